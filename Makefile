@@ -1,0 +1,40 @@
+# Entry points for newcomers and CI. `make test` and `make demo` install what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+TEST_ENV   := QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$${XDG_RUNTIME_DIR:-/tmp/zvd-runtime}
+
+.PHONY: deps configure build test demo asan bench clean
+
+deps:
+	@sh scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
+	cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD)/zgp_demo
+
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZVD_SANITIZE=ON -DZVD_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
+	cd $(ASAN_BUILD) && $(TEST_ENV) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench
+	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,39 @@
+// zgp: discretisation of curves into point chains for drawing.
+#pragma once
+
+#include <vector>
+
+#include "zgp/curve2d.h"
+
+namespace zgp {
+
+// Appends points along curve to `points` so that no segment is longer than maxSegLen and no
+// segment turns the tangent by more than maxAngle (radians); a bound <= 0 is not applied (but at
+// most 100000 points are made). withStart: the start point is appended first; the end point is
+// always appended last unless withoutEnd. False (nothing appended) for a null curve.
+bool Curve2dDiscrete(const CCurve2d* curve, std::vector<CVec2<double>>& points, double maxSegLen, double maxAngle,
+                     bool withStart, bool withoutEnd);
+
+// Tolerances for meshing a curve into a polyline.
+class CMeshParameter {
+public:
+    // distTol: largest distance between the curve and a chord; angleTol: largest tangent turn
+    // across one chord (radians); maxLen: longest chord (0 means no limit).
+    CMeshParameter(double distTol, double angleTol, double maxLen);
+    void SetDistTol(double t) { m_distTol = t; }
+    void SetAngleTol(double t) { m_angleTol = t; }
+    void SetMaxLen(double t) { m_maxLen = t; }
+    double DistTol() const { return m_distTol; }
+    double AngleTol() const { return m_angleTol; }
+    double MaxLen() const { return m_maxLen; }
+    // Replaces xyz with the mesh points of curve, start to end, as single-precision (x, y, 0)
+    // triples. Answers the point count (0 for a null curve).
+    int GetLines(const CCurve2d* curve, std::vector<float>& xyz) const;
+
+private:
+    double m_distTol;
+    double m_angleTol;
+    double m_maxLen;
+};
+
+}  // namespace zgp
