@@ -39,7 +39,8 @@ void BM_LineLineIntersect(benchmark::State& state) {
 BENCHMARK(BM_LineLineIntersect);
 
 void BM_ArcNearestPoint(benchmark::State& state) {
-    CArc2d arc(CVec2<double>(3.0, -2.0), 7.5, 0.3, 4.1);
+    CArc2d arc;
+    arc.Set(CVec2<double>(3.0, -2.0), 7.5, 0.3, 4.1);
     auto pts = RandomPoints(1024, -20.0, 20.0, 2);
     size_t i = 0;
     for (auto _ : state) {

@@ -41,6 +41,11 @@ public:
     const CVec2<double>& CenterPt() const { return m_centre; }
     void SetCenterPt(const CVec2<double>& c) { m_centre = c; }
     double Radius() const { return m_radius; }
+    // Stores the fields exactly as given, without checking: restores a saved state bit for bit.
+    // The caller vouches that radius >= 0, range is not empty and sense is +1 or -1.
+    void SetExact(const CVec2<double>& centre, double radius, const CInterval<double>& range, int sense) {
+        m_centre = centre; m_radius = radius; m_range = range; m_sense = sense;
+    }
     // Keeps the centre and both end angles; the parameter range scales with the radius.
     // False for a negative radius.
     bool SetRadius(double r);

@@ -29,6 +29,12 @@ public:
     const CVec2<double>& CenterPt() const { return m_centre; }
     void SetCenterPt(const CVec2<double>& c) { m_centre = c; }
     const CVec2<double>& Axis() const { return m_axis; }
+    // Stores the fields exactly as given, without normalising: restores a saved state bit for bit.
+    // The caller vouches that axis is a unit vector, a, b >= 0, range not empty, sense +1 or -1.
+    void SetExact(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b,
+                  const CInterval<double>& range, int sense) {
+        m_centre = centre; m_axis = axis; m_a = a; m_b = b; m_range = range; m_sense = sense;
+    }
     double MajorRadius() const { return m_a; }  // the first radius a
     double MinorRadius() const { return m_b; }  // the second radius b
     int Sense() const { return m_sense; }

@@ -61,6 +61,8 @@ public:
     CVec2<double> GetDeriv2(double t) const override;
     // Control polygon length.
     double ApprLength() const override;
+    // Integrated span by span (the speed is smooth inside a knot span, not across it).
+    double LengthBetween(double t0, double t1) const override;
     double GetNearestT(const CVec2<double>& p, double tol) const override;
     int Monotonicity() const override;
     void Reverse() override;
@@ -71,6 +73,7 @@ private:
     std::vector<CVec2<double>> m_ctrl;
     std::vector<double> m_weights;
     std::vector<double> m_knots;
+    int m_descents = 0;  // adjacent knot pairs out of order; 0 when m_knots is non-decreasing
 };
 
 }  // namespace zgp

@@ -1,0 +1,251 @@
+// Tests of CEllipse2d: nearest points, lengths, construction from angles, transforms, NURBS form,
+// bounds and degenerate shapes, checked against independent brute-force computations.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "zgp/ellipse2d.h"
+#include "zgp/nurbscurve2d.h"
+
+using namespace zgp;
+using Vec = CVec2<double>;
+
+namespace {
+
+const double kPi = std::acos(-1.0);
+
+double Uni(std::mt19937& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+
+// Random arc (or full ellipse): radii ratios from 1e-3 to 1 either way round, random sense and sweep.
+CEllipse2d RandomEllipse(std::mt19937& rng, bool full = false) {
+    const double a = Uni(rng, 0.1, 20.0), b = a * std::pow(10.0, Uni(rng, -3.0, 0.3));
+    const double start = Uni(rng, -kPi, kPi), end = full ? start : Uni(rng, -kPi, kPi);
+    CEllipse2d e;
+    e.Set(Vec(Uni(rng, -50, 50), Uni(rng, -50, 50)), Vec(Uni(rng, -1, 1), Uni(rng, -1, 1)), a, b, start, end,
+          rng() % 2 ? 1 : -1);
+    return e;
+}
+
+// The point at eccentric angle phi, from the ellipse's own data, independent of GetPoint.
+Vec PointAtPhi(const CEllipse2d& e, double phi) {
+    const Vec u = e.Axis(), v = u.Perp();
+    return e.CenterPt() + u * (e.MajorRadius() * std::cos(phi)) + v * (e.MinorRadius() * std::sin(phi));
+}
+
+// Nearest distance over the arc by dense sampling in eccentric angle, then golden-section refinement
+// of the best sample's bracket.
+double BruteNearestDist(const CEllipse2d& e, const Vec& p) {
+    const int n = 10000;
+    const double phi0 = e.GetAngle(e.StartT()), sweep = e.RotateAngle();
+    auto dist = [&](double f) { return PointAtPhi(e, phi0 + sweep * f).DistanceTo(p); };
+    int best = 0;
+    double bestDist = dist(0.0);
+    for (int i = 1; i <= n; ++i)
+        if (dist(double(i) / n) < bestDist) bestDist = dist(double(i) / n), best = i;
+    double lo = std::max(0.0, (best - 1.0) / n), hi = std::min(1.0, (best + 1.0) / n);
+    const double g = (std::sqrt(5.0) - 1) / 2;
+    for (int it = 0; it < 80; ++it) {
+        const double m1 = hi - g * (hi - lo), m2 = lo + g * (hi - lo);
+        if (dist(m1) < dist(m2)) hi = m2; else lo = m1;
+    }
+    return std::min(dist(lo), bestDist);
+}
+
+// Probe points: around the curve, near the centre (inside the evolute), exactly on an axis, far away.
+Vec RandomProbe(std::mt19937& rng, const CEllipse2d& e) {
+    const double a = e.MajorRadius(), b = e.MinorRadius(), r = std::max(a, b);
+    double x = Uni(rng, -1.5 * a, 1.5 * a), y = Uni(rng, -1.5 * b, 1.5 * b);
+    switch (rng() % 6) {
+        case 0: x *= 0.2; y *= 0.02; break;
+        case 1: y = 0.0; break;
+        case 2: x = 0.0; break;
+        case 3: x = Uni(rng, -10 * r, 10 * r); y = Uni(rng, -10 * r, 10 * r); break;
+        default: break;
+    }
+    return e.CenterPt() + e.Axis() * x + e.Axis().Perp() * y;
+}
+
+}  // namespace
+
+TEST(EllipseNearest, MatchesBruteForceOnRandomArcs) {
+    std::mt19937 rng(1234);
+    for (int i = 0; i < 2000; ++i) {
+        const CEllipse2d e = RandomEllipse(rng, i % 4 == 0);
+        const Vec p = RandomProbe(rng, e);
+        const double t = e.GetNearestT(p, 0.0);
+        ASSERT_TRUE(e.Range().Contains(t)) << i;
+        const double brute = BruteNearestDist(e, p);
+        ASSERT_LE(e.GetPoint(t).DistanceTo(p), brute * (1 + 1e-9) + 1e-12 * e.MajorRadius()) << i;
+    }
+}
+
+TEST(EllipseNearest, DegenerateShapesAndTies) {
+    // A segment run back along its lower half-turn: only the phi < 0 root of each foot point is inside.
+    CEllipse2d seg(Vec(1, 1), Vec(0, 1), 2.0, 0.0, CInterval<double>(2 * kPi, 4 * kPi), 1);
+    std::mt19937 rng(7);
+    for (int i = 0; i < 200; ++i) {
+        const Vec p(Uni(rng, -3, 5), Uni(rng, -3, 5));
+        EXPECT_NEAR(seg.GetPoint(seg.GetNearestT(p, 0)).DistanceTo(p), BruteNearestDist(seg, p), 1e-9);
+    }
+    CEllipse2d circle, full;
+    circle.Set(Vec(2, 3), Vec(1, 1), 4.0, 4.0, 0.5, 2.0, 1);
+    EXPECT_EQ(circle.GetNearestT(Vec(2, 3), 0), circle.StartT());  // every point equally near: the first
+    full.Set(Vec(0, 0), Vec(1, 0), 3.0, 1.0, 0.0, 0.0, 1);
+    EXPECT_NEAR(full.GetNearestT(Vec(0, 0), 0), 3.0 * kPi / 2, 1e-12);  // minor vertices tie: the first
+    EXPECT_EQ(full.GetNearestT(Vec(NAN, 0), 0), full.StartT());
+    const CEllipse2d empty, point(Vec(4, 5), Vec(1, 0), 0.0, 2.0, CInterval<double>(1, 1), 1);
+    EXPECT_EQ(empty.GetNearestT(Vec(3, 3), 0), 0.0);
+    EXPECT_EQ(point.GetPoint(point.GetNearestT(Vec(0, 0), 0)), Vec(4, 5));
+}
+
+TEST(EllipseLength, MatchesSimpsonAndPerimeterSeries) {
+    std::mt19937 rng(99);
+    for (int i = 0; i < 200; ++i) {
+        CEllipse2d e = RandomEllipse(rng, i % 5 == 0);
+        const double a = e.MajorRadius(), b = e.MinorRadius(), phi0 = e.GetAngle(e.StartT()), sw = e.RotateAngle();
+        const int n = 100000;  // Simpson on |dP/dphi| = sqrt(a^2 sin^2 + b^2 cos^2)
+        double sum = 0;
+        for (int k = 0; k <= n; ++k) {
+            const double phi = phi0 + sw * k / n;
+            sum += (k == 0 || k == n ? 1 : k % 2 ? 4 : 2) * std::hypot(a * std::sin(phi), b * std::cos(phi));
+        }
+        EXPECT_NEAR(e.Length(), sum * std::abs(sw) / n / 3, 1e-9 * e.Length()) << i;
+    }
+    // Full perimeter 4 A E(k) with E from the arithmetic-geometric mean.
+    const double A = 5.0, B = 0.3, k2 = 1 - B * B / (A * A);
+    double an = 1, gn = std::sqrt(1 - k2), s = k2 / 2, pw = 0.5;
+    for (int it = 0; it < 8; ++it, pw *= 2) {
+        const double c = (an - gn) / 2, an1 = (an + gn) / 2;
+        gn = std::sqrt(an * gn); an = an1; s += 2 * pw * c * c;
+    }
+    CEllipse2d full;
+    full.Set(Vec(1, 2), Vec(0.6, 0.8), A, B, 1.0, 1.0, -1);
+    EXPECT_NEAR(full.Length(), 4 * A * kPi / (2 * an) * (1 - s), 1e-10 * full.Length());
+}
+
+TEST(EllipseSet, CentralAnglesGiveEndPointsAndSense) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < 1000; ++i) {
+        const Vec c(Uni(rng, -9, 9), Uni(rng, -9, 9)), ax = Vec(Uni(rng, -1, 1), Uni(rng, -1, 1)).Normalized();
+        const double a = Uni(rng, 0.1, 9), b = Uni(rng, 0.1, 9), s0 = Uni(rng, -7, 7), s1 = Uni(rng, -7, 7);
+        const int sense = i % 2 ? 1 : -1;
+        CEllipse2d e;
+        ASSERT_TRUE(e.Set(c, ax, a, b, s0, s1, sense));
+        ASSERT_LE(e.StartT(), e.EndT());
+        const Vec d0 = ax.Rotated(s0), d1 = ax.Rotated(s1), p0 = e.StartPoint() - c, p1 = e.EndPoint() - c;
+        EXPECT_NEAR(d0.Cross(p0), 0, 1e-9 * p0.Length());
+        EXPECT_GT(d0.Dot(p0), 0);
+        EXPECT_NEAR(d1.Cross(p1), 0, 1e-9 * p1.Length());
+        EXPECT_GT(d1.Dot(p1), 0);
+        // Travel turns with the sense: just after the start the point lies on the sense side.
+        const Vec q = e.GetPoint(e.StartT() + 1e-3 * (e.EndT() - e.StartT())) - c;
+        EXPECT_GT(sense * p0.Cross(q), 0);
+    }
+    CEllipse2d e;
+    ASSERT_TRUE(e.Set(Vec(1, 1), Vec(1, 0), 3, 2, 2.0, 2.0 + 2 * kPi, -1));
+    EXPECT_TRUE(e.IsClosed());
+    const CEllipse2d before = e;
+    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(0, 0), 3, 2, 0.0, 1.0, 1));
+    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(1, 0), 0.0, 2, 0.0, 1.0, 1));
+    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(1, 0), 2.0, 1.0, CInterval<double>(0, 2 * kPi * 2.0 + 1e-3), 1));
+    EXPECT_EQ(e.Range(), before.Range());
+    EXPECT_EQ(e.CenterPt(), before.CenterPt());
+}
+
+TEST(EllipseEdit, DerivativesReverseTrimAndExtend) {
+    std::mt19937 rng(11);
+    for (int i = 0; i < 300; ++i) {
+        CEllipse2d e = RandomEllipse(rng);
+        const double t = Uni(rng, e.StartT(), e.EndT()), h = 1e-5 * e.MajorRadius();
+        const Vec fd1 = (e.GetPoint(t + h) - e.GetPoint(t - h)) / (2 * h);
+        const Vec fd2 = (e.GetDeriv1(t + h) - e.GetDeriv1(t - h)) / (2 * h);
+        EXPECT_LT((fd1 - e.GetDeriv1(t)).Length(), 1e-6 * (1 + e.GetDeriv1(t).Length()));
+        EXPECT_LT((fd2 - e.GetDeriv2(t)).Length(), 1e-5 * (1 + e.GetDeriv2(t).Length()));
+        CEllipse2d r = e;
+        r.Reverse();
+        EXPECT_LT(r.GetPoint(-t).DistanceTo(e.GetPoint(t)), 1e-9 * e.MajorRadius());
+        EXPECT_EQ(r.Sense(), -e.Sense());
+        // Extending by L adds L of length; more than a full turn closes; shortening past the end fails.
+        const double len = e.Length(), full = 2 * kPi * e.MajorRadius();
+        CEllipse2d x = e;
+        ASSERT_TRUE(x.Extend(0.1 * len, 0.2 * len));
+        if (x.RotateAngle() * x.Sense() < 2 * kPi - 1e-9) {
+            EXPECT_NEAR(x.Length(), 1.3 * len, 1e-8 * len);
+        }
+        ASSERT_TRUE(x.Extend(1e9, 0));
+        EXPECT_TRUE(x.IsClosed());
+        x = e;
+        EXPECT_FALSE(x.Extend(-0.6 * len, -0.6 * len));
+        EXPECT_EQ(x.Range(), e.Range());
+        EXPECT_FALSE(x.SetStartT(e.EndT() + 1));
+        EXPECT_FALSE(x.SetEndT(e.StartT() + full * 1.01));
+        EXPECT_TRUE(x.SetEndT(e.StartT() + full));
+    }
+}
+
+TEST(EllipseTransform, ImagesOfSamplesLieOnTheNewArc) {
+    std::mt19937 rng(21);
+    for (int i = 0; i < 1000; ++i) {
+        const CEllipse2d e = RandomEllipse(rng, i % 5 == 0);
+        double r[6];
+        for (double& x : r) x = Uni(rng, -2, 2);
+        CMatrix3<double> m3(r[0], r[1], 0, r[2], r[3], 0, 4 * r[4], 4 * r[5], 1);
+        if (i % 7 == 0) m3 = CMatrix3<double>::Mirror(Vec(1, 2), Vec(3, -1)) * CMatrix3<double>::Rotation(0.3);
+        const double det = m3[0][0] * m3[1][1] - m3[0][1] * m3[1][0];
+        if (std::abs(det) < 0.1) continue;
+        CEllipse2d g = e;
+        ASSERT_TRUE(g.Transform(CMatrix4<double>::FromMatrix3(m3)));
+        EXPECT_EQ(g.Sense(), det > 0 ? e.Sense() : -e.Sense());
+        // Affine maps keep the eccentric-angle parametrisation: equal range fractions map onto each other.
+        for (int k = 0; k <= 8; ++k) {
+            const double f = k / 8.0;
+            const Vec img = m3.TransformPoint(e.GetPoint(e.StartT() + f * (e.EndT() - e.StartT())));
+            const Vec mapped = g.GetPoint(g.StartT() + f * (g.EndT() - g.StartT()));
+            ASSERT_LT(mapped.DistanceTo(img), 1e-9 * (1 + img.Length())) << i;
+        }
+    }
+    CEllipse2d e = RandomEllipse(rng), g = e;
+    CMatrix4<double> persp, singular = CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 0));
+    persp[0][3] = 0.1;
+    EXPECT_FALSE(g.Transform(persp));
+    EXPECT_FALSE(g.Transform(singular));
+    EXPECT_EQ(g.Range(), e.Range());
+    EXPECT_EQ(g.Axis(), e.Axis());
+}
+
+TEST(EllipseNurbs, SamplesLieOnTheArc) {
+    std::mt19937 rng(31);
+    for (int i = 0; i < 300; ++i) {
+        const CEllipse2d e = RandomEllipse(rng, i % 4 == 0);
+        std::unique_ptr<CNurbsCurve2d> n(e.NurbsCurve());
+        ASSERT_EQ(n->Degree(), 2);
+        EXPECT_NEAR(n->StartT(), e.StartT(), 1e-12 * (1 + std::abs(e.StartT())));
+        EXPECT_LT(n->StartPoint().DistanceTo(e.StartPoint()), 1e-9);
+        EXPECT_LT(n->EndPoint().DistanceTo(e.EndPoint()), 1e-9);
+        for (int k = 0; k <= 50; ++k) {
+            const Vec q = n->GetPoint(n->StartT() + (n->EndT() - n->StartT()) * k / 50.0), d = q - e.CenterPt();
+            const double x = d.Dot(e.Axis()) / e.MajorRadius(), y = d.Dot(e.Axis().Perp()) / e.MinorRadius();
+            ASSERT_NEAR(std::hypot(x, y), 1.0, 1e-9) << i;
+            ASSERT_LT(e.GetPoint(e.GetNearestT(q, 0)).DistanceTo(q), 1e-9 * e.MajorRadius()) << i;  // on the arc
+        }
+    }
+}
+
+TEST(EllipseBox, ContainsAndTouchesDenseSamples) {
+    std::mt19937 rng(41);
+    for (int i = 0; i < 300; ++i) {
+        const CEllipse2d e = RandomEllipse(rng, i % 4 == 0);
+        const CBox2<double> box = e.Box();
+        CBox2<double> samples;
+        const double phi0 = e.GetAngle(e.StartT());
+        for (int k = 0; k <= 20000; ++k) samples.Add(PointAtPhi(e, phi0 + e.RotateAngle() * k / 2e4));
+        ASSERT_TRUE(box.Contains(samples, 1e-9)) << i;
+        ASSERT_TRUE(samples.Contains(box, 1e-6 * e.MajorRadius())) << i;
+    }
+    const CEllipse2d point(Vec(4, 5), Vec(1, 0), 0.0, 2.0, CInterval<double>(1, 1), 1);
+    EXPECT_EQ(point.Box(), CBox2<double>(4, 5, 4, 5));
+    std::unique_ptr<CNurbsCurve2d> n(CEllipse2d().NurbsCurve());
+    EXPECT_EQ(n->GetPoint(n->StartT()), Vec(0, 0));
+}

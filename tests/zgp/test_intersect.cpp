@@ -1,0 +1,510 @@
+// Tests of CCurvCurvIntersector: random pairs of every kind checked against a brute-force
+// polyline intersection, and the hard cases one by one (tangency, overlap, degenerate input).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "zgp/zgp.h"
+
+using namespace zgp;
+using V = CVec2<double>;
+using Pts = std::vector<CCurvCurvIntPt>;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// ---- random curves (coordinates within about 20 of the origin) ----
+
+double Uni(std::mt19937_64& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+V RandPt(std::mt19937_64& rng, double r) { return V(Uni(rng, -r, r), Uni(rng, -r, r)); }
+
+CCurve2d* RandomCurve(std::mt19937_64& rng, int kind) {
+    const int sense = Uni(rng, 0, 1) < 0.5 ? 1 : -1;
+    const double t0 = Uni(rng, -10, 10);
+    if (kind == GT_LINE) return new CLine2d(RandPt(rng, 10), RandPt(rng, 10));
+    if (kind == GT_ARC) {
+        const double r = Uni(rng, 0.5, 8), sweep = Uni(rng, 0, 1) < 0.15 ? 2 * kPi : Uni(rng, 0.2, 2 * kPi);
+        return new CArc2d(RandPt(rng, 6), r, CInterval<double>(t0, t0 + sweep * r), sense);
+    }
+    if (kind == GT_ELLIPSE) {
+        const double a = Uni(rng, 0.5, 8), b = Uni(rng, 0.5, 8);
+        const double sweep = Uni(rng, 0, 1) < 0.15 ? 2 * kPi : Uni(rng, 0.2, 2 * kPi);
+        return new CEllipse2d(RandPt(rng, 6), V(1, 0).Rotated(Uni(rng, -kPi, kPi)), a, b,
+                              CInterval<double>(t0, t0 + sweep * a), sense);
+    }
+    const int deg = 1 + static_cast<int>(Uni(rng, 0, 3.99)), count = deg + 1 + static_cast<int>(Uni(rng, 0, 4.99));
+    auto* n = new CNurbsCurve2d(deg, count);
+    for (int i = 0; i < count; ++i) n->SetCtrlPt(i, RandPt(rng, 10), Uni(rng, 0.5, 2.0));
+    const double span = Uni(rng, 0.5, 5);  // clamped knots on [t0, t0 + span]
+    for (int i = 0; i < n->KnotCount(); ++i)
+        n->SetKnot(i, t0 + span * std::clamp(double(i - deg) / (count - deg), 0.0, 1.0));
+    return n;
+}
+
+// The natural extension as a bounded curve: a long stretch of a line, a whole turn of a conic.
+CCurve2d* Extended(const CCurve2d& c) {
+    if (auto l = dynamic_cast<const CLine2d*>(&c)) return new CLine2d(l->Origin(), l->Direction(), {-80.0, 80.0});
+    if (auto a = dynamic_cast<const CArc2d*>(&c))
+        return new CArc2d(a->CenterPt(), a->Radius(), {a->StartT(), a->StartT() + 2 * kPi * a->Radius()}, a->Sense());
+    if (auto e = dynamic_cast<const CEllipse2d*>(&c))
+        return new CEllipse2d(e->CenterPt(), e->Axis(), e->MajorRadius(), e->MinorRadius(),
+                              {e->StartT(), e->StartT() + 2 * kPi * e->MajorRadius()}, e->Sense());
+    return c.Clone();
+}
+
+// ---- brute force: polyline crossings refined by Newton on both parameters ----
+
+struct SBrute {
+    V p;
+    double t1, t2, sinAngle;
+};
+
+bool Refine(const CCurve2d& a, const CCurve2d& b, double& t1, double& t2) {
+    for (int it = 0; it < 60; ++it) {
+        const V f = a.GetPoint(t1) - b.GetPoint(t2), da = a.GetDeriv1(t1), db = b.GetDeriv1(t2);
+        if (f.Length() < 1e-13) return true;
+        const double det = db.Cross(da);
+        if (std::abs(det) < 1e-300) return false;
+        t1 = std::clamp(t1 + (f.x * db.y - db.x * f.y) / det, a.StartT(), a.EndT());
+        t2 = std::clamp(t2 + (f.x * da.y - da.x * f.y) / det, b.StartT(), b.EndT());
+    }
+    return (a.GetPoint(t1) - b.GetPoint(t2)).Length() < 1e-10;
+}
+
+std::vector<SBrute> BruteForce(const CCurve2d& a, const CCurve2d& b) {
+    const int n = 2048, chunk = 32;
+    auto sample = [&](const CCurve2d& c, std::vector<double>& t, std::vector<V>& p) {
+        for (int i = 0; i <= n; ++i) t.push_back(c.StartT() + (c.EndT() - c.StartT()) * i / n);
+        for (double u : t) p.push_back(c.GetPoint(u));
+    };
+    std::vector<double> ta, tb;
+    std::vector<V> pa, pb;
+    sample(a, ta, pa);
+    sample(b, tb, pb);
+    auto chunkBox = [&](const std::vector<V>& p, int c) {
+        CBox2<double> box;
+        for (int i = c * chunk; i <= (c + 1) * chunk; ++i) box.Add(p[i]);
+        return box;
+    };
+    std::vector<CBox2<double>> boxA, boxB;
+    for (int c = 0; c < n / chunk; ++c) {
+        boxA.push_back(chunkBox(pa, c));
+        boxB.push_back(chunkBox(pb, c));
+    }
+    std::vector<SBrute> found;
+    for (int ca = 0; ca < n / chunk; ++ca) {
+        for (int cb = 0; cb < n / chunk; ++cb) {
+            if (!boxA[ca].Overlaps(boxB[cb], 1e-9)) continue;
+            for (int i = ca * chunk; i < (ca + 1) * chunk; ++i)
+                for (int j = cb * chunk; j < (cb + 1) * chunk; ++j) {
+                    const V e1 = pa[i + 1] - pa[i], e2 = pb[j + 1] - pb[j], w = pb[j] - pa[i];
+                    const double cr = e1.Cross(e2);
+                    if (cr == 0.0) continue;
+                    const double s = w.Cross(e2) / cr, r = w.Cross(e1) / cr;
+                    if (s < 0 || s > 1 || r < 0 || r > 1) continue;
+                    double t1 = ta[i] + s * (ta[i + 1] - ta[i]), t2 = tb[j] + r * (tb[j + 1] - tb[j]);
+                    if (!Refine(a, b, t1, t2)) continue;
+                    const V p = a.GetPoint(t1);
+                    if (std::any_of(found.begin(), found.end(), [&](const SBrute& f) { return f.p.DistanceTo(p) < 1e-7; }))
+                        continue;
+                    const V d1 = a.GetDeriv1(t1).Normalized(), d2 = b.GetDeriv1(t2).Normalized();
+                    found.push_back({p, t1, t2, std::abs(d1.Cross(d2))});
+                }
+        }
+    }
+    return found;
+}
+
+// Checks one query against the brute force; answers a description of the first fault, or "".
+std::string CheckPair(const CCurve2d& a, const CCurve2d& b, bool ext) {
+    CCurvCurvIntersector isect;
+    Pts res;
+    const int count = ext ? isect.IntersectEx(a, b, res) : isect.Intersect(a, b, res);
+    std::ostringstream why;
+    if (count != static_cast<int>(res.size())) why << "count differs from output size; ";
+    for (size_t i = 0; i < res.size(); ++i) {
+        const CCurvCurvIntPt& r = res[i];
+        // Points exact up to rounding, except where the tolerance was used (touches, clamped ends).
+        const bool atEnd = r.t1 == a.StartT() || r.t1 == a.EndT() || r.t2 == b.StartT() || r.t2 == b.EndT();
+        const double eps = (r.kind == 0 && !atEnd) ? 1e-9 * 20 : 2e-6;
+        if (a.GetPoint(r.t1).DistanceTo(r.point) > eps || b.GetPoint(r.t2).DistanceTo(r.point) > eps)
+            why << "point " << i << " off its parameters; ";
+        if (!ext && (!a.Range().Contains(r.t1) || !b.Range().Contains(r.t2))) why << "parameter out of range; ";
+        if (i > 0 && res[i - 1].t1 > r.t1) why << "not sorted; ";
+        for (size_t j = 0; j < i; ++j)
+            if (r.kind != 2 && res[j].kind != 2 && res[j].point.DistanceTo(r.point) <= g_DistEpsilon) why << "duplicate; ";
+    }
+    CRefPtr<CCurve2d> ea(ext ? Extended(a) : a.Clone()), eb(ext ? Extended(b) : b.Clone());
+    const std::vector<SBrute> brute = BruteForce(*ea, *eb);
+    for (const SBrute& f : brute) {
+        // Near-tangent crossings and clusters are ambiguous for the polyline method.
+        if (f.sinAngle < 0.02) continue;
+        if (std::count_if(brute.begin(), brute.end(), [&](const SBrute& g) { return g.p.DistanceTo(f.p) < 1e-4; }) > 1)
+            continue;
+        if (std::none_of(res.begin(), res.end(), [&](const CCurvCurvIntPt& r) { return r.point.DistanceTo(f.p) < 1e-7; }))
+            why << "missed (" << f.p.x << ", " << f.p.y << "); ";
+    }
+    if (why.str().empty()) return "";
+    return why.str() + "\n  a = " + a.AsString() + "\n  b = " + b.AsString();
+}
+
+void RandomPairs(bool ext, int perPair, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    const int kinds[] = {GT_LINE, GT_ARC, GT_ELLIPSE, GT_NURBS};
+    for (int ka : kinds)
+        for (int kb : kinds) {
+            int failures = 0;
+            std::string first;
+            for (int i = 0; i < perPair; ++i) {
+                CRefPtr<CCurve2d> a(RandomCurve(rng, ka)), b(RandomCurve(rng, kb));
+                const std::string why = CheckPair(*a, *b, ext);
+                if (!why.empty() && failures++ == 0) first = why;
+            }
+            EXPECT_EQ(failures, 0) << "kinds " << ka << "/" << kb << ": " << first;
+        }
+}
+
+Pts Meet(const CCurve2d& a, const CCurve2d& b, bool ext = false) {
+    Pts out;
+    CCurvCurvIntersector isect;
+    ext ? isect.IntersectEx(a, b, out) : isect.Intersect(a, b, out);
+    return out;
+}
+
+CArc2d Circle(V c, double r) { return CArc2d(c, r, CInterval<double>(0, 2 * kPi * r), 1); }
+// Counter-clockwise arc between two angles given in degrees.
+CArc2d ArcDeg(V c, double r, double a0, double a1) {
+    CArc2d arc;
+    arc.Set(c, r, a0 * kPi / 180, a1 * kPi / 180);
+    return arc;
+}
+
+}  // namespace
+
+TEST(IntersectRandom, BoundedPairsAgreeWithBruteForce) { RandomPairs(false, 120, 20240601); }
+TEST(IntersectRandom, ExtendedPairsAgreeWithBruteForce) { RandomPairs(true, 40, 777); }
+
+// A line along the tangent, or a circle touching from outside, at a random point of a random arc,
+// ellipse or curved NURBS, exactly or missing by less than the tolerance: one touch (kind 1) there.
+TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
+    std::mt19937_64 rng(31337);
+    int tried = 0;
+    for (int i = 0; tried < 600 && i < 5000; ++i) {
+        const int kinds[3] = {GT_ARC, GT_ELLIPSE, GT_NURBS};
+        CRefPtr<CCurve2d> a(RandomCurve(rng, kinds[i % 3]));
+        const double t = a->StartT() + (a->EndT() - a->StartT()) * Uni(rng, 0.05, 0.95);
+        const V p = a->GetPoint(t), d1 = a->GetDeriv1(t), d2 = a->GetDeriv2(t);
+        const double speed = d1.Length(), curvature = d1.Cross(d2) / (speed * speed * speed);
+        if (!(std::abs(curvature) > 0.05)) continue;  // nearly straight: a tangent line may cross
+        ++tried;
+        const V out = d1.Perp().Normalized() * (curvature > 0 ? -1.0 : 1.0);  // away from the centre of curvature
+        const double gap = Uni(rng, 0, 1) < 0.3 ? 0.0 : Uni(rng, 0, 5e-7);
+        const double r = Uni(rng, 0.2, 3);
+        const V along = d1 / speed * 4.0;
+        CRefPtr<CCurve2d> b(i % 2 ? static_cast<CCurve2d*>(new CLine2d(p + out * gap - along, p + out * gap + along))
+                                  : static_cast<CCurve2d*>(new CArc2d(Circle(p + out * (r + gap), r))));
+        const Pts res = Meet(*a, *b);
+        // Near the contact along the first curve (it may pass the same place again elsewhere).
+        const auto near = std::count_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) {
+            return q.point.DistanceTo(p) < 1e-3 && std::abs(q.t1 - t) < 1e-3 * (a->EndT() - a->StartT());
+        });
+        const auto touch = std::find_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) { return q.point.DistanceTo(p) < 1e-5; });
+        ASSERT_EQ(near, 1) << a->AsString() << "\n" << b->AsString();
+        ASSERT_NE(touch, res.end());
+        EXPECT_EQ(touch->kind, 1) << a->AsString() << "\n" << b->AsString();
+    }
+    EXPECT_EQ(tried, 600);
+}
+
+// Two random pieces of one circle, one ellipse or one line (either sense, the second possibly as
+// a NURBS copy): the overlap pairs must cover exactly the samples of the first curve that lie on
+// the second.
+TEST(IntersectRandom, OverlapsOfOneCurveMatchSampling) {
+    std::mt19937_64 rng(2718);
+    for (int i = 0; i < 300; ++i) {
+        const V c = RandPt(rng, 5), axis = V(1, 0).Rotated(Uni(rng, -kPi, kPi));
+        const double a = Uni(rng, 1, 6), b = Uni(rng, 1, 6);
+        auto piece = [&]() -> CCurve2d* {
+            const int sense = Uni(rng, 0, 1) < 0.5 ? 1 : -1;
+            const double t0 = Uni(rng, -20, 20), sweep = Uni(rng, 0, 1) < 0.2 ? 2 * kPi : Uni(rng, 0.3, 2 * kPi);
+            if (i % 3 == 0) return new CArc2d(c, a, CInterval<double>(t0, t0 + sweep * a), sense);
+            if (i % 3 == 1) return new CEllipse2d(c, axis, a, b, CInterval<double>(t0, t0 + sweep * a), sense);
+            return new CLine2d(c + axis * Uni(rng, -5, 5), c + axis * Uni(rng, -5, 5));
+        };
+        CRefPtr<CCurve2d> first(piece()), second(piece());
+        if (i % 2) second.Reset(second->NurbsCurve());
+        const Pts res = Meet(*first, *second);
+        std::vector<std::pair<double, double>> spans;
+        for (size_t k = 0; k + 1 < res.size(); ++k)
+            if (res[k].kind == 2 && res[k + 1].kind == 2) spans.push_back({res[k].t1, res[k + 1].t1}), ++k;
+        CCurve2dMindist onSecond(second.Get());
+        const int n = 600;
+        const double step = (first->EndT() - first->StartT()) / n;
+        for (int k = 0; k <= n; ++k) {
+            const double t = first->StartT() + step * k;
+            onSecond.SetQueryPoint(first->GetPoint(t));
+            const bool on = onSecond.GetDistance() < 1e-9;
+            const bool inside = std::any_of(spans.begin(), spans.end(), [&](const std::pair<double, double>& s) {
+                return t > s.first + 1.5 * step && t < s.second - 1.5 * step;
+            });
+            const bool nearEnd = std::any_of(spans.begin(), spans.end(), [&](const std::pair<double, double>& s) {
+                return std::abs(t - s.first) <= 1.5 * step || std::abs(t - s.second) <= 1.5 * step;
+            });
+            // A lone sample on the second curve is an end touching it, not an overlap.
+            if (nearEnd || (on && spans.empty() && !res.empty())) continue;
+            ASSERT_EQ(on, inside) << "t = " << t << "\n" << first->AsString() << "\n" << second->AsString();
+        }
+    }
+}
+
+TEST(IntersectRandom, OrderOfArgumentsOnlySwapsParameters) {
+    std::mt19937_64 rng(99);
+    const int kinds[] = {GT_LINE, GT_ARC, GT_ELLIPSE, GT_NURBS};
+    for (int i = 0; i < 400; ++i) {
+        CRefPtr<CCurve2d> a(RandomCurve(rng, kinds[i % 4])), b(RandomCurve(rng, kinds[(i / 4) % 4]));
+        const Pts ab = Meet(*a, *b), ba = Meet(*b, *a);
+        ASSERT_EQ(ab.size(), ba.size()) << a->AsString() << "\n" << b->AsString();
+        for (const CCurvCurvIntPt& p : ab)
+            EXPECT_TRUE(std::any_of(ba.begin(), ba.end(), [&](const CCurvCurvIntPt& q) {
+                return std::abs(q.t1 - p.t2) < 1e-6 && std::abs(q.t2 - p.t1) < 1e-6 && q.kind == p.kind;
+            }));
+    }
+}
+
+TEST(IntersectLines, CrossingTouchingAndParallel) {
+    Pts r = Meet(CLine2d(V(0, 0), V(4, 4)), CLine2d(V(0, 4), V(4, 0)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_NEAR(r[0].t1, std::sqrt(8.0), 1e-12);
+    EXPECT_EQ(r[0].kind, 0);
+    // T junction: an end on the other's interior, and an end just short by less than the tolerance.
+    EXPECT_EQ(Meet(CLine2d(V(0, 0), V(0, 2)), CLine2d(V(-1, 2), V(1, 2))).size(), 1u);
+    r = Meet(CLine2d(V(0, 0), V(0, 2 - 5e-7)), CLine2d(V(-1, 2), V(1, 2)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[0].t1, 2 - 5e-7);
+    EXPECT_TRUE(Meet(CLine2d(V(0, 0), V(0, 2 - 1e-5)), CLine2d(V(-1, 2), V(1, 2))).empty());
+    // Shallow crossing just past an end: the end lies within the tolerance of the other line.
+    r = Meet(CLine2d(V(0, 0), V(10, 0)), CLine2d(V(0, -1.05e-5), V(20, 9.5e-6)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[0].t1, 10.0);
+    EXPECT_TRUE(Meet(CLine2d(V(0, 0), V(4, 0)), CLine2d(V(0, 1), V(4, 1))).empty());
+    // The extensions cross far from both segments.
+    r = Meet(CLine2d(V(0, 0), V(1, 0)), CLine2d(V(5, 1), V(5, 2)), true);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_NEAR(r[0].t1, 5.0, 1e-12);
+    EXPECT_NEAR(r[0].t2, -1.0, 1e-12);
+}
+
+TEST(IntersectLines, CollinearOverlapAndEndToEnd) {
+    Pts r = Meet(CLine2d(V(0, 0), V(4, 0)), CLine2d(V(6, 0), V(2, 0)));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 2);
+    EXPECT_EQ(r[1].kind, 2);
+    EXPECT_NEAR(r[0].t1, 2.0, 1e-12);
+    EXPECT_NEAR(r[0].t2, 4.0, 1e-12);
+    EXPECT_NEAR(r[1].t1, 4.0, 1e-12);
+    EXPECT_NEAR(r[1].t2, 2.0, 1e-12);
+    r = Meet(CLine2d(V(0, 0), V(4, 0)), CLine2d(V(4, 0), V(9, 0)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_TRUE(Meet(CLine2d(V(0, 0), V(4, 0)), CLine2d(V(5, 0), V(9, 0))).empty());
+    EXPECT_EQ(Meet(CLine2d(V(0, 0), V(4, 0)), CLine2d(V(5, 0), V(9, 0)), true).size(), 2u);
+}
+
+TEST(IntersectLines, ReusedOutputVectorKeepsItsStorage) {
+    Pts out;
+    out.reserve(8);
+    const CCurvCurvIntPt* data = out.data();
+    CCurvCurvIntersector isect;
+    CLine2d a(V(0, 0), V(4, 4)), b(V(0, 4), V(4, 0)), c(V(0, 0), V(4, 0)), d(V(1, 0), V(3, 0));
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(isect.Intersect(a, b, out), 1);
+        EXPECT_EQ(isect.Intersect(c, d, out), 2);
+    }
+    EXPECT_EQ(out.data(), data);
+}
+
+TEST(IntersectLineArc, SecantTangentAndNearMiss) {
+    const CArc2d circle = Circle(V(0, 0), 2);
+    EXPECT_EQ(Meet(CLine2d(V(-5, 1), V(5, 1)), circle).size(), 2u);
+    for (double y : {2.0, 2.0 + 5e-7, 2.0 - 1e-14}) {
+        const Pts r = Meet(CLine2d(V(-5, y), V(5, y)), circle);
+        ASSERT_EQ(r.size(), 1u) << y;
+        EXPECT_EQ(r[0].kind, 1);
+        EXPECT_NEAR(r[0].point.x, 0.0, 1e-6);
+        EXPECT_NEAR(r[0].t1, 5.0, 1e-6);
+        EXPECT_NEAR(r[0].t2, kPi, 1e-6);  // the top of the circle, a quarter turn in
+    }
+    EXPECT_TRUE(Meet(CLine2d(V(-5, 2.01), V(5, 2.01)), circle).empty());
+    // The line crosses the full circle twice but the upper half arc only once.
+    EXPECT_EQ(Meet(CLine2d(V(1, -5), V(1, 5)), ArcDeg(V(0, 0), 2, 0, 180)).size(), 1u);
+    // Ellipse tangency maps through the unit-circle frame.
+    const CEllipse2d ell(V(0, 0), V(1, 0), 3, 1, CInterval<double>(0, 2 * kPi * 3), 1);
+    const Pts r = Meet(ell, CLine2d(V(3, -2), V(3, 2)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_NEAR(r[0].t2, 2.0, 1e-6);
+}
+
+TEST(IntersectLineArc, MeetingsAtAnArcEnd) {
+    const CArc2d quarter = ArcDeg(V(0, 0), 1, 0, 90);  // ends at (0, 1), t = pi / 2
+    // The crossing lies 5e-7 past the end: reported at the end.
+    Pts r = Meet(CLine2d(V(-5e-7, 0), V(-5e-7, 3)), quarter);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[0].t2, kPi / 2);
+    // A shallow line passing 4e-7 above the end crosses the circle 4e-5 past it: the end touches.
+    r = Meet(quarter, CLine2d(V(-1, 1 + 4e-7 - 0.01), V(1, 1 + 4e-7 + 0.01)));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_DOUBLE_EQ(r[0].t1, kPi / 2);
+    EXPECT_TRUE(Meet(quarter, CLine2d(V(-1, 1 + 4e-6 - 0.01), V(1, 1 + 4e-6 + 0.01))).empty());
+}
+
+TEST(IntersectArcs, TangentCirclesTouchOnce) {
+    const CArc2d c1 = Circle(V(0, 0), 2);
+    for (const CArc2d& c2 : {Circle(V(5, 0), 3), Circle(V(1, 0), 1), Circle(V(-1, 0), 3), Circle(V(5 + 4e-7, 0), 3)}) {
+        const Pts r = Meet(c1, c2);
+        ASSERT_EQ(r.size(), 1u) << c2.AsString();
+        EXPECT_EQ(r[0].kind, 1);
+        EXPECT_NEAR(std::abs(r[0].point.x), 2.0, 1e-6);
+        EXPECT_NEAR(r[0].point.y, 0.0, 1e-6);
+    }
+    EXPECT_EQ(Meet(c1, Circle(V(3, 0), 2)).size(), 2u);
+    EXPECT_TRUE(Meet(c1, Circle(V(5.01, 0), 3)).empty());
+    EXPECT_TRUE(Meet(c1, Circle(V(0.5, 0), 1)).empty());
+}
+
+TEST(IntersectArcs, CoincidentArcsOverlap) {
+    Pts r = Meet(ArcDeg(V(1, 1), 2, 0, 90), ArcDeg(V(1, 1), 2, 45, 180));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 2);
+    EXPECT_NEAR(r[0].t1, kPi / 2, 1e-9);  // 45 degrees at radius 2
+    EXPECT_NEAR(r[0].t2, kPi / 2, 1e-9);
+    EXPECT_NEAR(r[1].t1, kPi, 1e-9);
+    EXPECT_NEAR(r[1].t2, kPi, 1e-9);
+    // Opposite senses overlap just the same; arcs of one circle that do not meet give nothing.
+    CArc2d cw = ArcDeg(V(1, 1), 2, 45, 180);
+    cw.Reverse();
+    EXPECT_EQ(Meet(ArcDeg(V(1, 1), 2, 0, 90), cw).size(), 2u);
+    EXPECT_TRUE(Meet(ArcDeg(V(1, 1), 2, 0, 90), ArcDeg(V(1, 1), 2, 100, 180)).empty());
+    // Arcs meeting end to end touch once.
+    r = Meet(ArcDeg(V(1, 1), 2, 0, 90), ArcDeg(V(1, 1), 2, 90, 180));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    // An arc over the seam of a full circle: each stretch of t1 comes as its own pair.
+    r = Meet(Circle(V(0, 0), 1), ArcDeg(V(0, 0), 1, -30, 30));
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_NEAR(r[0].t1, 0.0, 1e-12);
+    EXPECT_NEAR(r[1].t1, kPi / 6, 1e-9);
+    EXPECT_NEAR(r[2].t1, 2 * kPi - kPi / 6, 1e-9);
+    EXPECT_NEAR(r[3].t1, 2 * kPi, 1e-12);
+    r = Meet(Circle(V(0, 0), 1), Circle(V(0, 0), 1));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind + r[1].kind, 4);
+    // Extended, any two arcs of one circle overlap over one whole turn of the first.
+    r = Meet(ArcDeg(V(1, 1), 2, 0, 90), ArcDeg(V(1, 1), 2, 100, 180), true);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind + r[1].kind, 4);
+    EXPECT_NEAR(r[0].t1, 0.0, 1e-12);
+    EXPECT_NEAR(r[1].t1, 4 * kPi, 1e-12);
+}
+
+TEST(IntersectConics, EllipseOverlapAndTangency) {
+    const CEllipse2d e1(V(0, 0), V(1, 1), 4, 2, CInterval<double>(0, kPi * 4), 1);
+    const CEllipse2d e2(V(0, 0), V(1, 1), 4, 2, CInterval<double>(kPi * 2, kPi * 6), 1);
+    Pts r = Meet(e1, e2);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 2);
+    EXPECT_NEAR(r[0].t1, kPi * 2, 1e-9);
+    EXPECT_NEAR(r[1].t1, kPi * 4, 1e-9);
+    // A circle inside the ellipse touching both ends of its minor axis.
+    r = Meet(CEllipse2d(V(0, 0), V(1, 0), 4, 2, CInterval<double>(0, 8 * kPi), 1), Circle(V(0, 0), 2));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_EQ(r[1].kind, 1);
+    // An ellipse and a circle (or another ellipse) missing each other by less than the tolerance.
+    const CEllipse2d flat(V(0, 0), V(1, 0), 4, 2, CInterval<double>(0, 8 * kPi), 1);
+    for (const CCurve2d* c : {static_cast<const CCurve2d*>(new CArc2d(Circle(V(0, 3 + 5e-7), 1))),
+                              static_cast<const CCurve2d*>(new CEllipse2d(V(0, 3 + 5e-7), V(1, 0), 2, 1,
+                                                                          CInterval<double>(0, 4 * kPi), -1))}) {
+        r = Meet(flat, *c);
+        ASSERT_EQ(r.size(), 1u) << c->AsString();
+        EXPECT_EQ(r[0].kind, 1);
+        EXPECT_NEAR(r[0].t1, 2 * kPi, 1e-5);  // the top of the ellipse
+        c->Free();
+    }
+    // A NURBS copy of an ellipse coincides with it over the copy's whole length.
+    CRefPtr<CNurbsCurve2d> n(e1.NurbsCurve());
+    r = Meet(*n, e2);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 2);
+    EXPECT_EQ(r[1].kind, 2);
+}
+
+TEST(IntersectNurbs, TangencyFoundByNewtonOrNearestApproach) {
+    CRefPtr<CNurbsCurve2d> circle(Circle(V(0, 0), 2).NurbsCurve());
+    for (double y : {2.0, 2.0 + 5e-7}) {
+        const Pts r = Meet(*circle, CLine2d(V(-3, y), V(3, y)));
+        ASSERT_EQ(r.size(), 1u) << y;
+        EXPECT_EQ(r[0].kind, 1);
+        EXPECT_NEAR(r[0].point.x, 0.0, 1e-5);
+        EXPECT_NEAR(r[0].t2, 3.0, 1e-5);
+    }
+    EXPECT_TRUE(Meet(*circle, CLine2d(V(-3, 2.001), V(3, 2.001))).empty());
+    CRefPtr<CNurbsCurve2d> other(Circle(V(3 + 4e-7, 0), 1).NurbsCurve());
+    const Pts r = Meet(*circle, *other);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_NEAR(r[0].point.x, 2.0, 1e-5);
+}
+
+TEST(IntersectNurbs, SharedInteriorSpanIsOneOverlap) {
+    // Two cubic B-splines with the same four middle control points share the span [1/3, 2/3]
+    // exactly; no end of either lies on the other.
+    CNurbsCurve2d a(3, 6), b(3, 6);
+    const V pa[6] = {V(-5, 3), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(5, -3)};
+    const V pb[6] = {V(-5, -4), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(4, 6)};
+    for (int i = 0; i < 6; ++i) {
+        a.SetCtrlPt(i, pa[i]);
+        b.SetCtrlPt(i, pb[i]);
+    }
+    const Pts r = Meet(a, b);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].kind, 2);
+    EXPECT_EQ(r[1].kind, 2);
+    // The stretch reaches a little past the shared span, as far as the curves stay within 1e-6.
+    EXPECT_NEAR(r[0].t1, 1.0 / 3, 0.01);
+    EXPECT_LT(r[0].t1, 1.0 / 3);
+    EXPECT_NEAR(r[1].t1, 2.0 / 3, 0.01);
+    EXPECT_GT(r[1].t1, 2.0 / 3);
+}
+
+TEST(IntersectDegenerate, PointLikeCurvesAndBrokenData) {
+    const CLine2d dot(V(1, 0), V(1, 0));
+    const CArc2d zeroArc(V(0, 2), 0.0, CInterval<double>(0, 0), 1);
+    const CLine2d line(V(-3, 0), V(3, 0));
+    Pts r = Meet(dot, line);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_NEAR(r[0].t2, 4.0, 1e-12);
+    EXPECT_TRUE(Meet(zeroArc, line).empty());
+    r = Meet(Circle(V(0, 0), 2), zeroArc);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_TRUE(std::isfinite(r[0].t1) && std::isfinite(r[0].t2));
+    EXPECT_EQ(Meet(dot, CLine2d(V(1, 0), V(1, 0))).size(), 1u);
+    // Broken data (the centre setter does not check) finds nothing rather than NaN points.
+    for (double bad : {std::nan(""), HUGE_VAL}) {
+        CArc2d arc(V(0, 0), 1, CInterval<double>(0, 1), 1);
+        arc.SetCenterPt(V(bad, 0));
+        CEllipse2d ell(V(0, 0), V(1, 0), 2, 1, CInterval<double>(0, 4), 1);
+        ell.SetCenterPt(V(0, bad));
+        EXPECT_TRUE(Meet(arc, line).empty());
+        EXPECT_TRUE(Meet(line, ell, true).empty());
+        EXPECT_TRUE(Meet(arc, ell).empty());
+        EXPECT_TRUE(Meet(CNurbsCurve2d(2, 4), arc, true).empty());
+    }
+}

@@ -1,0 +1,282 @@
+// zgp tests: CLoop and CPolygon — reference ownership, closing, signed area against dense
+// polygonisation, all-or-nothing transforms, nesting depth and orientation of holes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "zgp/arc2d.h"
+#include "zgp/ellipse2d.h"
+#include "zgp/line2d.h"
+#include "zgp/loop.h"
+#include "zgp/nurbscurve2d.h"
+
+using namespace zgp;
+using Vec = CVec2<double>;
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+CLoop* PolyLoop(const std::vector<Vec>& pts) {
+    CLoop* l = new CLoop;
+    for (size_t i = 0; i < pts.size(); ++i) l->AddCurve(new CLine2d(pts[i], pts[(i + 1) % pts.size()]), false);
+    return l;
+}
+
+CLoop* Square(double x0, double y0, double size, bool ccw = true) {
+    std::vector<Vec> p = {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
+    if (!ccw) std::swap(p[1], p[3]);
+    return PolyLoop(p);
+}
+
+// Counter-clockwise arc from angle a0 to a1; equal angles give the full circle.
+CArc2d* ArcByAngles(const Vec& centre, double r, double a0, double a1) {
+    CArc2d* a = new CArc2d;
+    a->Set(centre, r, a0, a1);
+    return a;
+}
+
+// Shoelace area of the loop sampled densely through GetPoint only (closed by wrapping around).
+double DenseArea(const CLoop& l) {
+    std::vector<Vec> p;
+    for (int i = 0; i < l.CoedgeCount(); ++i) {
+        const CCurve2d* c = l.GetCurve(i);
+        for (int k = 0; k <= 4000; ++k) p.push_back(c->GetPoint(c->StartT() + (c->EndT() - c->StartT()) * k / 4000));
+    }
+    double s = 0;
+    for (size_t i = 0; i < p.size(); ++i) s += p[i].Cross(p[(i + 1) % p.size()]);
+    return s / 2;
+}
+
+// A star-shaped loop around the origin whose sides are lines, arcs, ellipse arcs and rational cubics.
+CLoop* RandomMixedLoop(std::mt19937& rng) {
+    std::uniform_real_distribution<double> U(0.0, 1.0);
+    int n = 3 + static_cast<int>(U(rng) * 5);
+    std::vector<Vec> v;
+    for (int i = 0; i < n; ++i) {
+        double ang = 2 * kPi * (i + 0.2 + 0.6 * U(rng)) / n, r = 4 + 6 * U(rng);
+        v.emplace_back(r * std::cos(ang), r * std::sin(ang));
+    }
+    CLoop* l = new CLoop;
+    for (int i = 0; i < n; ++i) {
+        Vec a = v[i], b = v[(i + 1) % n], d = b - a;
+        double h = d.Length() / 2;
+        int kind = static_cast<int>(U(rng) * 4), sense = U(rng) < 0.5 ? 1 : -1;
+        if (kind == 1) {
+            l->AddCurve(new CArc2d(a, b, h * (1.05 + 2 * U(rng)), sense > 0 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL), false);
+        } else if (kind == 2) {  // half ellipse on the chord, bulging to either side
+            CInterval<double> range = sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
+            l->AddCurve(new CEllipse2d((a + b) / 2, d, h, h * (0.1 + 0.4 * U(rng)), range, sense), false);
+        } else if (kind == 3) {
+            CNurbsCurve2d* nc = new CNurbsCurve2d(3, 5);
+            nc->SetCtrlPt(0, a);
+            for (int k = 1; k < 4; ++k) nc->SetCtrlPt(k, a + d * (k / 4.0) + d.Perp() * (0.6 * U(rng) - 0.3), 0.5 + 1.5 * U(rng));
+            nc->SetCtrlPt(4, b);
+            l->AddCurve(nc, false);
+        } else {
+            l->AddCurve(new CLine2d(a, b), false);
+        }
+    }
+    return l;
+}
+
+}  // namespace
+
+TEST(LoopRefs, OwnershipFollowsTheAddRefFlag) {
+    CLine2d* shared = new CLine2d(Vec(0, 0), Vec(1, 0));
+    CLine2d* handed = new CLine2d(Vec(1, 0), Vec(1, 1));
+    handed->Ref();  // a watcher reference so the count stays observable
+    {
+        CLoop loop;
+        EXPECT_TRUE(loop.AddCurve(shared, true));
+        EXPECT_TRUE(loop.AddCurve(handed, false));
+        EXPECT_FALSE(loop.AddCurve(nullptr, true));
+        EXPECT_FALSE(loop.InsertCurve(3, shared, true));
+        EXPECT_EQ(shared->RefCount(), 2);
+        EXPECT_EQ(handed->RefCount(), 2);
+        EXPECT_TRUE(loop.InsertCurve(0, shared, true));  // the same curve twice: two references
+        EXPECT_EQ(shared->RefCount(), 3);
+        EXPECT_TRUE(loop.DeleteCoedge(0));
+        EXPECT_FALSE(loop.DeleteCoedge(2));
+        EXPECT_EQ(shared->RefCount(), 2);
+
+        CLoop copy(loop);  // deep: the copy holds clones, not the originals
+        EXPECT_NE(copy.GetCurve(0), shared);
+        copy = copy;
+        copy.Move(Vec(5, 5));
+        EXPECT_EQ(shared->StartPoint(), Vec(0, 0));
+        EXPECT_EQ(shared->RefCount(), 2);
+    }
+    EXPECT_EQ(shared->RefCount(), 1);  // the caller's own reference survives the loop
+    EXPECT_EQ(handed->RefCount(), 1);  // the loop released the one it took over
+    shared->Unref();
+    handed->Unref();
+}
+
+TEST(PolygonRefs, TakeOverMeansTheOppositeOfAddRef) {
+    CLoop* owned = Square(0, 0, 1);
+    CLoop* kept = Square(2, 0, 1);
+    CLine2d* extra = new CLine2d(Vec(0, 0), Vec(1, 1));
+    {
+        CPolygon poly;
+        EXPECT_TRUE(poly.AddLoop(owned));
+        EXPECT_TRUE(poly.AddLoop(kept, false));
+        EXPECT_FALSE(poly.AddLoop(nullptr));
+        EXPECT_EQ(owned->RefCount(), 1);
+        EXPECT_EQ(kept->RefCount(), 2);
+        EXPECT_TRUE(poly.AddCurve(extra, 1, true));
+        EXPECT_FALSE(poly.AddCurve(extra, 2, true));
+        EXPECT_EQ(extra->RefCount(), 2);
+        CPolygon copy(poly);
+        EXPECT_NE(copy.GetLoop(1), kept);
+        EXPECT_TRUE(poly.DeleteLoop(1));
+        EXPECT_EQ(kept->RefCount(), 1);
+        EXPECT_EQ(copy.GetLoop(1)->CoedgeCount(), 5);
+    }
+    EXPECT_EQ(extra->RefCount(), 2);  // still held by `kept`, which outlived the polygon
+    kept->Unref();
+    EXPECT_EQ(extra->RefCount(), 1);
+    extra->Unref();
+}
+
+TEST(LoopClose, MakeClosedAddsTheChordOnlyWhenOpen) {
+    CLoop open;
+    open.MakeClosed();
+    EXPECT_EQ(open.CoedgeCount(), 0);
+    open.AddCurve(new CLine2d(Vec(0, 0), Vec(4, 0)), false);
+    open.AddCurve(new CArc2d(Vec(4, 0), Vec(4, 4), 2.0, CArc2d::CCW_SMALL), false);
+    EXPECT_FALSE(open.IsClosed());
+    double areaBefore = open.Area();
+    open.MakeClosed();
+    ASSERT_EQ(open.CoedgeCount(), 3);
+    EXPECT_TRUE(open.IsClosed());
+    EXPECT_EQ(open.GetCurve(2)->Type(), GT_LINE);
+    EXPECT_TRUE(open.GetCurve(2)->EndPoint().IsEqual(Vec(0, 0), 1e-9));
+    EXPECT_NEAR(open.Area(), areaBefore, 1e-9);  // the area already counted the chord
+    open.MakeClosed();
+    EXPECT_EQ(open.CoedgeCount(), 3);
+
+    CLoop circle;
+    circle.AddCurve(ArcByAngles(Vec(1, 1), 2.0, 0.0, 0.0), false);
+    EXPECT_TRUE(circle.IsClosed());
+}
+
+TEST(LoopArea, ClosedFormShapes) {
+    CLoop* sq = Square(1, 2, 3);
+    EXPECT_NEAR(sq->Area(), 9.0, 1e-12);
+    sq->Reverse();
+    EXPECT_NEAR(sq->Area(), -9.0, 1e-12);
+    EXPECT_TRUE(sq->GetCurve(0)->StartPoint().IsEqual(Vec(1, 2), 1e-12));
+    sq->Unref();
+
+    CLoop circle, ellipse, half, cap, empty;
+    circle.AddCurve(ArcByAngles(Vec(5, -3), 2.5, 1.0, 1.0), false);
+    EXPECT_NEAR(circle.Area(), kPi * 2.5 * 2.5, 1e-9);
+    CEllipse2d* el = new CEllipse2d;
+    ASSERT_TRUE(el->Set(Vec(-4, 7), Vec(1, 2), 3.0, 1.5, 0.0, 0.0, -1));
+    ellipse.AddCurve(el, false);
+    EXPECT_NEAR(ellipse.Area(), -kPi * 3.0 * 1.5, 1e-9);
+    half.AddCurve(ArcByAngles(Vec(10, 10), 2.0, 0.0, kPi), false);  // closed by its diameter
+    EXPECT_NEAR(half.Area(), kPi * 2.0, 1e-9);
+    // Quadratic Bézier (0,0) (1,2) (2,0) over its chord: 4/3, clockwise.
+    CNurbsCurve2d* bez = new CNurbsCurve2d(2, 3);
+    bez->SetCtrlPt(1, Vec(1, 2));
+    bez->SetCtrlPt(2, Vec(2, 0));
+    cap.AddCurve(bez, false);
+    EXPECT_NEAR(cap.Area(), -4.0 / 3.0, 1e-12);
+    EXPECT_EQ(empty.Area(), 0.0);
+
+    // Collapsed coedges contribute nothing and never make the area non-finite.
+    cap.AddCurve(new CArc2d(), false);
+    cap.AddCurve(new CEllipse2d(), false);
+    cap.AddCurve(new CLine2d(Vec(0, 0), Vec(0, 0)), false);
+    EXPECT_NEAR(cap.Area(), -4.0 / 3.0, 1e-12);
+}
+
+TEST(LoopArea, RandomMixedLoopsMatchDensePolygon) {
+    std::mt19937 rng(20240611);
+    for (int trial = 0; trial < 60; ++trial) {
+        CLoop* l = RandomMixedLoop(rng);
+        double dense = DenseArea(*l), tol = 1e-5 * std::fabs(dense);
+        EXPECT_NEAR(l->Area(), dense, tol) << "trial " << trial;
+        l->Reverse();
+        EXPECT_NEAR(l->Area(), -dense, tol);
+        l->DeleteCoedge(trial % l->CoedgeCount());  // open: closed by straight gaps
+        EXPECT_NEAR(l->Area(), DenseArea(*l), tol) << "open trial " << trial;
+        l->Unref();
+    }
+}
+
+TEST(LoopTransform, AreaFollowsTheDeterminantAndFailureChangesNothing) {
+    std::mt19937 rng(77);
+    CLoop* l = RandomMixedLoop(rng);
+    double area = l->Area(), tol = 1e-7 * std::fabs(area);
+    CBox2<double> box = l->Box();
+    l->Move(Vec(3, -2));
+    EXPECT_NEAR(l->Box().min.x, box.min.x + 3, 1e-9);
+    l->Rotate(Vec(1, 1), 0.7);
+    EXPECT_NEAR(l->Area(), area, tol);
+    CMatrix3<double> shear(1, 0, 0, 0.6, 1.3, 0, 2, 1, 1);  // determinant 1.3: arcs become ellipses
+    ASSERT_TRUE(l->Transform(CMatrix4<double>::FromMatrix3(shear)));
+    EXPECT_NEAR(l->Area(), 1.3 * area, tol);
+    EXPECT_TRUE(l->IsClosed());
+    ASSERT_TRUE(l->Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Mirror(Vec(0, 0), Vec(1, 1)))));
+    EXPECT_NEAR(l->Area(), -1.3 * area, tol);
+
+    double before = l->Area();
+    CCurve2d* first = l->GetCurve(0);
+    EXPECT_FALSE(l->Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(1, 0))));
+    EXPECT_EQ(l->GetCurve(0), first);
+    EXPECT_EQ(l->Area(), before);
+    l->Unref();
+
+    CPolygon poly;
+    poly.AddLoop(Square(0, 0, 4));
+    poly.AddLoop(Square(1, 1, 2, false));
+    ASSERT_TRUE(poly.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 3))));
+    EXPECT_NEAR(poly.Area(), 72.0, 1e-9);
+    CLoop* outer = poly.GetLoop(0);
+    EXPECT_FALSE(poly.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(0, 1))));
+    EXPECT_EQ(poly.GetLoop(0), outer);
+    EXPECT_NEAR(poly.Box().max.y, 12.0, 1e-12);
+}
+
+TEST(PolygonNesting, DepthsOrientationAndArea) {
+    CPolygon poly;
+    poly.AddLoop(Square(0, 0, 10));         // outer
+    poly.AddLoop(Square(1, 1, 8, false));   // hole
+    poly.AddLoop(Square(2, 2, 2));          // island in the hole
+    poly.AddLoop(Square(20, 0, 1));         // a separate outer
+    poly.AddLoop(new CLoop);                // empty: ignored
+    const int expected[] = {0, 1, 2, 0, 0, -1};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(poly.LoopDepth(i), expected[i]) << i;
+    EXPECT_TRUE(poly.IsLoopDirCorrect());
+    EXPECT_NEAR(poly.Area(), 100 - 64 + 4 + 1, 1e-9);
+    poly.Reverse();  // every loop now runs the wrong way
+    EXPECT_FALSE(poly.IsLoopDirCorrect());
+    poly.Reverse();
+
+    // Editing in place keeps stale depths until the states are reset.
+    poly.GetLoop(2)->Move(Vec(30, 0));
+    EXPECT_EQ(poly.LoopDepth(2), 2);
+    poly.ResetAllStates();
+    EXPECT_EQ(poly.LoopDepth(2), 0);
+    EXPECT_TRUE(poly.IsLoopDirCorrect());
+}
+
+TEST(PolygonNesting, TouchingHolesAndCurvedLoops) {
+    CPolygon poly;
+    poly.AddLoop(PolyLoop({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+    poly.AddLoop(PolyLoop({{0, 0}, {3, 6}, {6, 3}}));  // clockwise hole sharing the corner (0, 0)
+    CLoop* circle = new CLoop;
+    circle->AddCurve(ArcByAngles(Vec(7, 7), 1.5, 0.0, 0.0), false);
+    poly.AddLoop(circle);
+    EXPECT_EQ(poly.LoopDepth(0), 0);
+    EXPECT_EQ(poly.LoopDepth(1), 1);
+    EXPECT_EQ(poly.LoopDepth(2), 1);
+    EXPECT_FALSE(poly.IsLoopDirCorrect());  // the circle runs counter-clockwise but is a hole
+    circle->Reverse();
+    EXPECT_TRUE(poly.IsLoopDirCorrect());
+}
