@@ -60,21 +60,6 @@ AngleSpot LocateAngle(double a, double low, double high, double radius, int sens
     return AngleSpot{inside ? std::min(along, sweep) : along, sweep, inside};
 }
 
-// Clamps t into range; false when it lay beyond an end by more than slack.
-bool ClampToRange(const CInterval<double>& range, double& t, double slack) {
-    if (t > range.high) {
-        const bool ok = t - range.high <= slack;
-        t = range.high;
-        return ok;
-    }
-    if (t < range.low) {
-        const bool ok = range.low - t <= slack;
-        t = range.low;
-        return ok;
-    }
-    return true;
-}
-
 }  // namespace
 
 CArc2d::CArc2d() = default;
@@ -302,7 +287,7 @@ bool CArc2d::PointAtLength(double t0, double length, double& t, double tol) cons
         return false;
     }
     t = t0 + length;
-    return ClampToRange(m_range, t, std::max(tol, 0.0));
+    return m_range.ClampWithin(t, std::max(tol, 0.0));
 }
 
 double CArc2d::LengthAtPoint(const CVec2<double>& p) const { return GetNearestT(p, 0.0) - m_range.low; }

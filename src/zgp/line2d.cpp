@@ -22,22 +22,6 @@ Vec UnitOrX(const Vec& v) {
     return IsFinite(u) && u.SqrLength() > 0.0 ? u : Vec(1.0, 0.0);
 }
 
-// Result of running a clamped parameter walk: false when the walk ran past an end by more than
-// the slack, in which case t has been clamped to that end.
-bool ClampToRange(const CInterval<double>& range, double& t, double slack) {
-    if (t > range.high) {
-        const bool ok = t - range.high <= slack;
-        t = range.high;
-        return ok;
-    }
-    if (t < range.low) {
-        const bool ok = range.low - t <= slack;
-        t = range.low;
-        return ok;
-    }
-    return true;
-}
-
 }  // namespace
 
 CLine2d::CLine2d() = default;
@@ -139,7 +123,7 @@ bool CLine2d::PointAtLength(double t0, double length, double& t, double tol) con
         return false;
     }
     t = t0 + length;
-    return ClampToRange(m_range, t, std::max(tol, 0.0));
+    return m_range.ClampWithin(t, std::max(tol, 0.0));
 }
 
 double CLine2d::LengthAtPoint(const CVec2<double>& p) const { return GetNearestT(p, 0.0) - m_range.low; }
