@@ -33,8 +33,9 @@ asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zvd_bench
 	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	./$(BENCH_BUILD)/zvd_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,210 @@
+// zvd: ZVectorDrawing, the document that owns a drawing's items, layers and block definitions.
+// Items enter only through add() and leave through erase()/remove(); every change reaches the host.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "zgp/box2.h"
+#include "zvd/foundation/vdobserver.h"
+#include "zvd/foundation/zvdexport.h"
+
+class ZVDBlockDefinitionTable;
+class ZVDComposite;
+class ZVDEntity;
+class ZVDLayerTable;
+class ZVDSelSet;
+class ZXMLAttrNames;
+
+// One drawing. It owns its root container (the top-level items and, through it, every nested
+// item), the identifier index, the layer table, the block-definition table, the selection set and
+// the XML name table. Listeners, callbacks and observers are the host's and are never deleted.
+//
+// Reports: item changes raise changeCount, notify the observers (code 6) and call the
+// update-drawing listener unless updates are suspended with beginUpdate(). Selection changes
+// call the selection-set-changed listener, deferred to the closing endUpdate() inside a bracket.
+// Listeners must not erase items of the drawing that is calling them.
+class ZVD_EXPORT ZVectorDrawing {
+    friend class ZVDDocumentAccess;  // white-box access for the library's own tests
+
+public:
+    typedef void (*ItemCallback)(int id);
+
+    explicit ZVectorDrawing(IVDNotifyEventListener* selSetChangedListener = nullptr);
+    ZVectorDrawing(const ZVectorDrawing&) = delete;
+    ZVectorDrawing& operator=(const ZVectorDrawing&) = delete;
+    // Deletes every owned object without reports; observers and listeners stay alive.
+    ~ZVectorDrawing();
+
+    // resetAttributes: background colour, size and remark back to their defaults. Then clear()
+    // and zero the identifier counter, the change counter and the update nesting.
+    void initialize(bool resetAttributes);
+    // Erases every item (with all erase reports), empties the selection set and the
+    // block-definition table, and leaves the layer table as a new drawing has it: the single
+    // layer "0" (identifier 0, white, visible, current). Nothing happens without items.
+    void clear();
+
+    // ---- items ----
+    // Adds to the root and answers the root's child count afterwards.
+    int add(ZVDEntity* item);
+    // Sets the owner, assigns the identifier, indexes the item, gives it the current layer when
+    // it has none, appends it to parent (null: the root), calls onItemAdded and notifies code 2;
+    // then the same for every nested item. The drawing takes ownership. An item that parent
+    // refuses to hold is left unindexed and unannounced (the caller keeps it).
+    void add(ZVDEntity* parent, ZVDEntity* item);
+    // As above for each item, announcing the list once (code 2, list overload); nested items are
+    // still announced one by one.
+    void add(ZVDEntity* parent, std::vector<ZVDEntity*>& items);
+    // Erases item wherever it sits in the drawing (it is deleted); nothing when absent.
+    void remove(ZVDEntity* item);
+    void erase(int index);
+    // Erases and deletes the child at index of parent (null: the root): reports code 3 with the
+    // item, code 4 with null, then onItemDeleted(identifier). Out-of-range indexes do nothing.
+    // The item and every nested item leave the selection set and the identifier index.
+    void erase(ZVDEntity* parent, int index);
+    int count() const;
+    // Top-level items that are not constraints or constraint dimensions.
+    int allEntity() const;
+    // Direct child of parent (null: the root), or null out of range.
+    ZVDEntity* item(int index, ZVDEntity* parent = nullptr) const;
+    // Index of the first direct child with that identifier, or -1.
+    int indexOfID(int id, ZVDEntity* parent = nullptr) const;
+    ZVDComposite* root() const { return m_root.get(); }
+    // Any item added through the drawing, nested ones included; null when unknown.
+    ZVDEntity* find(int id) const;
+    // Container and index of item, searching the root's children, then each child container
+    // depth-first. False when the item is not in the drawing.
+    bool find(ZVDEntity* item, ZVDEntity*& parent, int& index) const;
+    // Top-level items of the type (or of any type in the set), in order.
+    std::vector<ZVDEntity*> findByType(int type) const;
+    std::vector<ZVDEntity*> findByType(const std::set<int>& types) const;
+
+    // ---- identifiers ----
+    // Increments the counter and answers the new value.
+    int genID();
+    // Answers the counter, then increments it.
+    int newID();
+    int maxID() const { return m_maxID; }
+    void setMaxID(int id) { m_maxID = id; }
+
+    // ---- changes ----
+    void beginUpdate();
+    // Closing the outermost bracket calls the update-drawing listener, then a pending
+    // selection-set-changed listener. Unbalanced calls are ignored.
+    void endUpdate();
+    int changeCount() const { return m_changeCount; }
+    void setChangeCount(int count) { m_changeCount = count; }
+    bool modified() const { return m_changeCount > 0; }
+    // Data-changed report for item (null: the drawing itself); resetOutRect empties the item's
+    // cached box first.
+    void doDataChanged(ZVDEntity* item, bool resetOutRect);
+    void doStateChanged(ZVDEntity* item);
+    void doSelSetChanged(ZVDEntity* item);
+    // Repaint request: the update-drawing listener, unless updates are suspended.
+    void notify();
+    void notify(int code, ZVDEntity* item, void* data);
+    void notify(int code, std::vector<ZVDEntity*>& items, void* data);
+    void attachObserver(VDObserver* observer);
+    void detachObserver(VDObserver* observer);
+
+    // Called by a container just before it deletes a child that belongs to this drawing
+    // (directly, not through erase): the child and its nested items leave the selection set and
+    // the identifier index, so that nothing keeps pointing at deleted items.
+    void itemDeleting(ZVDEntity* item);
+
+    // ---- callbacks and listeners (none is owned) ----
+    void setOnItemAdded(ItemCallback callback) { m_onItemAdded = callback; }
+    ItemCallback onItemAdded() const { return m_onItemAdded; }
+    void setOnItemDeleted(ItemCallback callback) { m_onItemDeleted = callback; }
+    ItemCallback onItemDeleted() const { return m_onItemDeleted; }
+    void setOnUpdateDrawing(IVDNotifyEventListener* listener) { m_updateListener = listener; }
+    void setSelSetChangedListener(IVDNotifyEventListener* listener) { m_selSetListener = listener; }
+    // Stored for the host; the library never calls it.
+    void setNotifyListener(IVDNotifyListener* listener) { m_notifyListener = listener; }
+    IVDNotifyListener* notifyListener() const { return m_notifyListener; }
+
+    // ---- attributes (changed values are reported like item data, with a null item) ----
+    // Width and height in world units; 0 or less means unbounded.
+    int drawingWidth() const { return m_drawingWidth; }
+    void setDrawingWidth(int width);
+    int drawingHeight() const { return m_drawingHeight; }
+    void setDrawingHeight(int height);
+    int backColor() const { return m_backColor; }
+    void setBackColor(int color);
+    const std::wstring& remark() const { return m_remark; }
+    void setRemark(const std::wstring& remark);
+    const std::wstring& extData() const { return m_extData; }
+    void setExtData(const std::wstring& data);
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    bool autoCancelSel() const { return m_autoCancelSel; }
+    void setAutoCancelSel(bool value) { m_autoCancelSel = value; }
+
+    // Format version of the drawing ("3.4") and the version found in the last loaded file.
+    const std::wstring& version() const { return m_version; }
+    const std::wstring& oriVersion() const { return m_oriVersion; }
+    // 0 when the version is within 0.001 of v, 1 when above, -1 when below.
+    int compareVersion(double v) const;
+    int compareOriVersion(double v) const;
+
+    ZVDLayerTable* layers() const { return m_layers.get(); }
+    ZVDSelSet* selSet() const { return m_selSet.get(); }
+    ZVDBlockDefinitionTable* blockDefinitionTable() const { return m_blockDefinitions.get(); }
+    // The XML names of the current version, handed to every item's XML save and load.
+    ZXMLAttrNames* xmlAttrNames() const { return m_xmlNames.get(); }
+
+    // Union of the top-level items' boxes; items with an empty box are left out; the zero box
+    // when no item has a box.
+    zgp::CBox2<double> fullRange();
+
+private:
+    void setup();
+    void setVersion(const std::wstring& version);
+    void setOriVersion(const std::wstring& version);
+    // Counter = one more than the largest top-level identifier, and never below 0.
+    void initMaxID();
+    // Replaces the XML name table with the set of that version (long for "1.0"/"1.1").
+    void initXMLAttrNameIdentifier(const std::wstring& version);
+    bool doFind(ZVDEntity* container, ZVDEntity* item, ZVDEntity*& parent, int& index) const;
+    ZVDEntity* doFind(ZVDEntity* container, int id) const;
+    // Repaint request regardless of the update nesting.
+    void refreshDrawing();
+    // Removes the constraints bound to item; true when any was removed (indexes may then have
+    // shifted). No constraint support yet, so nothing is removed.
+    bool removeRelatedConstraints(ZVDEntity* item);
+    void addOne(ZVDEntity* parent, ZVDEntity* item, bool announce);
+    void forgetTree(ZVDEntity* item);
+    void reportDrawingChanged();
+
+    std::wstring m_version;
+    double m_numVersion = 0.0;
+    std::wstring m_oriVersion;
+    double m_numOriVersion = 0.0;
+    std::unique_ptr<ZXMLAttrNames> m_xmlNames;
+    std::unique_ptr<ZVDComposite> m_root;
+    int m_maxID = 0;
+    int m_changeCount = 0;
+    int m_updateNesting = 0;
+    int m_backColor = 0;
+    int m_drawingHeight = 0;
+    int m_drawingWidth = 0;
+    bool m_autoCancelSel = false;
+    bool m_selChangePending = false;
+    std::unique_ptr<ZVDLayerTable> m_layers;
+    std::unique_ptr<ZVDSelSet> m_selSet;
+    std::wstring m_extData;
+    int m_tag = 0;
+    std::wstring m_remark;
+    std::unique_ptr<ZVDBlockDefinitionTable> m_blockDefinitions;
+    IVDNotifyEventListener* m_selSetListener = nullptr;
+    ItemCallback m_onItemAdded = nullptr;
+    ItemCallback m_onItemDeleted = nullptr;
+    IVDNotifyEventListener* m_updateListener = nullptr;
+    IVDNotifyListener* m_notifyListener = nullptr;
+    VDObserverList m_observers;
+    std::map<int, ZVDEntity*> m_index;
+    bool m_destroying = false;
+};

@@ -1,0 +1,32 @@
+// zvd: small helpers shared by the library's stream loaders (internal header).
+// Loaders report a malformed record by leaving the stream failed; they never throw.
+#pragma once
+
+#include <cstdint>
+#include <ios>
+#include <ostream>
+#include <string>
+
+#include "foundation/vdcommon_stream.h"
+#include "zvd/foundation/vdcommon.h"
+
+namespace zvdload {
+
+// Sets failbit without letting a stream that has exceptions enabled throw out of a loader.
+inline void markStreamFailed(std::ios& stream) {
+    try {
+        stream.setstate(std::ios::failbit);
+    } catch (...) {
+    }
+}
+
+// A name in the ANSI code page behind a 1-byte length (layer and block-definition records).
+// Longer names are cut to 255 bytes so that the length byte stays true.
+inline void writeAnsiShortString(std::ostream& stream, const std::wstring& text) {
+    std::string bytes = vdcommon::ws2s(text);
+    if (bytes.size() > 255) bytes.resize(255);
+    vdcommon::detail::writeLE<uint8_t>(stream, static_cast<uint8_t>(bytes.size()));
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace zvdload

@@ -1,0 +1,45 @@
+// zvd: little-endian scalar reads and writes on binary std streams, shared by the vdcommon sources.
+// Internal to the library; the helpers never throw and report failure through the stream state.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <istream>
+#include <ostream>
+#include <type_traits>
+
+namespace vdcommon {
+namespace detail {
+
+// Byte order of the stored form is little-endian; swap on a big-endian host.
+template <class T>
+inline void toLittleEndian(unsigned char (&bytes)[sizeof(T)]) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    for (size_t i = 0; i < sizeof(T) / 2; ++i) std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
+#else
+    (void)bytes;
+#endif
+}
+
+template <class T>
+inline void writeLE(std::ostream& out, T value) {
+    static_assert(std::is_arithmetic<T>::value, "scalars only");
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    toLittleEndian<T>(bytes);
+    out.write(reinterpret_cast<const char*>(bytes), sizeof(T));
+}
+
+// False when the stream could not deliver sizeof(T) bytes (value then unchanged).
+template <class T>
+inline bool readLE(std::istream& in, T& value) {
+    static_assert(std::is_arithmetic<T>::value, "scalars only");
+    unsigned char bytes[sizeof(T)];
+    if (!in.read(reinterpret_cast<char*>(bytes), sizeof(T))) return false;
+    toLittleEndian<T>(bytes);
+    std::memcpy(&value, bytes, sizeof(T));
+    return true;
+}
+
+}  // namespace detail
+}  // namespace vdcommon

@@ -1,0 +1,201 @@
+// zvd tests: layer and block-definition tables — the symbol-table rules, layer "0", refusing to
+// erase used layers, and both persisted forms including hostile input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include <QDomDocument>
+#include <QDomElement>
+
+#include "support/docitems.h"
+#include "zvd/document/zvdblockdefinition.h"
+#include "zvd/document/zvdlayer.h"
+#include "zvd/entities/zvdcomposite.h"
+
+using docfix::Bytes;
+using docfix::TestLine;
+
+namespace {
+
+struct TableTest : ::testing::Test {
+    TableTest() { drawing.attachObserver(&rec); }
+    ZVDLayerTable* layers() { return drawing.layers(); }
+    docfix::Recorder rec;
+    ZVectorDrawing drawing;
+};
+
+// "name=identifier" of every layer, in table order.
+std::vector<std::wstring> listing(ZVDLayerTable* t) {
+    std::vector<std::wstring> n;
+    for (int i = 0; i < t->count(); ++i) n.push_back(t->item(i)->name() + L"=" + std::to_wstring(t->item(i)->iD()));
+    return n;
+}
+
+std::string layerSection(std::initializer_list<std::pair<const char*, int>> stored) {
+    Bytes b;
+    b.put<int32_t>(static_cast<int32_t>(stored.size()));
+    for (auto& l : stored)
+        b.put<int32_t>(l.second).put<uint8_t>(static_cast<uint8_t>(strlen(l.first))).raw(l.first).put<int32_t>(7).put<uint8_t>(1);
+    return b.str();
+}
+
+}  // namespace
+
+TEST_F(TableTest, AddFindsByExactNameAndNumbersFromTheTop) {
+    EXPECT_EQ(listing(layers()), (std::vector<std::wstring>{L"0=0"}));
+    ZVDLayer* a = layers()->add(L"A");
+    EXPECT_EQ(layers()->add(L"A"), a);
+    EXPECT_NE(layers()->add(L"a"), a);  // case-sensitive
+    a->setID(10);
+    EXPECT_EQ(layers()->add(L"B")->iD(), 11);
+
+    rec.events.clear();
+    a->setColor(5);
+    a->setColor(5);
+    a->setVisible(true);
+    EXPECT_EQ(rec.codes(), (std::vector<int>{6, 6}));  // changes only, reported for the drawing
+    EXPECT_EQ(rec.events[0].item, nullptr);
+    EXPECT_EQ(drawing.blockDefinitionTable()->add(L"X")->iD(), 1);  // empty table: first gets 1
+}
+
+TEST_F(TableTest, UsedLayersSurviveAndCurrentPassesOn) {
+    ZVDLayer* a = layers()->add(L"A");
+    auto* l = new TestLine;
+    l->setLayer(a);
+    drawing.add(l);
+    layers()->remove(a);  // refused: the top-level line uses it
+    EXPECT_EQ(layers()->count(), 2);
+    drawing.erase(0);
+    layers()->remove(a);
+    EXPECT_EQ(layers()->count(), 1);
+
+    // Nested users do not block the erase; they lose the layer instead of keeping a dangling one.
+    ZVDLayer* b = layers()->add(L"B");
+    auto* nested = new TestLine;
+    auto* g = new ZVDComposite;
+    g->add(nested);
+    drawing.add(g);
+    nested->setLayer(b);
+    layers()->setCurLayer(b);
+    layers()->remove(b);
+    EXPECT_EQ(nested->layer(), nullptr);
+    EXPECT_EQ(layers()->curLayer(), layers()->item(0));
+}
+
+TEST_F(TableTest, LayersRoundTripWithTheirIdentifiers) {
+    ZVDLayer* a = layers()->add(L"A");
+    layers()->add(L"B")->setColor(0x0000ff);
+    a->setVisible(true);
+    auto* l = new TestLine;
+    l->setLayer(a);
+    drawing.add(l);
+
+    QDomDocument doc;
+    QDomElement root = doc.createElement("ZelvaroneVectorDrawing");
+    doc.appendChild(root);
+    layers()->saveToXMLNode(root, drawing.xmlAttrNames());
+    const QDomElement section = root.firstChildElement("Layers");
+    EXPECT_EQ(section.firstChildElement("Layer").nextSiblingElement().attribute("LayerVisible"), "True");
+    std::stringstream s = docfix::binaryStream();
+    layers()->saveToStream(&s);
+    l->saveToStream(&s);
+
+    for (int form = 0; form < 2; ++form) {
+        ZVectorDrawing other;
+        other.layers()->erase(0);  // start empty: loading rebuilds everything
+        std::stringstream in = docfix::binaryStream(s.str());
+        if (form == 0)
+            other.layers()->loadFromXMLNode(section, other.xmlAttrNames());
+        else
+            ASSERT_TRUE(other.layers()->loadFromStream(&in));
+        EXPECT_EQ(listing(other.layers()), (std::vector<std::wstring>{L"0=0", L"A=1", L"B=2"}));
+        EXPECT_EQ(other.layers()->item(2)->color(), 0x0000ff);
+        EXPECT_TRUE(other.layers()->item(1)->visible());
+        EXPECT_EQ(other.layers()->curLayer(), other.layers()->item(0));
+        if (form == 1) {  // the item that followed finds its layer again
+            auto* copy = new TestLine;
+            copy->setOwner(&other);
+            ASSERT_TRUE(copy->loadFromStream(&in));
+            other.add(copy);
+            EXPECT_EQ(copy->layer(), other.layers()->itemByName(L"A"));
+        }
+    }
+}
+
+TEST_F(TableTest, LoadingEnsuresLayerZeroAndSurvivesHostileInput) {
+    const std::pair<std::string, std::vector<std::wstring>> cases[] = {
+        {layerSection({{"X", 4}, {"Y", 5}}), {L"0=0", L"X=4", L"Y=5"}},
+        {layerSection({{"X", 4}, {"Z", 0}, {"Y", 5}}), {L"Z=0", L"X=4", L"Y=5"}},
+        {layerSection({{"X", 4}, {"X", 6}}), {L"0=0", L"X=6"}},  // a repeated name updates one layer
+        {layerSection({}), {L"0=0"}},
+    };
+    for (const auto& c : cases) {
+        ZVectorDrawing other;
+        other.layers()->erase(0);
+        std::stringstream in = docfix::binaryStream(c.first);
+        EXPECT_TRUE(other.layers()->loadFromStream(&in));
+        EXPECT_EQ(listing(other.layers()), c.second);
+    }
+    for (const std::string& bad : {Bytes().put<int32_t>(-3).str(), Bytes().put<int32_t>(1000000).str(),
+                                   Bytes().put<int32_t>(1).put<int32_t>(2).put<uint8_t>(50).raw("ab").str()}) {
+        ZVectorDrawing other;
+        std::stringstream in = docfix::binaryStream(bad);
+        EXPECT_FALSE(other.layers()->loadFromStream(&in));
+        EXPECT_EQ(listing(other.layers()), (std::vector<std::wstring>{L"0=0"}));
+    }
+}
+
+TEST_F(TableTest, BlockDefinitionsOwnAndPersistTheirItems) {
+    ZVDBlockDefinition* def = drawing.blockDefinitionTable()->add(L"door");
+    def->setOrigin({1.5, -2});
+    auto* first = new TestLine;
+    def->add(first);
+    def->add(first);  // held already: ignored
+    def->add(new TestLine);
+    def->remove(first);
+    def->add(new TestLine);
+    def->items(1)->setExtData(L"knob");
+    ASSERT_EQ(def->count(), 2);
+
+    std::stringstream s = docfix::binaryStream();
+    drawing.blockDefinitionTable()->saveToStream(&s);
+    ZVectorDrawing other;
+    ASSERT_TRUE(other.blockDefinitionTable()->loadFromStream(&s));
+    ZVDBlockDefinition* copy = other.blockDefinitionTable()->itemByName(L"door");
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->origin(), (zgp::CVec2<double>(1.5, -2)));
+    ASSERT_EQ(copy->count(), 2);
+    EXPECT_EQ(copy->items(1)->extData(), L"knob");
+    EXPECT_EQ(copy->items(0)->owner(), &other);
+
+    QDomDocument doc;
+    QDomElement root = doc.createElement("ZelvaroneVectorDrawing");
+    doc.appendChild(root);
+    drawing.blockDefinitionTable()->saveToXMLNode(root, drawing.xmlAttrNames());
+    QDomElement block = root.firstChildElement("BLOCKS").firstChildElement("BLOCK");
+    EXPECT_EQ(block.attribute("Origin"), "1.5,-2");
+    QDomElement alien = doc.createElement("DI");
+    alien.setAttribute("DIT", 250);
+    block.appendChild(alien);  // unknown type: skipped
+    ZVectorDrawing third;
+    third.blockDefinitionTable()->loadFromXMLNode(root.firstChildElement("BLOCKS"), third.xmlAttrNames());
+    ASSERT_EQ(third.blockDefinitionTable()->count(), 1);
+    EXPECT_EQ(third.blockDefinitionTable()->item(0)->count(), 2);
+}
+
+TEST_F(TableTest, BlockDefinitionStreamFailures) {
+    // An unknown item type ends the definition's items; truncation fails the section.
+    const std::string head = Bytes().put<int32_t>(1).put<int32_t>(3).put<uint8_t>(1).raw("B").put(0.0).put(0.0).str();
+    std::stringstream unknown = docfix::binaryStream(head + Bytes().put<int32_t>(2).put<uint8_t>(250).str());
+    ZVDBlockDefinitionTable table(&drawing);
+    EXPECT_TRUE(table.loadFromStream(&unknown));
+    EXPECT_EQ(table.item(0)->count(), 0);
+    for (const std::string& bad : {head, head + Bytes().put<int32_t>(1).put<uint8_t>(docfix::kTestLineType).str(),
+                                   Bytes().put<int32_t>(-1).str()}) {
+        std::stringstream in = docfix::binaryStream(bad);
+        ZVDBlockDefinitionTable table(&drawing);
+        EXPECT_FALSE(table.loadFromStream(&in));
+        EXPECT_EQ(table.count(), 0);
+    }
+}
