@@ -11,7 +11,9 @@
 #include "zgp/box2.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
+#include "zvd/platform/zvdhdc.h"
 
+class ZCoordTrans;
 class ZVDBlockDefinitionTable;
 class ZVDComposite;
 class ZVDEntity;
@@ -159,6 +161,23 @@ public:
     // Union of the top-level items' boxes; items with an empty box are left out; the zero box
     // when no item has a box.
     zgp::CBox2<double> fullRange();
+    // The world box of the part of the drawing under deviceRect: the rectangle converted through
+    // trans, clamped to 0..drawingWidth and 0..drawingHeight (a bound of 0 or less leaves that
+    // axis open upwards; with both 0 or less nothing is clamped). False, range untouched, when
+    // the rectangle lies wholly outside the drawing.
+    bool calcDrawingRange(const ZCoordTrans& trans, const zgp::CBox2<int>& deviceRect,
+                          zgp::CBox2<double>& range) const;
+
+    // ---- painting ----
+    // Repaints deviceRect: the background (backColor) over the part of the drawing inside it,
+    // then every top-level item whose box meets the rectangle grown by one pixel, once per
+    // display level from 0 up to ZVDEntity::maxDisplayLevel(); unselected items first in root
+    // order, then the selection set's items in selection order. Visibility, highlight and layers
+    // are not consulted. Only cached item boxes may change. No grips are painted: hosts read
+    // gripCount/grip/gripType of the items and draw their own marks.
+    void draw(HDC hdc, const ZCoordTrans& trans, const zgp::CBox2<int>& deviceRect);
+    // Kept for hosts that call it; paints nothing.
+    void draw(HDC hdc, const zgp::CBox2<int>& deviceRect, int, int);
 
 private:
     void setup();

@@ -99,6 +99,8 @@ protected:
     bool holds(ZVDEntity* item) const { return m_held.count(item) > 0; }
 
 private:
+    static SetDispLevelHelper m_autoSetDispLevel;
+
     // deque: erasing the first child (as clearing a drawing does) costs constant time.
     std::deque<ZVDEntity*> m_children;
     // Membership test for add(): the parent pointer alone is not proof (remove() keeps it).

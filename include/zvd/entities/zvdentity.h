@@ -251,6 +251,18 @@ public:
         ~RegClearHelper();
     };
 
+    // ---- display levels ----
+    // The highest displayLevel() of the item classes loaded so far: the drawing pass paints
+    // levels 0 up to this one. Starts at 0; never lowered.
+    static int maxDisplayLevel();
+
+    // Each item class holds a static instance (m_autoSetDispLevel) made with the class's own
+    // display level, which raises the process-wide maximum when the library is loaded.
+    class ZVD_EXPORT SetDispLevelHelper {
+    public:
+        explicit SetDispLevelHelper(int level);
+    };
+
 protected:
     // Data-changed report (see the class comment); resetOutRect empties the cached box first.
     void doDataChanged(bool resetOutRect);

@@ -68,6 +68,8 @@ ZVDComposite::~ZVDComposite() {
 zgp::IBase* ZVDComposite::CreateInstance() { return new ZVDComposite(); }
 zgp::ZObjectFactory<int>* ZVDComposite::GetFactory() { return ZVDEntity::GetFactory(); }
 
+ZVDEntity::SetDispLevelHelper ZVDComposite::m_autoSetDispLevel(2);
+
 int ZVDComposite::displayLevel() const { return 2; }
 EnVDIType ZVDComposite::itemType() const { return vdiComposite; }
 std::set<ZVDEPropType> ZVDComposite::propTypes() const { return {vdpExtData}; }

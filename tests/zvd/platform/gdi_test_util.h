@@ -1,0 +1,115 @@
+// zvd tests: small helpers for reading back what the GDI layer painted into a QImage.
+// Colours are compared as COLORREF (0x00BBGGRR) so expectations read like the drawing calls.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QImage>
+
+#include "zvd/platform/zvddevicecontext.h"
+#include "zvd/platform/zvdgdi.h"
+
+namespace gditest {
+
+inline COLORREF at(const QImage& im, int x, int y)
+{
+    const QRgb p = im.pixel(x, y);
+    return RGB(BYTE(qRed(p)), BYTE(qGreen(p)), BYTE(qBlue(p)));
+}
+
+inline QImage blank(int w, int h, COLORREF c = 0xFFFFFF)
+{
+    QImage im(w, h, QImage::Format_RGB32);
+    im.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
+    return im;
+}
+
+// A background where every pixel differs from its neighbours, so that a wrong raster operation shows.
+inline QImage busy(int w, int h)
+{
+    QImage im(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            im.setPixel(x, y, qRgb((x * 37 + y * 11) & 255, (x * 5 + y * 53) & 255, (x * y + 91) & 255));
+    return im;
+}
+
+struct Box {
+    int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1, count = 0;
+    bool empty() const { return count == 0; }
+};
+
+// Bounding box and count of the pixels that are not `background`.
+inline Box inked(const QImage& im, COLORREF background = 0xFFFFFF)
+{
+    Box b;
+    for (int y = 0; y < im.height(); ++y)
+        for (int x = 0; x < im.width(); ++x)
+            if (at(im, x, y) != background) {
+                ++b.count;
+                b.minX = std::min(b.minX, x);
+                b.maxX = std::max(b.maxX, x);
+                b.minY = std::min(b.minY, y);
+                b.maxY = std::max(b.maxY, y);
+            }
+    return b;
+}
+
+inline int differing(const QImage& a, const QImage& b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (at(a, x, y) != at(b, x, y))
+                ++n;
+    return n;
+}
+
+// Runs of painted (non-background) pixels along row y from x0, as "on-off-on-..." lengths.
+inline std::string runs(const QImage& im, int y, int x0, int x1, COLORREF background = 0xFFFFFF)
+{
+    std::string out;
+    bool on = at(im, x0, y) != background;
+    int len = 0;
+    for (int x = x0; x < x1; ++x) {
+        const bool now = at(im, x, y) != background;
+        if (now != on) {
+            out += std::to_string(len) + (on ? "+" : "-");
+            len = 0;
+            on = now;
+        }
+        ++len;
+    }
+    return out + std::to_string(len) + (on ? "+" : "-");
+}
+
+// Draws with a created pen and brush selected and restores the device afterwards, GDI style.
+inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<void()>& draw)
+{
+    HGDIOBJ oldPen = pen ? SelectObject(dc, pen) : nullptr;
+    HGDIOBJ oldBrush = brush ? SelectObject(dc, brush) : nullptr;
+    draw();
+    if (oldBrush)
+        SelectObject(dc, oldBrush);
+    if (oldPen)
+        SelectObject(dc, oldPen);
+    if (brush)
+        DeleteObject(brush);
+    if (pen)
+        DeleteObject(pen);
+}
+
+inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG escapement = 0, LONG weight = FW_NORMAL)
+{
+    LOGFONTW lf = {};
+    lf.lfHeight = height;
+    lf.lfEscapement = escapement;
+    lf.lfWeight = weight;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i)
+        lf.lfFaceName[i] = face[i];
+    return lf;
+}
+
+} // namespace gditest

@@ -1,0 +1,263 @@
+// zvd tests: the raster device — GDI pixel conventions, pens, hatches, arcs and raster operations.
+// Each expectation is a pixel fact GDI code relies on (end pixels, box sizes, dash runs, XOR undo).
+#include <gtest/gtest.h>
+
+#include "platform/gdi_test_util.h"
+
+using namespace gditest;
+
+namespace {
+
+const DWORD kFlatMiter = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
+
+HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0)
+{
+    LOGBRUSH lb = {brushStyle, c, hatch};
+    return ExtCreatePen(kFlatMiter | style, width, &lb, 0, nullptr);
+}
+
+struct RasterFixture : ::testing::Test {
+    QImage image = blank(120, 80);
+    HDC dc = nullptr;
+    void SetUp() override { dc = createRasterDC(&image); ASSERT_NE(dc, nullptr); }
+    void TearDown() override { EXPECT_TRUE(destroyDC(dc)); }
+    void line(int x1, int y1, int x2, int y2)
+    {
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+    }
+};
+
+} // namespace
+
+using GdiRasterLines = RasterFixture;
+
+TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0x0000FF), nullptr, [&] {
+        line(2, 5, 12, 5);
+        line(30, 2, 30, 9);
+        line(50, 10, 40, 0);
+    });
+    EXPECT_EQ(at(image, 2, 5), 0x0000FFu);
+    EXPECT_EQ(at(image, 11, 5), 0x0000FFu);
+    EXPECT_EQ(at(image, 12, 5), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 30, 8), 0x0000FFu);
+    EXPECT_EQ(at(image, 30, 9), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 50, 10), 0x0000FFu);
+    EXPECT_EQ(at(image, 41, 1), 0x0000FFu);
+    EXPECT_EQ(at(image, 40, 0), 0xFFFFFFu);
+    EXPECT_EQ(inked(image).count, 10 + 7 + 10);
+}
+
+TEST_F(GdiRasterLines, GeometricFlatCapsEndAtTheEndPoints)
+{
+    withObjects(dc, geometricPen(PS_SOLID, 5, 0), nullptr, [&] { line(10, 20, 30, 20); });
+    const Box b = inked(image);
+    EXPECT_EQ(b.minX, 10);
+    EXPECT_EQ(b.maxX, 29);
+    EXPECT_EQ(b.maxY - b.minY + 1, 5);
+    EXPECT_EQ(b.count, 20 * 5);
+}
+
+TEST_F(GdiRasterLines, MitredJoinFillsTheOuterCorner)
+{
+    withObjects(dc, geometricPen(PS_SOLID, 6, 0), nullptr, [&] {
+        BeginPath(dc);
+        POINT pts[] = {{10, 40}, {50, 40}, {50, 75}};
+        Polyline(dc, pts, 3);
+        EndPath(dc);
+        StrokePath(dc);
+    });
+    // The outer corner of a mitre is square; a bevel or round join would leave it white.
+    EXPECT_EQ(at(image, 52, 38), 0u);
+    EXPECT_EQ(at(image, 10, 40), 0u);
+    EXPECT_EQ(at(image, 9, 40), 0xFFFFFFu);   // flat start cap
+}
+
+TEST_F(GdiRasterLines, CosmeticDashPatternsUseFixedPixelRuns)
+{
+    const struct { int style; const char* runs; } cases[] = {
+        {PS_DASH, "18+6-18+6-18+6-"},
+        {PS_DOT, "3+3-3+3-3+3-3+3-3+3-"},
+        {PS_DASHDOT, "9+6-3+6-9+6-3+6-"},
+        {PS_DASHDOTDOT, "9+3-3+3-3+3-9+3-"},
+    };
+    int y = 5;
+    for (const auto& c : cases) {
+        SetBkMode(dc, TRANSPARENT);
+        withObjects(dc, CreatePen(c.style, 1, 0), nullptr, [&] { line(0, y, 119, y); });
+        const std::string r = runs(image, y, 0, 119);
+        EXPECT_EQ(r.substr(0, std::string(c.runs).size()), c.runs) << "style " << c.style;
+        y += 10;
+    }
+}
+
+TEST_F(GdiRasterLines, GeometricDashRunsScaleWithTheWidth)
+{
+    SetBkMode(dc, TRANSPARENT);
+    withObjects(dc, geometricPen(PS_DASH, 4, 0), nullptr, [&] { line(0, 20, 100, 20); });
+    withObjects(dc, geometricPen(PS_DASHDOT, 3, 0), nullptr, [&] { line(0, 40, 100, 40); });
+    EXPECT_EQ(runs(image, 20, 0, 48), "12+4-12+4-12+4-");
+    EXPECT_EQ(runs(image, 40, 0, 36), "9+3-3+3-9+3-3+3-");
+}
+
+TEST_F(GdiRasterLines, OpaqueModeFillsDashGapsWithTheBackground)
+{
+    SetBkColor(dc, 0x00FF00);
+    withObjects(dc, CreatePen(PS_DASH, 1, 0x0000FF), nullptr, [&] { line(0, 10, 48, 10); });
+    SetBkMode(dc, TRANSPARENT);
+    withObjects(dc, CreatePen(PS_DASH, 1, 0x0000FF), nullptr, [&] { line(0, 20, 48, 20); });
+    EXPECT_EQ(at(image, 20, 10), 0x00FF00u);
+    EXPECT_EQ(at(image, 5, 10), 0x0000FFu);
+    EXPECT_EQ(at(image, 20, 20), 0xFFFFFFu);
+}
+
+using GdiRasterShapes = RasterFixture;
+
+TEST_F(GdiRasterShapes, RectangleCoversExactlyItsBox)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), GetStockObject(NULL_BRUSH), [&] { Rectangle(dc, 10, 10, 20, 20); });
+    const Box b = inked(image);
+    EXPECT_EQ(b.minX, 10);
+    EXPECT_EQ(b.maxX, 19);
+    EXPECT_EQ(b.minY, 10);
+    EXPECT_EQ(b.maxY, 19);
+    EXPECT_EQ(b.count, 36);
+}
+
+TEST_F(GdiRasterShapes, RectangleFillsInsideThePenAndLosesAPixelWithoutOne)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(0x0000FF), [&] { Rectangle(dc, 10, 10, 20, 20); });
+    EXPECT_EQ(at(image, 10, 10), 0u);
+    EXPECT_EQ(at(image, 11, 11), 0x0000FFu);
+    EXPECT_EQ(at(image, 18, 18), 0x0000FFu);
+    EXPECT_EQ(at(image, 19, 19), 0u);
+
+    withObjects(dc, GetStockObject(NULL_PEN), CreateSolidBrush(0x00FF00), [&] { Rectangle(dc, 40, 10, 50, 20); });
+    EXPECT_EQ(at(image, 40, 10), 0x00FF00u);
+    EXPECT_EQ(at(image, 48, 18), 0x00FF00u);
+    EXPECT_EQ(at(image, 49, 18), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 48, 19), 0xFFFFFFu);
+}
+
+TEST_F(GdiRasterShapes, EllipseStaysInsideItsBox)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), GetStockObject(NULL_BRUSH), [&] { Ellipse(dc, 10, 10, 31, 31); });
+    const Box b = inked(image);
+    EXPECT_EQ(b.minX, 10);
+    EXPECT_EQ(b.maxX, 30);
+    EXPECT_EQ(b.minY, 10);
+    EXPECT_EQ(b.maxY, 30);
+    EXPECT_EQ(at(image, 20, 20), 0xFFFFFFu);
+}
+
+TEST_F(GdiRasterShapes, ArcRunsCounterClockwiseBetweenTheRadials)
+{
+    QImage other = blank(120, 80);
+    HDC dc2 = createRasterDC(&other);
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
+        // From the right to the top of a circle centred at (30, 30): the upper right quarter.
+        EXPECT_TRUE(Arc(dc, 10, 10, 51, 51, 60, 30, 30, 0));
+    });
+    withObjects(dc2, CreatePen(PS_SOLID, 1, 0), nullptr, [&] { Arc(dc2, 10, 10, 51, 51, 30, 0, 60, 30); });
+    const Box quarter = inked(image);
+    EXPECT_GE(quarter.minX, 29);
+    EXPECT_LE(quarter.maxY, 31);
+    const Box rest = inked(other);
+    EXPECT_EQ(rest.minX, 10);
+    EXPECT_EQ(rest.maxY, 50);
+    EXPECT_GT(rest.count, 2 * quarter.count);
+    destroyDC(dc2);
+}
+
+TEST_F(GdiRasterShapes, ArcWithCoincidentRadialsIsAWholeEllipse)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] { Arc(dc, 10, 10, 51, 41, 70, 25, 70, 25); });
+    const Box b = inked(image);
+    EXPECT_EQ(b.minX, 10);
+    EXPECT_EQ(b.maxX, 50);
+    EXPECT_EQ(b.minY, 10);
+    EXPECT_EQ(b.maxY, 40);
+}
+
+TEST_F(GdiRasterShapes, PolygonFillsAlternately)
+{
+    // A pentagram: its centre is covered twice and so stays unfilled.
+    POINT star[] = {{60, 5}, {78, 70}, {25, 28}, {95, 28}, {42, 70}};
+    withObjects(dc, GetStockObject(NULL_PEN), CreateSolidBrush(0), [&] { Polygon(dc, star, 5); });
+    EXPECT_EQ(at(image, 60, 38), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 60, 15), 0u);
+    EXPECT_EQ(at(image, 35, 31), 0u);
+}
+
+TEST_F(GdiRasterShapes, PolyBezierNeedsThreePointsPerSegment)
+{
+    POINT pts[] = {{5, 60}, {20, 10}, {60, 10}, {80, 60}, {90, 70}};
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
+        EXPECT_FALSE(PolyBezier(dc, pts, 3));
+        EXPECT_FALSE(PolyBezier(dc, pts, 5));
+        EXPECT_TRUE(PolyBezier(dc, pts, 4));
+    });
+    const Box b = inked(image);
+    EXPECT_GE(b.minX, 4);   // flattened, so the start may round either way
+    EXPECT_LE(b.minX, 5);
+    EXPECT_LE(b.minY, 25);
+    EXPECT_LE(b.maxX, 80);
+}
+
+TEST_F(GdiRasterShapes, StrokePathNeedsAClosedBracket)
+{
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
+        EXPECT_FALSE(StrokePath(dc));
+        BeginPath(dc);
+        line(5, 5, 50, 5);
+        EXPECT_TRUE(image == blank(120, 80));   // nothing is drawn while the path is open
+        EXPECT_FALSE(StrokePath(dc));
+        EndPath(dc);
+        EXPECT_TRUE(StrokePath(dc));
+        EXPECT_FALSE(StrokePath(dc));           // the path is used up
+    });
+    EXPECT_EQ(inked(image).count, 45);
+}
+
+using GdiRasterHatch = RasterFixture;
+
+TEST_F(GdiRasterHatch, PatternIsPinnedToDevicePixels)
+{
+    SetBkMode(dc, TRANSPARENT);
+    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_DIAGCROSS, 0), [&] {
+        Rectangle(dc, 0, 0, 41, 41);
+        Rectangle(dc, 53, 7, 94, 48);
+    });
+    for (int y = 10; y < 38; ++y)
+        for (int x = 56; x < 90; ++x)
+            ASSERT_EQ(at(image, x, y), at(image, x % 8 + 8, y % 8 + 8)) << x << "," << y;
+}
+
+TEST_F(GdiRasterHatch, OpaqueHatchFillsTheGapsTransparentLeavesThem)
+{
+    SetBkColor(dc, 0x00FF00);
+    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000), [&] { Rectangle(dc, 0, 0, 17, 17); });
+    SetBkMode(dc, TRANSPARENT);
+    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000), [&] { Rectangle(dc, 40, 0, 57, 17); });
+    int green = 0, blue = 0, white = 0;
+    for (int x = 0; x < 16; ++x) {
+        green += at(image, x, 5) == 0x00FF00;
+        blue += at(image, x, 5) == 0xFF0000;
+        white += at(image, 40 + x, 5) == 0xFFFFFF;
+    }
+    EXPECT_EQ(blue, 2);
+    EXPECT_EQ(green, 14);
+    EXPECT_EQ(white, 14);
+}
+
+TEST_F(GdiRasterHatch, HatchedGeometricPenDrawsThePatternAlongTheStroke)
+{
+    SetBkMode(dc, TRANSPARENT);
+    withObjects(dc, geometricPen(PS_SOLID, 16, 0, BS_HATCHED, HS_VERTICAL), nullptr, [&] { line(0, 40, 64, 40); });
+    int columns = 0;
+    for (int x = 0; x < 64; ++x)
+        columns += at(image, x, 40) == 0;
+    EXPECT_EQ(columns, 8);
+}

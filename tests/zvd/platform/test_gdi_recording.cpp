@@ -1,0 +1,223 @@
+// zvd tests: the recording device's log lines and state, and the SVG and PDF devices' files.
+// Primitive tests compare these lines exactly, so the formats here are a contract.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/gdi_test_util.h"
+
+using namespace gditest;
+
+namespace {
+
+struct Recording : ::testing::Test {
+    HDC dc = nullptr;
+    void SetUp() override { dc = createRecordingDC(); ASSERT_NE(dc, nullptr); }
+    void TearDown() override { destroyDC(dc); }
+};
+
+} // namespace
+
+using GdiRecording = Recording;
+
+TEST_F(GdiRecording, APrimitiveBracketReadsAsItsCalls)
+{
+    HGDIOBJ oldPen = GetStockObject(BLACK_PEN);
+    const int oldRop = SetROP2(dc, R2_XORPEN);
+    const COLORREF oldBk = SetBkColor(dc, 0);
+    LOGBRUSH lb = {BS_SOLID, 0x0000FF, 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DASH, 3, &lb, 0, nullptr);
+    EXPECT_EQ(SelectObject(dc, pen), oldPen);
+    MoveToEx(dc, 10, 20, nullptr);
+    LineTo(dc, 30, 40);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    EXPECT_EQ(SetBkColor(dc, oldBk), 0u);
+    EXPECT_EQ(SetROP2(dc, oldRop), R2_XORPEN);
+    EXPECT_EQ(oldRop, R2_COPYPEN);
+    EXPECT_EQ(oldBk, 0xFFFFFFu);
+    const QStringList expected = {
+        "GetStockObject(7)=BLACK_PEN", "SetROP2(7)", "SetBkColor(0x00000000)", "ExtCreatePen(0x12201,3,{0,0x000000ff,0},0,null)=h1",
+        "SelectObject(h1)", "MoveToEx(10,20)", "LineTo(30,40)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)",
+        "SetBkColor(0x00ffffff)", "SetROP2(13)",
+    };
+    EXPECT_EQ(recordedCalls(dc), expected);
+}
+
+TEST_F(GdiRecording, ShapesBrushesAndPathsHaveTheirFormats)
+{
+    HPEN pen = CreatePen(PS_DOT, 0, 0xFF0000);
+    HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);
+    LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
+    HBRUSH none = CreateBrushIndirect(&hollow);
+    HBRUSH solid = CreateSolidBrush(0x123456);
+    SelectObject(dc, hatch);
+    POINT tri[] = {{0, 0}, {5, 5}, {9, 0}};
+    Polygon(dc, tri, 3);
+    BeginPath(dc);
+    Polyline(dc, tri, 3);
+    EndPath(dc);
+    StrokePath(dc);
+    PolyBezier(dc, tri, 3);
+    Arc(dc, 0, 0, 20, 20, 20, 10, 0, 10);
+    Ellipse(dc, 1, 2, 3, 4);
+    Rectangle(dc, 0, 0, 10, 10);
+    RECT r = {0, 0, 10, 10};
+    FillRect(dc, &r, solid);
+    SetPixel(dc, 3, 4, 0xFFFFFF);
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    for (HGDIOBJ h : {HGDIOBJ(pen), HGDIOBJ(hatch), HGDIOBJ(none), HGDIOBJ(solid)})
+        DeleteObject(h);
+    SelectObject(dc, hatch);   // deleted: named as before, and refused
+    SelectObject(dc, nullptr);
+    const QStringList expected = {
+        "CreatePen(2,0,0x00ff0000)=h1", "CreateHatchBrush(4,0x0000ff00)=h2", "CreateBrushIndirect({1,0x00000000,0})=h3",
+        "CreateSolidBrush(0x00123456)=h4", "SelectObject(h2)", "Polygon({(0,0),(5,5),(9,0)},3)", "BeginPath()",
+        "Polyline({(0,0),(5,5),(9,0)},3)", "EndPath()", "StrokePath()", "PolyBezier({(0,0),(5,5),(9,0)},3)",
+        "Arc(0,0,20,20,20,10,0,10)", "Ellipse(1,2,3,4)", "Rectangle(0,0,10,10)", "FillRect({0,0,10,10},h4)",
+        "SetPixel(3,4,0x00ffffff)", "GetStockObject(0)=WHITE_BRUSH", "SelectObject(WHITE_BRUSH)", "DeleteObject(h1)", "DeleteObject(h2)",
+        "DeleteObject(h3)", "DeleteObject(h4)", "SelectObject(h2)", "SelectObject(null)",
+    };
+    EXPECT_EQ(recordedCalls(dc), expected);
+}
+
+TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields)
+{
+    LOGFONTW lf = font(-16, L"SimSun", 450, FW_BOLD);
+    lf.lfItalic = 1;
+    HFONT f = CreateFontIndirectW(&lf);
+    SelectObject(dc, f);
+    SetTextColor(dc, 0x0000FF);
+    SetBkMode(dc, TRANSPARENT);
+    SIZE size = {};
+    EXPECT_TRUE(GetTextExtentPoint32W(dc, L"abc", 3, &size));
+    EXPECT_TRUE(TextOutW(dc, 5, 6, L"abc", 3));
+    EXPECT_TRUE(TextOutW(dc, 5, 6, L"宋体", 2));
+    GetDeviceCaps(dc, LOGPIXELSY);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(f);
+    // The fixed measuring model: cell = |lfHeight|, characters half as wide.
+    EXPECT_EQ(size.cx, 24);
+    EXPECT_EQ(size.cy, 16);
+    const QStringList expected = {
+        "CreateFontIndirectW({-16,0,450,0,700,1,0,0,1,0,0,0,0,\"SimSun\"})=h1", "SelectObject(h1)",
+        "SetTextColor(0x000000ff)", "SetBkMode(1)", "GetTextExtentPoint32W(\"abc\",3)", "TextOutW(5,6,\"abc\",3)",
+        QString::fromUtf8("TextOutW(5,6,\"宋体\",2)"), "GetDeviceCaps(90)", "GetStockObject(13)=SYSTEM_FONT", "SelectObject(SYSTEM_FONT)", "DeleteObject(h1)",
+    };
+    EXPECT_EQ(recordedCalls(dc), expected);
+}
+
+TEST_F(GdiRecording, EachLogNamesHandlesByItsOwnFirstSight)
+{
+    HGDIOBJ black = GetStockObject(BLACK_PEN);
+    HPEN before = CreatePen(PS_SOLID, 1, 0);   // created before the second recorder existed
+    HDC second = createRecordingDC();
+    HPEN after = CreatePen(PS_SOLID, 2, 0);
+    SelectObject(second, before);
+    SelectObject(second, after);
+    clearRecordedCalls(dc);
+    SelectObject(dc, after);
+    SelectObject(dc, black);
+    DeleteObject(before);
+    DeleteObject(after);
+    SelectObject(second, reinterpret_cast<HGDIOBJ>(std::uintptr_t(0x7777)));
+    EXPECT_EQ(recordedCalls(second), QStringList({"CreatePen(0,2,0x00000000)=h1", "SelectObject(h2)", "SelectObject(h1)",
+                                                  "DeleteObject(h2)", "DeleteObject(h1)", "SelectObject(invalid)"}));
+    EXPECT_EQ(recordedCalls(dc), QStringList({"SelectObject(h2)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)",
+                                              "DeleteObject(h2)"}));
+    destroyDC(second);
+    EXPECT_TRUE(recordedCalls(second).isEmpty());
+}
+
+TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced)
+{
+    POINT previous = {};
+    MoveToEx(dc, 4, 5, nullptr);
+    LineTo(dc, 7, 8);
+    MoveToEx(dc, 0, 0, &previous);
+    EXPECT_EQ(previous.x, 7);
+    EXPECT_EQ(previous.y, 8);
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+    EXPECT_EQ(dc->bkMode(), TRANSPARENT);
+    EXPECT_TRUE(Arc(dc, 0, 0, 10, 10, 10, 5, 0, 5));
+    setRecordedFailure(dc, "Arc", true);
+    EXPECT_FALSE(Arc(dc, 0, 0, 10, 10, 10, 5, 0, 5));
+    setRecordedFailure(dc, "Arc", false);
+    EXPECT_TRUE(Arc(dc, 0, 0, 10, 10, 10, 5, 0, 5));
+    BeginPath(dc);
+    EXPECT_TRUE(dc->pathOpen());
+    EndPath(dc);
+    EXPECT_FALSE(dc->pathOpen());
+    EXPECT_EQ(recordedCalls(dc).size(), 9);
+    EXPECT_TRUE(recordedCalls(nullptr).isEmpty());
+}
+
+// ---- vector devices ------------------------------------------------------------------------------
+
+namespace {
+
+void drawSample(HDC dc, bool xorLine = true)
+{
+    withObjects(dc, CreatePen(PS_DASH, 1, 0x0000FF), CreateHatchBrush(HS_CROSS, 0x00FF00), [&] {
+        Rectangle(dc, 10, 10, 90, 60);
+        MoveToEx(dc, 0, 0, nullptr);
+        LineTo(dc, 100, 80);
+        Arc(dc, 20, 20, 60, 60, 60, 40, 40, 20);
+    });
+    if (!xorLine)
+        return;
+    SetROP2(dc, R2_XORPEN);   // drawn as copy on a vector device
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0xFF0000), nullptr, [&] { MoveToEx(dc, 0, 80, nullptr); LineTo(dc, 100, 0); });
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.svg");
+    HDC dc = createSvgDC(path, QSize(100, 80));
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(dc->kind(), ZVDDeviceContext::dkSvg);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 100);
+    drawSample(dc);
+    ASSERT_TRUE(destroyDC(dc));
+    const QByteArray svg = readAll(path);
+    EXPECT_TRUE(svg.contains("<svg"));
+    EXPECT_TRUE(svg.contains("viewBox=\"0 0 100 80\""));
+    EXPECT_TRUE(svg.contains("#0000ff"));   // the XOR line, drawn in its own colour (COLORREF 0xff0000 is blue)
+}
+
+TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.pdf");
+    HDC dc = createPdfDC(path, QSize(200, 100));
+    ASSERT_NE(dc, nullptr);
+    drawSample(dc);
+    ASSERT_TRUE(destroyDC(dc));
+    EXPECT_TRUE(readAll(path).startsWith("%PDF"));
+
+    const QString nopPath = dir.filePath("nop.svg"), emptyPath = dir.filePath("empty.svg");
+    HDC nop = createSvgDC(nopPath, QSize(100, 80));
+    SetROP2(nop, R2_NOP);
+    drawSample(nop, false);
+    destroyDC(nop);
+    destroyDC(createSvgDC(emptyPath, QSize(100, 80)));
+    EXPECT_EQ(readAll(nopPath), readAll(emptyPath));
+}
+
+TEST(GdiVector, UnusableArgumentsGiveNoDevice)
+{
+    EXPECT_EQ(createSvgDC(QString(), QSize(10, 10)), nullptr);
+    EXPECT_EQ(createSvgDC("/tmp/x.svg", QSize(0, 10)), nullptr);
+    EXPECT_EQ(createPdfDC("/nonexistent-dir/x.pdf", QSize(10, 10)), nullptr);
+    EXPECT_EQ(createPdfDC("/tmp/x.pdf", QSize(-1, 10)), nullptr);
+}
