@@ -1,5 +1,6 @@
 // zvd benchmarks: the cost of the GDI layer per call against raw QPainter on the same lines.
-// BM_GdiLines issues the create/select/draw/restore/delete sequence a primitive issues for each line.
+// BM_GdiLines issues the create/select/draw/restore/delete sequence a primitive issues for each line;
+// BM_PrimitiveLines draws the same lines through ZDrawFunc2d::drawLine (world coordinates, zoom 1).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -9,7 +10,9 @@
 #include <QPainter>
 
 #include "zvd/platform/zvddevicecontext.h"
+#include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvdgdi.h"
+#include "zvd/render/zdrawfunc2d.h"
 
 namespace {
 
@@ -75,6 +78,24 @@ void BM_GdiLines(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 BENCHMARK(BM_GdiLines)->Unit(benchmark::kMillisecond);
+
+void BM_PrimitiveLines(benchmark::State& state)
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    HDC dc = createRasterDC(&image);
+    ZCoordTrans ct;  // zoom 1, world origin at the device origin, y up: world (x, -y) is pixel (x, y)
+    const std::vector<Segment>& segs = lines();
+    for (auto _ : state) {
+        for (const Segment& s : segs)
+            ZDrawFunc2d::drawLine(dc, &ct, zgp::CVec2<double>(s.x1, -s.y1), zgp::CVec2<double>(s.x2, -s.y2), 3.0, 0.0,
+                                  psSolid, 0xFF0000, vdcommon::dmNormal, bsSolid, 0, psSolid, 0xFFFFFF, 1);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    destroyDC(dc);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_PrimitiveLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
