@@ -33,9 +33,11 @@ asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zvd_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zvd_bench zvd_bench_render
 	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zvd_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
+	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_render --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
