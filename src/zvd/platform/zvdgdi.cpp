@@ -476,36 +476,41 @@ BOOL Polygon(HDC hdc, const POINT* apt, int cpt)
     return TRUE;
 }
 
-BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
+namespace {
+
+// The shared body of Ellipse and Rectangle: boxes under two pixels draw nothing (as in GDI); inside
+// a path bracket the shape is added half a pixel in from the box, otherwise it is painted.
+template <class AddToPath, class Paint>
+BOOL boxShape(HDC hdc, const char* name, int left, int top, int right, int bottom, AddToPath addToPath, Paint paint)
 {
     DcState* s = live(hdc);
     if (!s)
         return FALSE;
-    note(s, format("Ellipse(%d,%d,%d,%d)", left, top, right, bottom));
+    note(s, format("%s(%d,%d,%d,%d)", name, left, top, right, bottom));
     const RECT b = normalised(left, top, right, bottom);
     if (b.right - b.left < 2 || b.bottom - b.top < 2)
         return TRUE;
     if (s->pathOpen)
-        s->path.addEllipse(QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1));
+        addToPath(s->path, QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1));
     else
-        Access::paintEllipse(hdc, b);
+        paint(b);
     return TRUE;
+}
+
+} // namespace
+
+BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
+{
+    return boxShape(
+        hdc, "Ellipse", left, top, right, bottom, [](QPainterPath& path, const QRectF& r) { path.addEllipse(r); },
+        [hdc](const RECT& b) { Access::paintEllipse(hdc, b); });
 }
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 {
-    DcState* s = live(hdc);
-    if (!s)
-        return FALSE;
-    note(s, format("Rectangle(%d,%d,%d,%d)", left, top, right, bottom));
-    const RECT b = normalised(left, top, right, bottom);
-    if (b.right - b.left < 2 || b.bottom - b.top < 2)
-        return TRUE;
-    if (s->pathOpen)
-        s->path.addRect(QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1));
-    else
-        Access::paintRectangle(hdc, b);
-    return TRUE;
+    return boxShape(
+        hdc, "Rectangle", left, top, right, bottom, [](QPainterPath& path, const QRectF& r) { path.addRect(r); },
+        [hdc](const RECT& b) { Access::paintRectangle(hdc, b); });
 }
 
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
