@@ -8,18 +8,13 @@
 
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 namespace {
 
 using Vec = CVec2<double>;
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
-constexpr double kHalfPi = 0.5 * kPi;
-
-bool IsFinite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 // 2, 4 and any negative number mean clockwise; everything else counter-clockwise.
 int SenseOf(int dir) { return (dir == CArc2d::CW_SMALL || dir == CArc2d::CW_LARGE || dir < 0) ? -1 : 1; }

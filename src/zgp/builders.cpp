@@ -9,19 +9,16 @@
 
 #include "curvesampling.h"
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kHalfPi = kPi / 2;
 // Offset polylines keep their chord error below this fraction of the band width; the
 // refinement aims a little lower because it only samples each piece at three points.
 constexpr double kOutlineChordError = 1e-3;
 constexpr double kOutlineSagTarget = 0.8 * kOutlineChordError;
-
-bool IsFinite(const CVec2<double>& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // A caller's tolerance, or the kernel's when the given one is negative or not finite.
 double DistTolerance(double eps) { return std::isfinite(eps) && eps >= 0.0 ? eps : g_DistEpsilon; }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
@@ -15,8 +16,6 @@ namespace {
 using Vec = CVec2<double>;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
-
-bool IsFinite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 // ---------------------------------------------------------------------------------------------
 // Arc length: adaptive 7/15-point Gauss-Kronrod quadrature of the speed |P'(t)|.

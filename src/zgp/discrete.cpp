@@ -10,13 +10,13 @@
 #include "zgp/ellipse2d.h"
 #include "zgp/geometry.h"
 #include "zgp/nurbscurve2d.h"
+#include "kernel_math.h"
 
 namespace zgp {
 namespace detail {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Initial pieces of arcs and ellipses sweep at most this (angle or eccentric angle): a piece
 // of an ellipse spanning less than half a turn of eccentric angle turns by less than half a turn.
 constexpr double kInitialSweep = kPi / 4;
@@ -229,8 +229,6 @@ std::vector<double> DiscreteParams(const CCurve2d& curve, double maxSegLen, doub
     rule.maxTurn = maxAngle;
     return detail::SplitParams(curve, [&curve](double t) { return curve.GetPoint(t); }, rule);
 }
-
-constexpr double kHalfPi = 1.57079632679489661923;
 
 // Angle step of a circle of the given radius meeting the mesh tolerances (radians).
 double ArcMeshStep(double radius, double distTol, double angleTol, double maxLen) {

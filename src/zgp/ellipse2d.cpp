@@ -7,19 +7,13 @@
 
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 namespace {
 
 using Vec = CVec2<double>;
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
-constexpr double kHalfPi = 0.5 * kPi;
-
-bool IsFinite(double v) { return std::isfinite(v); }
-bool IsFinite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 // Turning sense from a direction argument: an ArcType (2 and 4 are clockwise) or a sense
 // (any negative value is clockwise); everything else is counter-clockwise.

@@ -12,15 +12,13 @@
 #include "zgp/mindist.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 using V = CVec2<double>;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
 
 bool Finite(const V& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 

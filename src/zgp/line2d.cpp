@@ -7,14 +7,13 @@
 #include <limits>
 
 #include "zgp/nurbscurve2d.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 namespace {
 
 using Vec = CVec2<double>;
-
-bool IsFinite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 // The unit vector along v, or (1, 0) when v has no usable direction.
 Vec UnitOrX(const Vec& v) {

@@ -9,27 +9,12 @@
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/line2d.h"
+#include "intersector_solver.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
-
-bool IsFinite(const CVec2<double>& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
-// Among the parameters t0 + k * period, the one inside [lo, hi] when there is one (the lowest),
-// otherwise the one just past the nearer end. This is how a point of a full circle or ellipse is
-// named on a partial arc: a caller extending the arc finds it on the side it is closest to.
-double ParamNearestRange(double t0, double lo, double hi, double period) {
-    if (!(period > 0.0) || !std::isfinite(t0)) return t0;
-    double t = lo + std::fmod(t0 - lo, period);
-    if (t < lo) t += period;
-    if (t >= lo + period) t -= period;
-    if (t <= hi) return t;
-    return (t - hi <= lo + period - t) ? t : t - period;
-}
 
 // Nearest point of the full ellipse x^2/e0^2 + y^2/e1^2 = 1 (e0 >= e1 > 0) to (y0, y1), both
 // coordinates >= 0. Bisection on the Lagrange multiplier (Eberly's robust form): no loss of
@@ -105,7 +90,7 @@ double ExtendedArcParam(const CArc2d& arc, const CVec2<double>& p) {
     // A zero radius, or the query at the centre: every point is equally near; take the start.
     if (!(r > 0.0) || d.SqrLength() == 0.0) return arc.StartT();
     const double k = arc.Sense() * r;  // t = k * angle
-    return ParamNearestRange(k * d.Angle(), arc.StartT(), arc.EndT(), kTwoPi * r);
+    return detail::ParamNearestRange(k * d.Angle(), arc.StartT(), arc.EndT(), kTwoPi * r);
 }
 
 double ExtendedEllipseParam(const CEllipse2d& e, const CVec2<double>& p) {
@@ -116,7 +101,7 @@ double ExtendedEllipseParam(const CEllipse2d& e, const CVec2<double>& p) {
     const CVec2<double> d = p - e.CenterPt();
     const double phi = NearestEccentricAngle(a, b, CVec2<double>(d.Dot(u), d.Dot(v)));
     const double k = e.Sense() * a;  // t = k * phi
-    return ParamNearestRange(k * phi, e.StartT(), e.EndT(), kTwoPi * a);
+    return detail::ParamNearestRange(k * phi, e.StartT(), e.EndT(), kTwoPi * a);
 }
 
 }  // namespace

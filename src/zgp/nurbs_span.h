@@ -7,6 +7,7 @@
 
 #include "zgp/box2.h"
 #include "zgp/vec2.h"
+#include "kernel_math.h"
 
 namespace zgp {
 namespace nurbs_detail {
@@ -18,8 +19,6 @@ using Vec = CVec2<double>;
 constexpr int kMaxDegree = 64;
 // Highest degree of the polynomials built from one span (the distance derivative, 3p - 1).
 constexpr int kMaxPoly = 3 * kMaxDegree;
-
-inline bool IsFinite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 // A control point in homogeneous form (w x, w y, w).
 struct HPt {

@@ -13,6 +13,7 @@
 #include "zgp/mindist.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
+#include "kernel_math.h"
 
 namespace zgp {
 
@@ -21,8 +22,6 @@ namespace {
 using Vec = CVec2<double>;
 
 const double kPi = 3.14159265358979323846;
-
-bool IsFinite(const Vec& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // A usable tolerance: negative or non-finite values mean "exact".
 double CleanTol(double tol) { return std::isfinite(tol) && tol > 0.0 ? tol : 0.0; }
