@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "entities/zvdloadutil.h"
+#include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdentity.h"
@@ -20,15 +21,7 @@
 
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
-
-namespace {
-
-ZXMLAttrNames* namesOrDefault(ZXMLAttrNames* names) {
-    static ZXMLAttrNames shortNames;
-    return names ? names : &shortNames;
-}
-
-}  // namespace
+using zvdxml::namesOrDefault;
 
 // ---- definition ----
 

@@ -9,6 +9,7 @@
 #include <QDomElement>
 
 #include "entities/zvdloadutil.h"
+#include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvectordrawing.h"
@@ -18,15 +19,11 @@
 
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
+using zvdxml::namesOrDefault;
 
 namespace {
 
 const int kLayer0Color = 0xffffff;
-
-ZXMLAttrNames* namesOrDefault(ZXMLAttrNames* names) {
-    static ZXMLAttrNames shortNames;
-    return names ? names : &shortNames;
-}
 
 QString qs(const std::wstring& s) { return QString::fromStdWString(s); }
 

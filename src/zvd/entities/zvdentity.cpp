@@ -9,6 +9,7 @@
 #include <QDomElement>
 #include <QDomText>
 
+#include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/tolerance.h"
 #include "zvd/document/zvdlayer.h"
@@ -20,27 +21,12 @@ using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
 using zgp::CVec2;
+using zvdxml::attribute;
+using zvdxml::hasAttribute;
+using zvdxml::namesOrDefault;
+using zvdxml::setAttribute;
 
 namespace {
-
-// Callers may pass no name table; the current (short) set applies then.
-ZXMLAttrNames* namesOrDefault(ZXMLAttrNames* names) {
-    static ZXMLAttrNames shortNames;
-    return names ? names : &shortNames;
-}
-
-QString attribute(const QDomElement& e, const std::wstring& name) {
-    return name.empty() ? QString() : e.attribute(QString::fromStdWString(name));
-}
-
-bool hasAttribute(const QDomElement& e, const std::wstring& name) {
-    return !name.empty() && e.hasAttribute(QString::fromStdWString(name));
-}
-
-// Names the long set lacks are empty: such attributes are not written.
-void setAttribute(QDomElement& e, const std::wstring& name, int value) {
-    if (!name.empty()) e.setAttribute(QString::fromStdWString(name), value);
-}
 
 // Only the element's own text nodes: a container's child elements carry their own text.
 std::wstring ownText(const QDomElement& e) {

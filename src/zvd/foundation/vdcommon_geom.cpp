@@ -22,17 +22,7 @@
 
 namespace vdcommon {
 
-namespace {
-
-using zgp::CArc2d;
-using zgp::CCurve2d;
-using zgp::CEllipse2d;
-using zgp::CInterval;
-using zgp::CLine2d;
-using zgp::CLoop;
-using zgp::CNurbsCurve2d;
-using zgp::CPolygon;
-using zgp::CVec2;
+namespace detail {
 
 // ---- C printf under the "C" numeric locale ----
 
@@ -55,7 +45,7 @@ private:
 };
 
 // vsnprintf into a buffer that grows to whatever the values need (%.20lf of 1e300 is long).
-__attribute__((format(printf, 1, 2))) std::string cFormat(const char* fmt, ...) {
+std::string cFormat(const char* fmt, ...) {
     CLocaleScope scope;
     char small[256];
     va_list ap;
@@ -75,6 +65,22 @@ __attribute__((format(printf, 1, 2))) std::string cFormat(const char* fmt, ...) 
     va_end(again);
     return r;
 }
+
+}  // namespace detail
+
+namespace {
+
+using detail::cFormat;
+
+using zgp::CArc2d;
+using zgp::CCurve2d;
+using zgp::CEllipse2d;
+using zgp::CInterval;
+using zgp::CLine2d;
+using zgp::CLoop;
+using zgp::CNurbsCurve2d;
+using zgp::CPolygon;
+using zgp::CVec2;
 
 // ---- text form ----
 

@@ -6,10 +6,15 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <string>
 #include <type_traits>
 
 namespace vdcommon {
 namespace detail {
+
+// printf into a std::string under the "C" numeric locale (a "." whatever the host's locale),
+// growing to whatever the values need ("%.20lf" of 1e300 is long).
+__attribute__((format(printf, 1, 2))) std::string cFormat(const char* fmt, ...);
 
 // Byte order of the stored form is little-endian; swap on a big-endian host.
 template <class T>

@@ -1,0 +1,84 @@
+// zvd: ZVDLine, the straight segment item (item type 2), and its coordinate snapshot.
+// Also the base of the grid line and of the constraint dimension line.
+#pragma once
+
+#include <QString>
+
+#include "zgp/line2d.h"
+#include "zvd/entities/zvdcurve.h"
+
+// Snapshot of a line: the item's identifier and a copy of its segment, owned here.
+class ZVD_EXPORT ZVDILineCoordData : public ZVDCoordData {
+public:
+    ZVDILineCoordData() = default;
+    ZVDILineCoordData(const ZVDILineCoordData&) = delete;
+    ZVDILineCoordData& operator=(const ZVDILineCoordData&) = delete;
+    ~ZVDILineCoordData() override;
+
+    // Null until set; the snapshot releases it.
+    zgp::CLine2d* line() const { return m_line; }
+    // Takes over the caller's reference to line (the previous one is released).
+    void setLine(zgp::CLine2d* line);
+
+private:
+    zgp::CLine2d* m_line = nullptr;
+};
+
+// Grips: 0 start, 1 end (type 0), 2 the middle (type 2, drags the whole segment).
+class ZVD_EXPORT ZVDLine : public ZVDCurve {
+public:
+    ZVDLine();
+    ~ZVDLine() override;
+    static zgp::IBase* CreateInstance();
+
+    // The curve attributes; when other is a line, its end points.
+    void assign(ZVDEntity& other) override;
+    ZVDCoordData* createCoordData() override;
+    // data must be a ZVDILineCoordData holding a segment; anything else is ignored.
+    void setCoordData(ZVDCoordData& data) override;
+    void move(const zgp::CVec2<double>& offset) override;
+    void rotate(const zgp::CVec2<double>& centre, double angle) override;
+    // Across the line through p1 towards p2 (the horizontal through p1 when they coincide).
+    void mirror(const zgp::CVec2<double>& p1, const zgp::CVec2<double>& p2) override;
+    int gripCount() override;
+    zgp::CVec2<double> grip(int index) override;
+    ZVDGripType gripType(int index) override;
+    bool dragGrip(int index, const zgp::CVec2<double>& offset) override;
+    int displayLevel() const override;
+    EnVDIType itemType() const override;
+    void saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) override;
+    void saveToStream(std::iostream* stream) override;
+
+    zgp::CCurve2d* line(int i) override;
+    int xLineCount() const override;
+    zgp::CRefPtr<zgp::CCurve2d> xLines(int i) override;
+    // Takes c's end points, whatever kind of curve c is.
+    void setXLines(int i, zgp::CCurve2d* c) override;
+
+    // Sets both end points and reports the change (no comparison with the old value).
+    void set(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end);
+    // Reads "sx,sy,ex,ey" into curve when it is a line; false (curve unchanged) when the text
+    // does not hold four numbers or curve is another kind.
+    static bool strToLine2d(const QString& text, zgp::CCurve2d& curve);
+
+protected:
+    // Moves the one end point inside box (widened by the distance tolerance), start first.
+    void doStretch(const zgp::CBox2<double>& box, const zgp::CVec2<double>& offset) override;
+    void doDrawElastic(HDC hdc, const ZCoordTrans& trans) override;
+    void doDrawNormal(HDC hdc, const ZCoordTrans& trans) override;
+    void doDrawSelected(HDC hdc, const ZCoordTrans& trans) override;
+    void doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) override;
+    void doLoadFromStream(std::iostream* stream) override;
+
+    // Creates the owned segment, (0, 0)-(0, 0).
+    virtual void initXLine();
+    // Hook for derived items that build extra geometry from the end points; nothing here.
+    virtual void initXLine(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end);
+
+    zgp::CLine2d* m_line = nullptr;
+
+private:
+    void drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode);
+
+    static SetDispLevelHelper m_autoSetDispLevel;
+};
