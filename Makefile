@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 TEST_ENV   := QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$${XDG_RUNTIME_DIR:-/tmp/zvd-runtime}
 
-.PHONY: deps configure build test demo asan bench clean
+.PHONY: deps configure build test demo asan bench clean fuzz
 
 deps:
 	@sh scripts/install-deps.sh
@@ -21,8 +21,14 @@ test: build
 	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
 
+# Renders the bundled example drawing (made by examples/make_example.cpp) with the zvd tool.
 demo: build
-	./$(BUILD)/zgp_demo
+	@mkdir -p $(BUILD)/demo /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
+	$(TEST_ENV) ./$(BUILD)/bin/zvd info examples/bracket.xml
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/bracket.xml -o $(BUILD)/demo/bracket.png --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/bracket.xml -o $(BUILD)/demo/bracket.svg --size 1200x900
+	@echo "demo: the bracket drawn as $(CURDIR)/$(BUILD)/demo/bracket.png"
+	@echo "demo: and as $(CURDIR)/$(BUILD)/demo/bracket.svg"
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZVD_SANITIZE=ON -DZVD_BENCH=OFF
@@ -33,11 +39,20 @@ asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zvd_bench zvd_bench_render
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zcs_bench zvd_bench zvd_bench_render zvd_bench_curves zvd_bench_persistence
 	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	./$(BENCH_BUILD)/zcs_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zvd_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_render --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_curves --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_persistence --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+# Loader fuzzing with libFuzzer (clang): builds build-fuzz/, then runs each harness for
+# FUZZ_SECONDS (default 60) on the seed corpus; findings land in build-fuzz/crashes/.
+fuzz: deps
+	sh fuzz/build.sh
+	sh fuzz/run.sh $(or $(FUZZ_SECONDS),60)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

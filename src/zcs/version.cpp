@@ -1,5 +1,5 @@
 // zcs: constraint solver library; version stamp.
-// The solver itself lands with its own change; this keeps the target buildable meanwhile.
+// Answers the version string that zcs.h declares.
 namespace zcs {
 const char* Version() { return "0.1"; }
 }  // namespace zcs

@@ -11,8 +11,10 @@
 #include "zgp/box2.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
+#include "zvd/persistence/zxmlattrnames.h"
 #include "zvd/platform/zvdhdc.h"
 
+class QDomElement;
 class ZCoordTrans;
 class ZVDBlockDefinitionTable;
 class ZVDComposite;
@@ -48,6 +50,9 @@ public:
     // block-definition table, and leaves the layer table as a new drawing has it: the single
     // layer "0" (identifier 0, white, visible, current). Nothing happens without items.
     void clear();
+    // Replaces this drawing's content by a copy of other's, made through an in-memory binary
+    // stream (as a save and a load would). Null or other == this does nothing.
+    void assign(ZVectorDrawing* other);
 
     // ---- items ----
     // Adds to the root and answers the root's child count afterwards.
@@ -168,6 +173,28 @@ public:
     bool calcDrawingRange(const ZCoordTrans& trans, const zgp::CBox2<int>& deviceRect,
                           zgp::CBox2<double>& range) const;
 
+    // ---- saving and loading ----
+    // Files and streams hold either the XML document or the binary stream. Loaders recognise
+    // XML by its first five bytes "<?xml", clear the drawing, and answer false with an empty
+    // drawing on malformed input; a loaded drawing is at version "3.4" with changeCount 0.
+    // selectedOnly: write the selection set's items (in selection order) instead of the
+    // top-level items; layers and block definitions are always written whole.
+    bool saveToFile(const std::wstring& path, EnVDSaveFormat format, bool selectedOnly);
+    // The binary stream for any format but vdsfXML; vdsfXML answers false and writes nothing.
+    bool saveToStream(std::iostream* stream, EnVDSaveFormat format, bool selectedOnly);
+    // False when the file does not exist (the drawing is then untouched).
+    bool loadFromFile(const std::wstring& path);
+    bool loadFromFile(const std::wstring& path, EnVDSaveFormat* foundFormat);
+    bool loadFromStream(std::iostream* stream);
+    bool loadFromStream(std::iostream* stream, EnVDSaveFormat* foundFormat);
+    // Answers true even when the file cannot be opened (nothing is written then).
+    bool saveToXMLFile(const std::wstring& path, bool selectedOnly);
+    // Clears the drawing and loads the XML file; answers true even when the file is unreadable.
+    bool loadFromXMLFile(const std::wstring& path);
+    // Fills root (the caller's "ZelvaroneVectorDrawing" element) with the drawing's attributes
+    // and sections.
+    void saveToXMLNode(QDomElement& root, bool selectedOnly);
+
     // ---- painting ----
     // Repaints deviceRect: the background (backColor) over the part of the drawing inside it,
     // then every top-level item whose box meets the rectangle grown by one pixel, once per
@@ -187,6 +214,20 @@ private:
     void initMaxID();
     // Replaces the XML name table with the set of that version (long for "1.0"/"1.1").
     void initXMLAttrNameIdentifier(const std::wstring& version);
+    // ---- persistence internals ----
+    bool loadFromXMLNode(const QDomElement& root);
+    bool loadFromXMLStream(std::iostream* stream);
+    // True when an arc element of an older file cannot be built as an arc (it is read as a line).
+    bool invalidArcItem(QDomElement* element);
+    bool saveToBinStream(std::iostream* stream, bool selectedOnly);
+    bool loadFromBinStream(std::iostream* stream);
+    // Reads everything after the signature and version; throws on malformed data.
+    void doLoadFromBinStream(std::iostream* stream);
+    // The same test on an arc record at the stream's position (the position is restored).
+    bool invalidArcItem(std::iostream* stream);
+    // Rebuild constraint marks and dimensions after a load; nothing to do without constraints.
+    void refreshDimensionConstraints();
+    void refreshConstraints();
     bool doFind(ZVDEntity* container, ZVDEntity* item, ZVDEntity*& parent, int& index) const;
     ZVDEntity* doFind(ZVDEntity* container, int id) const;
     // Repaint request regardless of the update nesting.

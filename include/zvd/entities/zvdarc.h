@@ -78,5 +78,19 @@ private:
     // Replaces the owned arc by a copy of arc (kept by the caller) and reports the change.
     void replaceArc(const zgp::CArc2d& arc);
 
+    // The end points a loader read, kept so that saving again writes them unchanged: the kernel
+    // arc recomputes its end point from an angle, which can differ in the last bits. They count
+    // only while the kernel arc still holds exactly what was built from them.
+    void rememberReadEnds(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end);
+    void persistedEnds(zgp::CVec2<double>& start, zgp::CVec2<double>& end) const;
+
+    bool m_hasReadEnds = false;
+    zgp::CVec2<double> m_readStart;
+    zgp::CVec2<double> m_readEnd;
+    zgp::CVec2<double> m_readCentre;
+    double m_readRadius = 0.0;
+    zgp::CInterval<double> m_readRange;
+    int m_readSense = 1;
+
     static SetDispLevelHelper m_autoSetDispLevel;
 };

@@ -49,6 +49,9 @@ public:
     void saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) override;
     void saveToStream(std::iostream* stream) override;
 
+    // The end points exactly as last set (see endsCurrent).
+    zgp::CVec2<double> startPt() override;
+    zgp::CVec2<double> endPt() override;
     zgp::CCurve2d* line(int i) override;
     int xLineCount() const override;
     zgp::CRefPtr<zgp::CCurve2d> xLines(int i) override;
@@ -79,6 +82,19 @@ protected:
 
 private:
     void drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode);
+    // Sets the segment and remembers its exact ends; no report.
+    void setEnds(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end);
+    // The kernel segment keeps origin, unit direction and length, so its end point comes back
+    // rounded (one set in five differs in the last bit). The ends as given are kept here and used
+    // while the segment still holds what was made from them; once someone edits the segment
+    // in place (the constraint solver does), its own end points count.
+    bool endsCurrent() const;
+
+    zgp::CVec2<double> m_start;
+    zgp::CVec2<double> m_end;
+    zgp::CVec2<double> m_madeOrigin;
+    zgp::CVec2<double> m_madeDir{1.0, 0.0};
+    zgp::CInterval<double> m_madeRange;
 
     static SetDispLevelHelper m_autoSetDispLevel;
 };

@@ -191,9 +191,9 @@ ZVD_EXPORT bool loadPolygonFromStream(zgp::CPolygon* polygon, std::istream& stre
 // terminator. Any other width writes nothing. With width 1 or 2 only the low bits of the count
 // are written (all bytes still follow), so callers keep such strings under 256 / 65536 bytes.
 ZVD_EXPORT void saveUtf8StringToStream(const std::wstring& s, std::ostream& stream, unsigned char width);
-// Reads the framing above and decodes UTF-8. A zero count (or a negative 4-byte count) gives ""
-// and reads nothing more; another width gives "" and reads nothing. A count larger than what
-// the stream holds gives "" with the stream failed; memory is never reserved beyond the bytes
+// Reads the framing above and decodes UTF-8. A zero count gives "" and reads nothing more;
+// another width gives "" and reads nothing. A negative 4-byte count (a length beyond 2 GiB) or a
+// count larger than what the stream holds gives "" with the stream failed; memory is never reserved beyond the bytes
 // actually read. Never throws.
 ZVD_EXPORT std::wstring loadUtf8StringFromStream(std::istream& stream, unsigned char width);
 // The same framing, the bytes decoded with the ANSI codec (what older streams stored).

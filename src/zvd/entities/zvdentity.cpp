@@ -32,7 +32,7 @@ namespace {
 std::wstring ownText(const QDomElement& e) {
     QString text;
     for (QDomNode n = e.firstChild(); !n.isNull(); n = n.nextSibling())
-        if (n.isText() || n.isCDATASection()) text += n.toCharacterData().data();
+        if (n.isText() || n.isCDATASection()) text += n.toText().data();
     return text.toStdWString();
 }
 

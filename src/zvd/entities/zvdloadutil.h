@@ -21,10 +21,15 @@ inline void markStreamFailed(std::ios& stream) {
 }
 
 // A name in the ANSI code page behind a 1-byte length (layer and block-definition records).
-// Longer names are cut to 255 bytes so that the length byte stays true.
+// Longer names lose whole characters from the end until they fit in 255 bytes, so that the
+// length byte stays true and no multi-byte character is split (a split one would read back as
+// a different character and change the name on every save).
 inline void writeAnsiShortString(std::ostream& stream, const std::wstring& text) {
     std::string bytes = vdcommon::ws2s(text);
-    if (bytes.size() > 255) bytes.resize(255);
+    if (bytes.size() > 255) {
+        std::wstring cut = text.substr(0, 255);  // no character encodes to less than one byte
+        while ((bytes = vdcommon::ws2s(cut)).size() > 255) cut.pop_back();
+    }
     vdcommon::detail::writeLE<uint8_t>(stream, static_cast<uint8_t>(bytes.size()));
     stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

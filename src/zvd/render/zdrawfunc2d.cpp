@@ -10,7 +10,7 @@
 #include "zgp/discrete.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/line2d.h"
-#include "zgp/tolerance.h"
+#include "zvd/entities/vdcommon_curves.h"
 #include "zvd/foundation/vdcommon.h"
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvdgdi.h"
@@ -254,22 +254,6 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
     return true;
 }
 
-// The kernel arc type of a bulge (tan of a quarter of the signed sweep).
-CArc2d::ArcType arcTypeOfBulge(double bulge) {
-    const double eps = zgp::g_DistEpsilon;
-    const double tol = eps != 0.0 ? eps : std::max(std::fabs(bulge) * 1e-12, 1e-12);
-    if (bulge > 1.0 + tol) return CArc2d::CCW_LARGE;
-    if (bulge > tol) return CArc2d::CCW_SMALL;
-    if (std::fabs(bulge) <= tol) return CArc2d::CCW_SMALL;
-    if (-1.0 - eps < bulge) return CArc2d::CW_SMALL;
-    return CArc2d::CW_LARGE;
-}
-
-// The segment from origin in direction angle (radians) of the given length.
-CLine2d polarLine(const CVec2<double>& origin, double angle, double length) {
-    return CLine2d(origin, origin + CVec2<double>(std::cos(angle), std::sin(angle)) * length);
-}
-
 // The closed band of outlineWidth around curve, traced with a thin pen.
 void drawOutline(HDC hdc, const ZCoordTrans* ct, const CCurve2d& curve, int outlineWidth,
                  EnPenStyle outlinePenStyle, int outlineColour, EnDrawMode mode) {
@@ -289,8 +273,8 @@ void drawHead(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& tip, const CV
     double phi = std::atan2(endVt.y, endVt.x);
     if (phi < 0.0) phi += 2.0 * kPi;
     for (double side : {1.0, -1.0}) {
-        CLine2d head = polarLine(tip, phi + kPi + side * headAngle / 2.0, headLength);
-        ZDrawFunc2d::drawXLine(hdc, ct, head, width, offset, penStyle, colour, mode, bsSolid, 0, psSolid,
+        zgp::CRefPtr<CLine2d> head(vdcommon::getPolarLine(tip, phi + kPi + side * headAngle / 2.0, headLength));
+        ZDrawFunc2d::drawXLine(hdc, ct, *head, width, offset, penStyle, colour, mode, bsSolid, 0, psSolid,
                                static_cast<int>(kWhite), 1);
     }
 }
@@ -406,8 +390,9 @@ void ZDrawFunc2d::drawXLine(HDC hdc, const ZCoordTrans* ct, CCurve2d& curve, dou
         drawLine(hdc, ct, curve.StartPoint(), curve.EndPoint(), width, offset, penStyle, colour, mode, brushStyle,
                  outlineWidth, outlinePenStyle, outlineColour, minWidth);
     } else if (const auto* arc = dynamic_cast<const CArc2d*>(&curve)) {
-        drawArc(hdc, ct, arc->StartPoint(), arc->EndPoint(), arc->Radius(), arcTypeOfBulge(arc->GetBulge()), width,
-                offset, penStyle, colour, mode, brushStyle, outlineWidth, outlinePenStyle, outlineColour, minWidth);
+        drawArc(hdc, ct, arc->StartPoint(), arc->EndPoint(), arc->Radius(), vdcommon::getArcType(arc->GetBulge()),
+                width, offset, penStyle, colour, mode, brushStyle, outlineWidth, outlinePenStyle, outlineColour,
+                minWidth);
     }
 }
 

@@ -200,8 +200,7 @@ TEST(VdCommonStreamStrings, OddCountsWidthsAndTruncation) {
     EXPECT_EQ(bad.tellg(), 0) << "an unsupported width reads nothing";
     auto negative = binaryStream(ints({-1}) + "abc");
     EXPECT_EQ(loadUtf8StringFromStream(negative, 4), L"");
-    EXPECT_TRUE(negative.good());
-    EXPECT_EQ(negative.tellg(), 4);
+    EXPECT_TRUE(negative.fail()) << "a length beyond 2 GiB marks the stream damaged";
 
     auto truncated = binaryStream(ints({5}) + "ab");
     EXPECT_EQ(loadUtf8StringFromStream(truncated, 4), L"");

@@ -1,0 +1,212 @@
+// Benchmarks of the constraint solver on chain-like sketches, each solved from a perturbed
+// start: staircases of lines, the same with tangent fillets, chains of tangent circles.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "zcs/zcs.h"
+#include "zgp/zgp.h"
+
+namespace {
+
+using zgp::CArc2d;
+using zgp::CCurve2d;
+using zgp::CLine2d;
+using Vec = zgp::CVec2<double>;
+constexpr double kPi = 3.14159265358979323846;
+
+class Constraint : public zcs::IConstraint {
+public:
+    Constraint(EnConstraintType t, double v, std::vector<ZlDimRefGeometry> r) : m_t(t), m_v(v), m_r(std::move(r)) {}
+    double GetValue() const override { return m_v; }
+    EnConstraintType GetType() override { return m_t; }
+    void GetReferenceGeometries(std::vector<const ZlDimRefGeometry*>& out) const override {
+        for (const auto& r : m_r) out.push_back(&r);
+    }
+
+private:
+    EnConstraintType m_t;
+    double m_v;
+    std::vector<ZlDimRefGeometry> m_r;
+};
+
+ZlDimRefGeometry R(CCurve2d* c, EnDimRefType t = edrCurve) { return ZlDimRefGeometry(c, t); }
+
+// A sketch whose curves can be put back to their perturbed start before every solve.
+struct Sketch {
+    std::vector<CCurve2d*> curves;
+    std::vector<std::string> start;  // each curve's text form at the perturbed start
+    std::vector<std::unique_ptr<Constraint>> cons;
+    ~Sketch() {
+        for (auto* c : curves) c->Free();
+    }
+    void Add(EnConstraintType t, double v, std::vector<ZlDimRefGeometry> r) {
+        cons.emplace_back(new Constraint(t, v, std::move(r)));
+    }
+    void Snapshot() {
+        start.clear();
+        for (auto* c : curves) start.push_back(c->AsString());
+    }
+    void Restore() {
+        for (size_t i = 0; i < curves.size(); ++i) {
+            zgp::CGeometry* g = zgp::CGeometry::LoadFromStr(start[i]);
+            if (curves[i]->Type() == zgp::GT_LINE) *static_cast<CLine2d*>(curves[i]) = *static_cast<CLine2d*>(g);
+            else *static_cast<CArc2d*>(curves[i]) = *static_cast<CArc2d*>(g);
+            g->Free();
+        }
+    }
+    EnSolveResult Solve() {
+        ZlSolver2dFactory f;
+        zcs::ISolver2d* s = f.GetSolver2d();
+        for (auto* c : curves) s->AddGeometry(c);
+        for (auto& c : cons) s->AddConstraint(c.get());
+        return s->Solve();
+    }
+};
+
+double SegmentLength(int i) { return 10.0 + (i % 7); }
+Vec Direction(int i) { return i % 2 == 0 ? Vec(1, 0) : Vec(0, 1); }
+
+// The corners of the exact staircase: segment i runs from corner i to corner i + 1.
+std::vector<Vec> Corners(int n) {
+    std::vector<Vec> k{Vec(0, 0)};
+    for (int i = 0; i < n; ++i) k.push_back(k.back() + Direction(i) * SegmentLength(i));
+    return k;
+}
+
+void Perturb(CLine2d* l, std::mt19937& rng, double amount) {
+    std::uniform_real_distribution<double> u(-amount, amount);
+    l->Set(l->StartPoint() + Vec(u(rng), u(rng)), l->EndPoint() + Vec(u(rng), u(rng)));
+}
+
+// N segments joined end to end, alternately horizontal and vertical, each with its length,
+// the first point held by a fixed constraint.
+void BuildChain(Sketch& s, int n, double extraDistance) {
+    std::mt19937 rng(7);
+    const std::vector<Vec> k = Corners(n);
+    for (int i = 0; i < n; ++i) {
+        auto* l = new CLine2d(k[i], k[i + 1]);
+        Perturb(l, rng, 0.3);
+        s.curves.push_back(l);
+    }
+    auto line = [&](int i) { return s.curves[i]; };
+    s.Add(ectFixed, 0, {R(line(0), edrStart)});
+    for (int i = 0; i < n; ++i) {
+        s.Add(i % 2 == 0 ? ectHorizontal : ectVertical, 0, {R(line(i))});
+        s.Add(ectDistance, SegmentLength(i), {R(line(i))});
+        if (i + 1 < n) s.Add(ectCoincident, 0, {R(line(i), edrEnd), R(line(i + 1), edrStart)});
+    }
+    // A first-to-last distance the chain cannot reach: the solve must fail.
+    if (extraDistance > 0)
+        s.Add(ectDistance, k.front().DistanceTo(k.back()) + extraDistance, {R(line(0), edrStart), R(line(n - 1), edrEnd)});
+    s.Snapshot();
+}
+
+// The staircase with a quarter-circle fillet of radius 2 at every corner: two coincidences and
+// two tangencies per fillet, the fillets' radii equal along the chain, one diameter.
+void BuildFillets(Sketch& s, int n) {
+    std::mt19937 rng(11);
+    const double r = 2.0;
+    const std::vector<Vec> k = Corners(n);
+    std::vector<CCurve2d*> lines, arcs;
+    for (int i = 0; i < n; ++i) {
+        const Vec d = Direction(i);
+        const Vec a = k[i] + d * (i > 0 ? r : 0.0), b = k[i + 1] - d * (i + 1 < n ? r : 0.0);
+        auto* l = new CLine2d(a, b);
+        Perturb(l, rng, 0.2);
+        lines.push_back(l);
+        s.curves.push_back(l);
+    }
+    std::uniform_real_distribution<double> u(-0.2, 0.2);
+    for (int i = 0; i + 1 < n; ++i) {
+        const Vec d0 = Direction(i), d1 = Direction(i + 1);
+        const int turn = d0.Cross(d1) > 0 ? 1 : -1;
+        const Vec normal = d0.Perp() * turn;
+        const Vec centre = k[i + 1] - d0 * r + normal * r + Vec(u(rng), u(rng));
+        const double a0 = (-normal).Angle(), a1 = a0 + turn * kPi / 2;
+        const double rr = r * (1.0 + u(rng) * 0.2);
+        auto* arc = new CArc2d(centre, rr, zgp::CInterval<double>(std::min(turn * rr * a0, turn * rr * a1),
+                                                                   std::max(turn * rr * a0, turn * rr * a1)), turn);
+        arcs.push_back(arc);
+        s.curves.push_back(arc);
+    }
+    s.Add(ectFixed, 0, {R(lines[0], edrStart)});
+    for (int i = 0; i < n; ++i) {
+        const double trims = (i > 0 ? r : 0.0) + (i + 1 < n ? r : 0.0);
+        s.Add(i % 2 == 0 ? ectHorizontal : ectVertical, 0, {R(lines[i])});
+        s.Add(ectDistance, SegmentLength(i) - trims, {R(lines[i])});
+    }
+    for (int i = 0; i + 1 < n; ++i) {
+        s.Add(ectCoincident, 0, {R(lines[i], edrEnd), R(arcs[i], edrStart)});
+        s.Add(ectCoincident, 0, {R(arcs[i], edrEnd), R(lines[i + 1], edrStart)});
+        s.Add(ectTangent, 0, {R(lines[i]), R(arcs[i])});
+        s.Add(ectTangent, 0, {R(arcs[i]), R(lines[i + 1])});
+        if (i > 0) s.Add(ectEqual, 0, {R(arcs[i - 1]), R(arcs[i])});
+    }
+    if (!arcs.empty()) s.Add(ectDiameter, 2 * r, {R(arcs[0])});
+    s.Snapshot();
+}
+
+// N equal circles, each tangent to the next, centres on one horizontal line, the first fixed.
+void BuildCircleChain(Sketch& s, int n) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-0.2, 0.2);
+    for (int i = 0; i < n; ++i) {
+        auto* c = new CArc2d();
+        c->Set(Vec(4.0 * i + (i ? u(rng) : 0.0), i ? u(rng) : 0.0), 2.0 + (i ? u(rng) : 0.0), 0.0, 0.0);
+        s.curves.push_back(c);
+    }
+    s.Add(ectFixed, 0, {R(s.curves[0])});
+    for (int i = 1; i < n; ++i) {
+        s.Add(ectEqual, 0, {R(s.curves[i - 1]), R(s.curves[i])});
+        s.Add(ectTangent, 0, {R(s.curves[i - 1]), R(s.curves[i])});
+        s.Add(ectHorizontal, 0, {R(s.curves[i - 1], edrCenter), R(s.curves[i], edrCenter)});
+    }
+    s.Snapshot();
+}
+
+void Run(benchmark::State& state, Sketch& s, EnSolveResult expected) {
+    for (auto _ : state) {
+        s.Restore();
+        if (s.Solve() != expected) {
+            state.SkipWithError("unexpected solve result");
+            break;
+        }
+    }
+}
+
+void BM_SolveChain(benchmark::State& state) {
+    Sketch s;
+    BuildChain(s, static_cast<int>(state.range(0)), 0.0);
+    Run(state, s, esrSolved);
+}
+BENCHMARK(BM_SolveChain)->Arg(10)->Arg(50)->Arg(100)->Arg(1000)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same chain with a first-to-last distance 1% longer than it reaches: Solve must fail.
+void BM_SolveConflictChain(benchmark::State& state) {
+    Sketch s;
+    BuildChain(s, static_cast<int>(state.range(0)), 0.01 * Corners(static_cast<int>(state.range(0))).back().Length());
+    Run(state, s, esrConflict);
+}
+BENCHMARK(BM_SolveConflictChain)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+void BM_SolveFillets(benchmark::State& state) {
+    Sketch s;
+    BuildFillets(s, static_cast<int>(state.range(0)));
+    Run(state, s, esrSolved);
+}
+BENCHMARK(BM_SolveFillets)->Arg(10)->Arg(25)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
+
+void BM_SolveCircleChain(benchmark::State& state) {
+    Sketch s;
+    BuildCircleChain(s, static_cast<int>(state.range(0)));
+    Run(state, s, esrSolved);
+}
+BENCHMARK(BM_SolveCircleChain)->Arg(10)->Arg(50)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

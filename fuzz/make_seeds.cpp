@@ -1,0 +1,197 @@
+// zvd fuzzing: writes the seed corpus: valid drawings of lines, arcs and circles in both formats,
+// plus streams and documents of older versions laid out as those versions wrote them.
+// Usage: make_seeds BINARY_DIR XML_DIR (both folders must exist).
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "zvd/document/zvdblockdefinition.h"
+#include "zvd/document/zvdlayer.h"
+#include "zvd/document/zvdselset.h"
+#include "zvd/document/zvectordrawing.h"
+#include "zvd/entities/zvdarc.h"
+#include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdline.h"
+
+namespace {
+
+std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(f);
+}
+
+ZVDLine* line(double x1, double y1, double x2, double y2) {
+    auto* l = new ZVDLine;
+    l->set({x1, y1}, {x2, y2});
+    return l;
+}
+
+ZVDArc* arc(double x1, double y1, double x2, double y2, zgp::CArc2d::ArcType type, double r) {
+    auto* a = new ZVDArc;
+    a->set({x1, y1}, {x2, y2}, type, r);
+    return a;
+}
+
+ZVDCircle* circle(double x, double y, double r) {
+    auto* c = new ZVDCircle;
+    c->setCenterPt({x, y});
+    c->setRadius(r);
+    return c;
+}
+
+// A small plate: outline of lines and corner arcs on layer "outline", holes on layer "holes",
+// a block definition with a slot, marks and extension data on some items.
+void buildPlate(ZVectorDrawing& d) {
+    d.setBackColor(0xffffff);
+    d.setDrawingWidth(200);
+    d.setDrawingHeight(120);
+    d.setRemark(L"seed plate");
+    ZVDLayer* outline = d.layers()->add(L"outline");
+    outline->setColor(0x000000);
+    outline->setVisible(true);
+    ZVDLayer* holes = d.layers()->add(L"holes");
+    holes->setColor(0x0000ff);
+    holes->setVisible(true);
+    std::vector<ZVDEntity*> items = {line(10, 0, 90, 0), arc(90, 0, 100, 10, zgp::CArc2d::CCW_SMALL, 10),
+                                     line(100, 10, 100, 50), arc(100, 50, 90, 60, zgp::CArc2d::CCW_SMALL, 10),
+                                     line(90, 60, 10, 60), line(0, 50, 0, 10)};
+    for (ZVDEntity* e : items) {
+        e->setLayer(outline);
+        d.add(e);
+    }
+    static_cast<ZVDCurve*>(items[0])->setLineWidth(2);
+    static_cast<ZVDCurve*>(items[2])->setEndMarkStyle(EnMarkStyle(1));
+    static_cast<ZVDCurve*>(items[2])->setEndMarkSize(5);
+    items[4]->setExtData(L"edge");
+    for (double x : {25.0, 50.0, 75.0}) {
+        ZVDCircle* c = circle(x, 30, 6);
+        c->setLayer(holes);
+        d.add(c);
+    }
+    ZVDBlockDefinition* slot = d.blockDefinitionTable()->add(L"slot");
+    slot->setOrigin({0, 0});
+    slot->add(line(0, 0, 20, 0));
+    slot->add(arc(20, 0, 20, 8, zgp::CArc2d::CCW_SMALL, 4));
+}
+
+std::string binaryBytes(ZVectorDrawing& d, bool selectedOnly) {
+    std::stringstream s(std::ios::in | std::ios::out | std::ios::binary);
+    d.saveToStream(&s, vdsfBinary, selectedOnly);
+    return s.str();
+}
+
+// ---- hand-built older streams ----
+
+struct Out {
+    std::string b;
+    template <class T>
+    Out& put(T v) {
+        b.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return *this;
+    }
+    Out& shortStr(const std::string& s) {
+        put<uint8_t>(uint8_t(s.size()));
+        b += s;
+        return *this;
+    }
+    Out& longStr(const std::string& s) {
+        put<int32_t>(int32_t(s.size()));
+        b += s;
+        return *this;
+    }
+};
+
+// A version 2.5 stream: no block section; a line, a buildable arc, an arc that builds no arc
+// (read as a line) and a circle in the short layout of streams below 3.0.
+std::string version25() {
+    Out o;
+    o.shortStr("ZelvaroneVectorDrawing").shortStr("2.5");
+    o.put<int32_t>(0).put<int32_t>(100).put<int32_t>(100).longStr("old").longStr("");
+    o.put<int32_t>(1).put<int32_t>(0).shortStr("0").put<int32_t>(0xffffff).put<uint8_t>(1);
+    o.put<int32_t>(4);
+    auto common = [&o](int type, int id) {
+        o.put<uint8_t>(uint8_t(type)).put<int32_t>(id).put<int32_t>(-1).put<int32_t>(-1);
+        o.put<int32_t>(0).put<int32_t>(0).longStr("").put<int32_t>(-1).put<int32_t>(-1).put<double>(1.0);
+    };
+    auto curve = [&o]() {
+        o.put<int16_t>(1).put<uint8_t>(0).put<int16_t>(0).put<int16_t>(0).put<uint8_t>(0).put<uint8_t>(0);
+        o.put<int32_t>(-1).put<int32_t>(-1);
+    };
+    common(2, 0);
+    curve();
+    o.put(0.0).put(0.0).put(10.0).put(0.0);
+    common(3, 1);
+    curve();
+    o.put(0.0).put(0.0).put(10.0).put(0.0).put(5.0).put<uint8_t>(1);
+    common(3, 2);
+    curve();
+    o.put(0.0).put(0.0).put(10.0).put(0.0).put(1.0).put<uint8_t>(2);
+    common(5, 3);
+    o.put<int16_t>(1).put<uint8_t>(0);  // circles below 3.0: width and style only
+    o.put(5.0).put(5.0).put(2.0);
+    return o.b;
+}
+
+// A version "1.0" stream: no extension data, no block fields, one mark per curve.
+std::string version10() {
+    Out o;
+    o.shortStr("ZelvaroneVectorDrawing").shortStr("1.0");
+    o.put<int32_t>(0).put<int32_t>(0).put<int32_t>(0).longStr("");
+    o.put<int32_t>(1).put<int32_t>(0).shortStr("0").put<int32_t>(0xffffff).put<uint8_t>(1);
+    o.put<int32_t>(1);
+    o.put<uint8_t>(2).put<int32_t>(0).put<int32_t>(0).put<int32_t>(0);
+    o.put<int16_t>(1).put<uint8_t>(0).put<uint8_t>(3).put<int16_t>(4).put<uint8_t>(0);
+    o.put(0.0).put(0.0).put(3.0).put(4.0);
+    return o.b;
+}
+
+const char kXml11[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<ZelvaroneVectorDrawing Version=\"1.1\" BackColor=\"0\" DrawingWidth=\"0\" DrawingHeight=\"0\">\n"
+    "    <Remark/>\n    <ExtData/>\n"
+    "    <Layers>\n        <Layer LayerID=\"0\" LayerName=\"0\" LayerColor=\"16777215\" LayerVisible=\"True\"/>\n"
+    "    </Layers>\n"
+    "    <DrawingItems>\n"
+    "        <Item ItemType=\"2\" ID=\"0\" LayerID=\"0\" Color=\"0\" LineWidth=\"1\" LineStyle=\"0\" MarkPos=\"3\" "
+    "MarkSize=\"5\" MarkStyle=\"0\" Line=\"0,0,10,0\"/>\n"
+    "        <Item ItemType=\"3\" ID=\"1\" LayerID=\"0\" Color=\"0\" LineWidth=\"1\" LineStyle=\"0\" "
+    "Line=\"0,0,10,0\" Radius=\"5\" LineType=\"1\"/>\n"
+    "        <Item ItemType=\"5\" ID=\"2\" LayerID=\"0\" Color=\"0\" LineWidth=\"1\" LineStyle=\"0\" "
+    "CenterPt=\"5,5\" Radius=\"2\"/>\n"
+    "    </DrawingItems>\n"
+    "</ZelvaroneVectorDrawing>\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_seeds BINARY_DIR XML_DIR\n");
+        return 2;
+    }
+    const std::string binDir = argv[1], xmlDir = argv[2];
+    ZVectorDrawing empty;
+    ZVectorDrawing plate;
+    buildPlate(plate);
+    plate.selSet()->add(plate.item(1), false);
+    plate.selSet()->add(plate.item(6), false);
+
+    bool ok = writeFile(binDir + "/empty.zvd", binaryBytes(empty, false)) &&
+              writeFile(binDir + "/plate.zvd", binaryBytes(plate, false)) &&
+              writeFile(binDir + "/plate-selected.zvd", binaryBytes(plate, true)) &&
+              writeFile(binDir + "/version-2.5.zvd", version25()) &&
+              writeFile(binDir + "/version-1.0.zvd", version10()) && writeFile(xmlDir + "/version-1.1.xml", kXml11);
+    ok = ok && empty.saveToFile(wide(xmlDir + "/empty.xml"), vdsfXML, false) &&
+         plate.saveToFile(wide(xmlDir + "/plate.xml"), vdsfXML, false) &&
+         plate.saveToFile(wide(xmlDir + "/plate-selected.xml"), vdsfXML, true);
+    if (!ok) {
+        std::fprintf(stderr, "make_seeds: could not write the seeds\n");
+        return 1;
+    }
+    return 0;
+}

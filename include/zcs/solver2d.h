@@ -1,0 +1,71 @@
+// zcs: the two-dimensional constraint solver interface and the factory that makes one.
+// The solver moves the curves it is given in place so that the constraints hold.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zcs/constraint.h"
+
+namespace zcs {
+
+// One solve: add the curves and constraints, call Solve, and on a non-zero result ask
+// GetConflicts. Curves are the caller's objects and are moved in place; the solver keeps
+// no reference to them and never deletes them. Constraint objects must outlive every call
+// that reads them (Solve, GetConflicts and the diagnostics); destroying the solver does not
+// touch them.
+class ISolver2d {
+public:
+    // Holds a geometry still: the whole curve for a reference to the curve itself, or the
+    // referenced point. The geometry is added as by AddGeometry when it is not yet known.
+    virtual void AddFixedGeometry(const ZlDimRefGeometry* ref) = 0;
+    // Moves the curves so that every constraint holds. On a non-zero answer no curve has moved.
+    virtual EnSolveResult Solve() = 0;
+    // After a failed Solve: a plain-English message, and the smallest set of constraint objects
+    // found that cannot hold together (appended to conflicts, each once, in the order added).
+    // After a successful solve the message is emptied and nothing is appended.
+    virtual void GetConflicts(std::wstring& message, std::vector<IConstraint*>& conflicts) = 0;
+    // Registers a curve (CLine2d, CArc2d, CEllipse2d or CNurbsCurve2d). The same curve may be
+    // added any number of times; other geometries are ignored. Curves referenced by constraints
+    // are registered on their own, so this matters only for curves that no constraint names.
+    virtual void AddGeometry(zgp::CGeometry* geometry) = 0;
+    // Keeps a constraint for the next Solve; the same object added again is ignored.
+    virtual void AddConstraint(IConstraint* constraint) = 0;
+
+    // ---- diagnostics, evaluated on the curves as they are now ----
+    // Remaining degrees of freedom of all registered curves under the constraints.
+    virtual int GetDegreesOfFreedom() = 0;
+    // Constraints that hold but add nothing: each one's equations follow from the constraints
+    // added before it. Appended in the order added.
+    virtual void GetRedundantConstraints(std::vector<IConstraint*>& redundant) = 0;
+    // Newton iterations of the last Solve (the most any independent part of the sketch needed).
+    virtual int GetIterationCount() const = 0;
+    // Largest remaining constraint residual after the last Solve, in drawing units.
+    virtual double GetResidual() const = 0;
+
+protected:
+    virtual ~ISolver2d() = default;
+};
+
+}  // namespace zcs
+
+// Makes and owns one solver. Build it on the stack; destroying it ends the solver.
+class ZlSolver2dFactory {
+public:
+    ZlSolver2dFactory();
+    ~ZlSolver2dFactory();
+    ZlSolver2dFactory(const ZlSolver2dFactory&) = delete;
+    ZlSolver2dFactory& operator=(const ZlSolver2dFactory&) = delete;
+
+    // The factory's solver (always the same object).
+    zcs::ISolver2d* GetSolver2d();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+namespace zcs {
+using ::ZlSolver2dFactory;
+}  // namespace zcs

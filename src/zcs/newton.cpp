@@ -1,0 +1,279 @@
+// zcs: sparse least-norm Gauss-Newton. Each step solves (J J^T + mu I) y = -F by a sparse
+// LDL^T factorisation (refined towards mu = 0) and moves by J^T y, the smallest move
+// that satisfies the linearised equations; a backtracking line search keeps it descending.
+#include "newton.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "curves.h"
+#include "equations.h"
+
+namespace zcs::detail {
+
+namespace {
+constexpr int kMaxIterations = 100;
+constexpr int kLineSearchSteps = 12;
+// Damping of J J^T relative to its largest diagonal entry: small enough to sit below the
+// smallest eigenvalues of long chained sketches (their condition grows with the square of
+// their length), large enough to keep the factorisation of a singular J J^T defined. Where
+// the residuals cannot vanish, a larger damping keeps the steps to the least-squares point
+// clear of the rounding that a tiny one amplifies along the null space of J^T.
+constexpr double kDamping = 1e-14;
+constexpr double kLeastSquaresDamping = 1e-10;
+constexpr double kMaxDamping = 1e-2;
+// A solve that has not halved its residual over this many iterations gives up.
+constexpr size_t kSlowSteps = 5;
+constexpr int kRefinements = 8;
+}  // namespace
+
+NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), m_cons(std::move(cons)) {
+    std::vector<char> seen(m.geoms.size(), 0);
+    for (int ci : m_cons) {
+        const ConsRec& c = m.cons[ci];
+        for (int i = 0; i < c.nref; ++i) {
+            const int g = c.ref[i].geom;
+            if (g >= 0 && !seen[g] && !m.geoms[g].fixed) {
+                seen[g] = 1;
+                m_geoms.push_back(g);
+            }
+        }
+        for (int k = 0; k < c.naux; ++k) {
+            const int g = c.ref[AuxCurve(c, k)].geom;
+            if (m.geoms[g].kind == GeoKind::Nurbs) m_clamp.emplace_back(c.aux + k, g);
+        }
+    }
+}
+
+void NewtonSystem::Evaluate(const double* P) {
+    m_rb.Clear();
+    m_rowCons.clear();
+    for (int ci : m_cons) {
+        const int before = m_rb.Rows();
+        EvalRows(m_model, m_model.cons[ci], P, m_rb);
+        m_rowCons.insert(m_rowCons.end(), m_rb.Rows() - before, ci);
+    }
+    m_rb.Close();
+    if (m_rb.prm != m_structPrm || m_rb.rowBegin != m_structBegin) BuildStructure();
+    double* values = m_J.valuePtr();
+    std::fill(values, values + m_J.nonZeros(), 0.0);
+    const int n = static_cast<int>(m_rb.prm.size());
+    for (int e = 0; e < n; ++e)
+        if (m_slot[e] >= 0) values[m_slot[e]] += m_rb.coef[e] / m_model.colScale[m_rb.prm[e]];
+    m_F = Eigen::Map<const Eigen::VectorXd>(m_rb.res.data(), m_rb.Rows());
+}
+
+// The pattern of J: one column per parameter that is not constant and appears in an entry,
+// one value per (row, column), and for every entry the value it adds into.
+void NewtonSystem::BuildStructure() {
+    m_structPrm = m_rb.prm;
+    m_structBegin = m_rb.rowBegin;
+    if (m_colOf.empty()) m_colOf.assign(m_model.ParamCount(), -1);
+    for (int p : m_cols) m_colOf[p] = -1;
+    m_cols.clear();
+    const int rows = m_rb.Rows(), n = static_cast<int>(m_rb.prm.size());
+    std::vector<Eigen::Triplet<double>> trip;
+    trip.reserve(n);
+    for (int r = 0; r < rows; ++r)
+        for (int e = m_rb.rowBegin[r]; e < m_rb.rowBegin[r + 1]; ++e) {
+            const int p = m_rb.prm[e];
+            if (m_model.isConst[p]) continue;
+            if (m_colOf[p] < 0) {
+                m_colOf[p] = static_cast<int>(m_cols.size());
+                m_cols.push_back(p);
+            }
+            trip.emplace_back(r, m_colOf[p], 0.0);
+        }
+    m_J.resize(rows, static_cast<Eigen::Index>(m_cols.size()));
+    m_J.setFromTriplets(trip.begin(), trip.end());
+    m_J.makeCompressed();
+    m_slot.assign(n, -1);
+    const int* outer = m_J.outerIndexPtr();
+    const int* inner = m_J.innerIndexPtr();
+    for (int r = 0; r < rows; ++r)
+        for (int e = m_rb.rowBegin[r]; e < m_rb.rowBegin[r + 1]; ++e) {
+            const int p = m_rb.prm[e];
+            if (m_model.isConst[p]) continue;
+            const int* pos = std::lower_bound(inner + outer[r], inner + outer[r + 1], m_colOf[p]);
+            m_slot[e] = static_cast<int>(pos - inner);
+        }
+    BuildProductPattern();
+    m_patternChanged = true;
+}
+
+// The pattern of the lower triangle of J J^T (with the whole diagonal), and for every pair
+// of entries of J in one column the value of it their product adds to.
+void NewtonSystem::BuildProductPattern() {
+    const int rows = static_cast<int>(m_J.rows()), cols = static_cast<int>(m_J.cols());
+    std::vector<std::vector<int>> byCol(cols);  // value indices of J, column by column
+    const int* outer = m_J.outerIndexPtr();
+    const int* inner = m_J.innerIndexPtr();
+    for (int r = 0; r < rows; ++r)
+        for (int v = outer[r]; v < outer[r + 1]; ++v) byCol[inner[v]].push_back(v);
+    std::vector<int> rowOf(m_J.nonZeros());
+    for (int r = 0; r < rows; ++r)
+        for (int v = outer[r]; v < outer[r + 1]; ++v) rowOf[v] = r;
+    std::vector<Eigen::Triplet<double>> trip;
+    for (int r = 0; r < rows; ++r) trip.emplace_back(r, r, 0.0);
+    m_pairJ.clear();
+    for (const std::vector<int>& col : byCol)
+        for (size_t a = 0; a < col.size(); ++a)
+            for (size_t b = 0; b <= a; ++b) {
+                const int ra = rowOf[col[a]], rb = rowOf[col[b]];
+                trip.emplace_back(std::max(ra, rb), std::min(ra, rb), 0.0);
+                m_pairJ.push_back(col[a]);
+                m_pairJ.push_back(col[b]);
+            }
+    m_A.resize(rows, rows);
+    m_A.setFromTriplets(trip.begin(), trip.end());
+    m_A.makeCompressed();
+    auto valueAt = [&](int r, int c) {
+        const int* in = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c];
+        const int* end = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c + 1];
+        return static_cast<int>(std::lower_bound(in, end, r) - m_A.innerIndexPtr());
+    };
+    m_pairA.resize(m_pairJ.size() / 2);
+    for (size_t k = 0; k < m_pairA.size(); ++k) {
+        const int ra = rowOf[m_pairJ[2 * k]], rb = rowOf[m_pairJ[2 * k + 1]];
+        m_pairA[k] = valueAt(std::max(ra, rb), std::min(ra, rb));
+    }
+    m_diagA.resize(rows);
+    for (int r = 0; r < rows; ++r) m_diagA[r] = valueAt(r, r);
+}
+
+// m_A = J J^T + mu I with mu = damping times the largest diagonal entry, in place.
+void NewtonSystem::FormProduct(double damping) {
+    double* a = m_A.valuePtr();
+    const double* j = m_J.valuePtr();
+    std::fill(a, a + m_A.nonZeros(), 0.0);
+    for (size_t k = 0; k < m_pairA.size(); ++k) a[m_pairA[k]] += j[m_pairJ[2 * k]] * j[m_pairJ[2 * k + 1]];
+    double maxDiag = 0.0;
+    for (int d : m_diagA) maxDiag = std::max(maxDiag, a[d]);
+    const double mu = std::max(damping * maxDiag, 1e-300);
+    for (int d : m_diagA) a[d] += mu;
+}
+
+bool NewtonSystem::Valid(const double* P) const {
+    for (int g : m_geoms)
+        if (!CurveValid(m_model.geoms[g], P)) return false;
+    for (int k = 0; k < m_J.cols(); ++k)
+        if (!std::isfinite(P[m_cols[k]])) return false;
+    return true;
+}
+
+// dz = J^T (J J^T + mu I)^-1 (-F), refined towards mu = 0. Rows that depend on others make
+// J J^T singular; mu keeps the factorisation defined, and the parts of y it cannot fix lie
+// in the null space of J^T, which the product J^T y removes.
+bool NewtonSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
+    FormProduct(damping);
+    if (m_patternChanged) {
+        m_ldlt.analyzePattern(m_A);
+        m_patternChanged = false;
+    }
+    m_ldlt.factorize(m_A);
+    if (m_ldlt.info() != Eigen::Success) return false;
+    // Refinement: each round shrinks the error of y by mu / (lambda + mu) on every direction
+    // of J J^T with eigenvalue lambda; rounds stop once they no longer halve the residual (what
+    // is left then lies in the null space of J^T, which no y can remove).
+    m_y = m_ldlt.solve(-m_F);
+    m_r = -m_F - m_J * (m_J.transpose() * m_y);
+    double rn = m_r.norm();
+    for (int k = 0; k < kRefinements && rn > 0.0; ++k) {
+        m_y2 = m_y + m_ldlt.solve(m_r);
+        m_r2 = -m_F - m_J * (m_J.transpose() * m_y2);
+        const double rn2 = m_r2.norm();
+        if (!(rn2 < rn)) break;
+        m_y.swap(m_y2);
+        m_r.swap(m_r2);
+        const bool slow = rn2 > 0.5 * rn;
+        rn = rn2;
+        if (slow) break;
+    }
+    dz = m_J.transpose() * m_y;
+    const double f = m_F.norm();
+    left = f > 0.0 ? rn / f : 0.0;
+    return dz.allFinite();
+}
+
+// |J^T F| / (|F| max row norm): zero at a least-squares point.
+double NewtonSystem::Stationarity() const {
+    const double f = m_F.norm();
+    if (!(f > 0.0)) return 0.0;
+    double rowMax = 0.0;
+    for (int r = 0; r < m_J.rows(); ++r) rowMax = std::max(rowMax, m_J.row(r).norm());
+    if (!(rowMax > 0.0)) return 0.0;
+    return (m_J.transpose() * m_F).norm() / (f * rowMax);
+}
+
+bool NewtonSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size) {
+    const double big = dz.cwiseAbs().maxCoeff();
+    if (big > size) dz *= size / big;
+    const int n = static_cast<int>(m_cols.size());
+    const std::vector<int> cols = m_cols;  // a new pattern may renumber the columns
+    m_x0.resize(n);
+    for (int k = 0; k < n; ++k) m_x0[k] = P[cols[k]];
+    const double f2 = m_F.squaredNorm();
+    double alpha = 1.0;
+    for (int ls = 0; ls < kLineSearchSteps; ++ls, alpha *= 0.5) {
+        for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k] + alpha * dz[k] / m_model.colScale[cols[k]];
+        for (const auto& pc : m_clamp) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
+        if (!Valid(P.data())) continue;
+        Evaluate(P.data());
+        if (m_F.squaredNorm() < f2) return true;
+    }
+    for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k];
+    Evaluate(P.data());
+    return false;
+}
+
+Outcome NewtonSystem::Solve(std::vector<double>& P, double tol, double size) {
+    Outcome out;
+    Evaluate(P.data());
+    double fmax = m_F.size() ? m_F.cwiseAbs().maxCoeff() : 0.0;
+    if (m_J.cols() == 0) {  // nothing here can move: the residuals are what they are
+        out.residual = fmax;
+        out.converged = fmax <= tol;
+        out.stationary = !out.converged;
+        return out;
+    }
+    int stuck = 0;
+    bool stalled = false;
+    double left = 0.0, damping = kDamping;
+    std::vector<double> history{std::sqrt(m_F.squaredNorm())};
+    Eigen::VectorXd dz;
+    while (fmax > tol && out.iterations < kMaxIterations) {
+        const double f2 = m_F.squaredNorm(), used = damping;
+        ++out.iterations;
+        if (!Step(dz, damping, left) || !LineSearch(P, dz, size)) {
+            stalled = true;
+            break;
+        }
+        const double ratio = std::sqrt(m_F.squaredNorm() / f2);
+        fmax = m_F.cwiseAbs().maxCoeff();
+        history.push_back(std::sqrt(m_F.squaredNorm()));
+        // Levenberg-Marquardt: poor progress means the linearisation is not to be trusted this
+        // far (near a singular configuration, say), so damp more; good progress, damp less.
+        damping = ratio > 0.5 ? std::min(damping * 100.0, kMaxDamping) : std::max(damping * 0.01, kDamping);
+        // No progress while the linearised equations themselves leave most of the residual
+        // (with a step damped too little to explain that): a least-squares point, the
+        // constraints cannot all hold here. Or no real progress for several steps.
+        stuck = (ratio > 0.9 && left > 0.1 && used <= 1e-8) ? stuck + 1 : 0;
+        const size_t k = history.size();
+        if (stuck >= 2 || (k > kSlowSteps && history[k - 1] > 0.5 * history[k - 1 - kSlowSteps])) break;
+    }
+    out.residual = fmax;
+    out.converged = fmax <= tol || (stalled && fmax <= 1e3 * tol);
+    out.stationary = !out.converged && out.iterations < kMaxIterations;
+    return out;
+}
+
+void NewtonSystem::Polish(std::vector<double>& P, double size) {
+    Evaluate(P.data());
+    if (m_J.cols() == 0) return;
+    Eigen::VectorXd dz;
+    double left;
+    for (int it = 0; it < kMaxIterations && Stationarity() > 1e-12; ++it)
+        if (!Step(dz, kLeastSquaresDamping, left) || !LineSearch(P, dz, size)) break;
+}
+
+}  // namespace zcs::detail

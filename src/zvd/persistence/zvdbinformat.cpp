@@ -1,0 +1,248 @@
+// zvd: the binary drawing stream: header, drawing section, layer, block and item sections, the
+// reading of every older version back to "1.0", and the arc test of streams below 3.0.
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "persistence/zvdbinstream.h"
+#include "zgp/builders.h"
+#include "zgp/tolerance.h"
+#include "zvd/document/zvdblockdefinition.h"
+#include "zvd/document/zvdlayer.h"
+#include "zvd/document/zvdselset.h"
+#include "zvd/document/zvectordrawing.h"
+#include "zvd/entities/zvdcomposite.h"
+#include "zvd/entities/zvdentity.h"
+#include "zvd/foundation/vdcommon.h"
+
+using vdcommon::detail::writeLE;
+using zvdbin::readOrThrow;
+using zvdbin::throwMalformed;
+
+// ---- framing pieces ----
+
+namespace zvdbin {
+
+const char* const kMalformedStreamText = "非法矢量图流格式";
+const wchar_t* const kSignature = L"ZelvaroneVectorDrawing";
+
+MalformedStream::MalformedStream() : std::runtime_error(kMalformedStreamText) {}
+
+void throwMalformed() { throw MalformedStream(); }
+
+void skipOrThrow(std::istream& in, int64_t n) {
+    // ignore() takes a std::streamsize; step in bounded pieces so any count is safe.
+    const int64_t piece = int64_t(1) << 30;
+    while (n > 0) {
+        const int64_t step = n < piece ? n : piece;
+        in.ignore(static_cast<std::streamsize>(step));
+        if (in.gcount() != step) throwMalformed();
+        n -= step;
+    }
+}
+
+StreamLayout::StreamLayout(const ZVectorDrawing& d)
+    : noExtData(d.version() == L"1.0"),
+      ansiStrings(d.compareVersion(1.9) < 0),
+      blockFields(d.compareVersion(1.45) > 0),
+      relationField(d.compareVersion(1.6) >= 0),
+      enableField(d.compareVersion(1.7) > 0),
+      scaleField(d.compareVersion(1.9) > 0),
+      oldMarks(d.version() == L"1.0" || d.version() == L"1.1"),
+      curveLinks(d.compareVersion(2.1) >= 0),
+      testArcs(d.compareVersion(3.0) < 0),
+      blockSection(d.compareVersion(3.1) >= 0) {}
+
+int64_t StreamLayout::commonHeadBytes() const {
+    // Type byte and identifier, the block fields, then layer identifier and colour.
+    return 1 + 4 + (blockFields ? 4 + 4 : 0) + 4 + 4;
+}
+
+int64_t StreamLayout::commonTailBytes() const {
+    return (relationField ? 4 : 0) + (enableField ? 4 : 0) + (scaleField ? 8 : 0);
+}
+
+int64_t StreamLayout::curveFieldBytes() const {
+    // Line width (int16) and line style (byte), then the marks: one mark as position (byte),
+    // size (int16) and style (byte), or two sizes (int16 each) and two styles (byte each).
+    int64_t n = 2 + 1 + (oldMarks ? 1 + 2 + 1 : 2 + 2 + 1 + 1);
+    if (curveLinks && !oldMarks) n += 4 + 4;
+    return n;
+}
+
+}  // namespace zvdbin
+
+namespace {
+
+// Reads a string with a 4-byte length in the layout's character set.
+std::wstring readText(std::iostream& s, const zvdbin::StreamLayout& layout) {
+    std::wstring text = layout.ansiStrings ? vdcommon::loadAnsiStringFromStream(s, 4)
+                                           : vdcommon::loadUtf8StringFromStream(s, 4);
+    if (s.fail()) throwMalformed();
+    return text;
+}
+
+}  // namespace
+
+// ---- saving ----
+
+bool ZVectorDrawing::saveToBinStream(std::iostream* stream, bool selectedOnly) {
+    if (!stream) return false;
+    try {
+        std::iostream& s = *stream;
+        vdcommon::saveUtf8StringToStream(zvdbin::kSignature, s, 1);
+        vdcommon::saveUtf8StringToStream(m_version, s, 1);
+        writeLE<int32_t>(s, m_backColor);
+        writeLE<int32_t>(s, m_drawingWidth);
+        writeLE<int32_t>(s, m_drawingHeight);
+        vdcommon::saveUtf8StringToStream(m_remark, s, 4);
+        vdcommon::saveUtf8StringToStream(m_extData, s, 4);
+        m_layers->saveToStream(stream);
+        m_blockDefinitions->saveToStream(stream);
+
+        const int n = selectedOnly ? m_selSet->count() : m_root->count();
+        writeLE<int32_t>(s, n);
+        // Constraints refer to other items by identifier: they go last so that a reader meets
+        // the items they bind before the constraints themselves.
+        std::vector<ZVDEntity*> constraints;
+        for (int i = 0; i < n; ++i) {
+            ZVDEntity* item = selectedOnly ? m_selSet->item(i) : m_root->items(i);
+            if (vdcommon::isConstraint(item))
+                constraints.push_back(item);
+            else
+                item->saveToStream(stream);
+        }
+        for (ZVDEntity* item : constraints) item->saveToStream(stream);
+        return !s.fail();
+    } catch (...) {
+        return false;  // the stream holds what was written before the failure
+    }
+}
+
+// ---- loading ----
+
+bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
+    // Empties items, selection and both tables and leaves layer "0" alone in the layer table.
+    // clear() does nothing without items, while layers and definitions may still be there (a
+    // drawing without items, or a load that failed after its tables were read).
+    auto emptyContent = [this]() {
+        clear();
+        m_blockDefinitions->clear();
+        m_blockDefinitions->releaseOrphans();
+        m_layers->clear();
+        m_layers->releaseOrphans();
+        m_layers->validate0Layer();
+        m_layers->setCurLayer(m_layers->item(0));
+    };
+
+    // Reports made while loading reach the observers; repaints wait for the end of the load.
+    m_updateNesting = 1;
+    bool ok = false;
+    try {
+        emptyContent();
+        m_maxID = 0;
+        m_changeCount = 0;
+        if (!stream) throwMalformed();
+        std::iostream& s = *stream;
+        if (readOrThrow<uint8_t>(s) != zvdbin::kSignatureLength) throwMalformed();
+        std::string signature(zvdbin::kSignatureLength, '\0');
+        if (!s.read(&signature[0], zvdbin::kSignatureLength)) throwMalformed();
+        if (vdcommon::stringToWstring(signature) != zvdbin::kSignature) throwMalformed();
+        const std::wstring version = vdcommon::loadAnsiStringFromStream(s, 1);
+        if (s.fail()) throwMalformed();
+        setVersion(version);
+        doLoadFromBinStream(stream);
+        ok = true;
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        try {
+            emptyContent();
+        } catch (...) {
+        }
+        m_maxID = 0;
+    }
+    setVersion(L"3.4");
+    m_changeCount = 0;
+    endUpdate();
+    return ok;
+}
+
+void ZVectorDrawing::doLoadFromBinStream(std::iostream* stream) {
+    std::iostream& s = *stream;
+    const zvdbin::StreamLayout layout(*this);
+
+    m_backColor = readOrThrow<int32_t>(s);
+    m_drawingWidth = readOrThrow<int32_t>(s);
+    m_drawingHeight = readOrThrow<int32_t>(s);
+    m_remark = readText(s, layout);
+    m_extData = layout.noExtData ? std::wstring() : readText(s, layout);
+    if (!m_layers->loadFromStream(stream)) throwMalformed();
+    if (layout.blockSection && !m_blockDefinitions->loadFromStream(stream)) throwMalformed();
+
+    const int32_t n = readOrThrow<int32_t>(s);
+    if (n < 0) throwMalformed();
+    // The count is not trusted for memory: the list grows only as records actually parse, so
+    // a hostile count ends at the end of the stream. Items read so far are deleted on failure.
+    std::vector<std::unique_ptr<ZVDEntity>> loaded;
+    for (int32_t i = 0; i < n; ++i) {
+        int type = s.peek();
+        if (type == std::char_traits<char>::eof()) throwMalformed();
+        const bool arcAsLine = layout.testArcs && type == vdiArc && invalidArcItem(stream);
+        if (arcAsLine) type = vdiLine;
+        std::unique_ptr<ZVDEntity> item(ZVDEntity::createItem(type));
+        if (!item) throwMalformed();  // records carry no length: nothing after it can be framed
+        item->setOwner(this);
+        if (!item->loadFromStream(stream)) throwMalformed();
+        if (arcAsLine) zvdbin::skipOrThrow(s, zvdbin::kArcTailBytes);
+        loaded.push_back(std::move(item));
+    }
+
+    std::vector<ZVDEntity*> items;
+    items.reserve(loaded.size());
+    for (auto& item : loaded) items.push_back(item.release());
+    add(nullptr, items);
+}
+
+bool ZVectorDrawing::invalidArcItem(std::iostream* stream) {
+    if (!stream) return false;
+    std::iostream& s = *stream;
+    const std::streampos start = s.tellg();
+    if (start == std::streampos(-1)) return false;
+    const zvdbin::StreamLayout layout(*this);
+
+    bool readable = false;
+    zgp::CVec2<double> p1, p2;
+    double radius = 0;
+    int arcType = 0;
+    try {
+        // Step over the common fields (the extension data's length decides how far) and the
+        // curve fields before the geometry.
+        zvdbin::skipOrThrow(s, layout.commonHeadBytes());
+        if (!layout.noExtData) {
+            const int32_t length = readOrThrow<int32_t>(s);
+            if (length > 0) zvdbin::skipOrThrow(s, length);
+        }
+        zvdbin::skipOrThrow(s, layout.commonTailBytes() + layout.curveFieldBytes());
+        p1.x = readOrThrow<double>(s);
+        p1.y = readOrThrow<double>(s);
+        p2.x = readOrThrow<double>(s);
+        p2.y = readOrThrow<double>(s);
+        radius = readOrThrow<double>(s);
+        arcType = readOrThrow<uint8_t>(s);
+        readable = true;
+    } catch (...) {
+        readable = false;  // a cut record: the record's own reader reports it
+    }
+    s.clear();
+    s.seekg(start);
+    if (!readable) return false;
+
+    zgp::CCurve2d* curve =
+        zgp::ZCurve2dBuilder::CreateCurve(p1, p2, radius, arcType, zgp::g_DistEpsilon, zgp::g_AngleEpsilon);
+    const bool isArc = curve && curve->Type() == 2;
+    if (curve) curve->Free();
+    return !isArc;
+}

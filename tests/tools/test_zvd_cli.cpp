@@ -1,0 +1,472 @@
+// zvd tool tests: the `zvd` program run as a user runs it — info, convert and render on drawings
+// made with the library, and every error path's message and exit status.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <set>
+#include <sstream>
+
+#include "run_tool.h"
+#include "zgp/arc2d.h"
+#include "zvd/document/zvdlayer.h"
+#include "zvd/document/zvectordrawing.h"
+#include "zvd/entities/zvdarc.h"
+#include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdline.h"
+
+using tooltest::RunResult;
+using P = zgp::CVec2<double>;
+
+namespace {
+
+const std::string kTool = ZVD_TOOL_PATH;
+
+RunResult zvd(std::vector<std::string> args) {
+    args.insert(args.begin(), kTool);
+    return tooltest::run(args);
+}
+
+std::string bytesOf(const std::string& path) { return tooltest::slurp(path); }
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::string binaryOf(ZVectorDrawing& drawing) {
+    std::stringstream stream(std::ios::in | std::ios::out | std::ios::binary);
+    EXPECT_TRUE(drawing.saveToStream(&stream, vdsfBinary, false));
+    return stream.str();
+}
+
+ZVDLine* addLine(ZVectorDrawing& d, P a, P b, int colour, ZVDLayer* layer) {
+    auto* line = new ZVDLine();
+    line->set(a, b);
+    line->setColor(colour);
+    line->setLayer(layer);
+    d.add(line);
+    return line;
+}
+
+class ZvdCli : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+
+    // Three lines, two arcs and a circle on two layers: "walls" (red) and "axes" (hidden).
+    std::string makeSample(const char* name = "sample.xml") {
+        walls = sample.layers()->add(L"walls");
+        walls->setColor(0x0000FF);
+        walls->setVisible(true);
+        axes = sample.layers()->add(L"axes");
+        axes->setColor(0x00FF00);
+        sample.setBackColor(0x203040);
+        sample.setDrawingWidth(500);
+        addLine(sample, P(0, 0), P(100, 0), 0x0000FF, walls);
+        addLine(sample, P(100, 0), P(100, 60), 0x0000FF, walls);
+        auto* arc = new ZVDArc();
+        arc->set(P(100, 60), P(60, 100), zgp::CArc2d::CCW_SMALL, 40);
+        arc->setLayer(walls);
+        sample.add(arc);
+        addLine(sample, P(-20, 50), P(150, 50), 0x00FF00, axes);
+        auto* circle = new ZVDCircle();
+        circle->setCenterPt(P(30, 30));
+        circle->setRadius(12.5);
+        circle->setLayer(axes);
+        sample.add(circle);
+        auto* arc2 = new ZVDArc();
+        arc2->set(P(0, 0), P(-30, 30), zgp::CArc2d::CW_LARGE, 30);
+        sample.add(arc2);  // on the current layer "0"
+        const std::string file = path(name);
+        EXPECT_TRUE(sample.saveToFile(QString::fromStdString(file).toStdWString(), vdsfXML, false));
+        return file;
+    }
+
+    QTemporaryDir dir;
+    ZVectorDrawing sample;
+    ZVDLayer* walls = nullptr;
+    ZVDLayer* axes = nullptr;
+};
+
+// The value printed after a label in `zvd info`'s text ("format             xml" -> "xml").
+std::string field(const std::string& text, const std::string& label) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, label.size(), label) == 0 && line.size() > label.size() && line[label.size()] == ' ') {
+            const size_t start = line.find_first_not_of(' ', label.size());
+            return start == std::string::npos ? std::string() : line.substr(start);
+        }
+    }
+    return "<no " + label + ">";
+}
+
+// The first line holding needle, and that line with its runs of spaces folded to one.
+std::string lineWith(const std::string& text, const std::string& needle) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find(needle) != std::string::npos) return line;
+    return "<no line with " + needle + ">";
+}
+
+std::string words(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, folded;
+    while (in >> word) folded += (folded.empty() ? "" : " ") + word;
+    return folded;
+}
+
+QJsonObject infoJson(const std::string& file) {
+    const RunResult r = zvd({"info", file, "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out;
+    return doc.object();
+}
+
+}  // namespace
+
+TEST_F(ZvdCli, InfoDescribesTheDrawing) {
+    const std::string file = makeSample();
+    const RunResult r = zvd({"info", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(field(r.out, "format"), "xml");
+    EXPECT_EQ(field(r.out, "version"), "3.4");
+    EXPECT_EQ(field(r.out, "drawing size"), "500 x unbounded");
+    EXPECT_EQ(field(r.out, "background"), "#403020");  // 0x00BBGGRR shown as #RRGGBB
+    EXPECT_EQ(field(r.out, "layers"), "3");
+    EXPECT_EQ(field(r.out, "items"), "6");
+    EXPECT_EQ(field(r.out, "  line"), "3");
+    EXPECT_EQ(field(r.out, "  arc"), "2");
+    EXPECT_EQ(field(r.out, "  circle"), "1");
+    EXPECT_EQ(words(lineWith(r.out, "\"walls\"")), "1 \"walls\" #FF0000 visible, 3 items");
+    EXPECT_EQ(words(lineWith(r.out, "\"axes\"")), "2 \"axes\" #00FF00 hidden, 2 items");
+    EXPECT_EQ(words(lineWith(r.out, "\"0\"")), "0 \"0\" #FFFFFF visible, current, 1 item");
+    EXPECT_EQ(field(r.out, "block definitions"), "0");
+}
+
+TEST_F(ZvdCli, InfoJsonCarriesTheSameFacts) {
+    const std::string file = makeSample();
+    const QJsonObject info = infoJson(file);
+    EXPECT_EQ(info["format"].toString(), "xml");
+    EXPECT_EQ(info["version"].toString(), "3.4");
+    EXPECT_EQ(info["drawingWidth"].toInt(), 500);
+    EXPECT_EQ(info["drawingHeight"].toInt(), 0);
+    EXPECT_EQ(info["backColor"].toInt(), 0x203040);
+
+    const QJsonArray layers = info["layers"].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    EXPECT_EQ(layers[1].toObject()["name"].toString(), "walls");
+    EXPECT_EQ(layers[1].toObject()["color"].toInt(), 0x0000FF);
+    EXPECT_EQ(layers[1].toObject()["items"].toInt(), 3);
+    EXPECT_FALSE(layers[2].toObject()["visible"].toBool());
+    EXPECT_EQ(layers[0].toObject()["items"].toInt() + layers[1].toObject()["items"].toInt() +
+                  layers[2].toObject()["items"].toInt(),
+              6);
+    EXPECT_TRUE(info["blockDefinitions"].toArray().isEmpty());
+
+    const QJsonObject items = info["items"].toObject();
+    EXPECT_EQ(items["total"].toInt(), 6);
+    const QJsonObject byType = items["byType"].toObject();
+    EXPECT_EQ(byType["line"].toInt(), 3);
+    EXPECT_EQ(byType["arc"].toInt(), 2);
+    EXPECT_EQ(byType["circle"].toInt(), 1);
+    EXPECT_EQ(byType.size(), 3);
+
+    // The range the library computes, printed without loss.
+    const zgp::CBox2<double> range = sample.fullRange();
+    const QJsonObject r = info["fullRange"].toObject();
+    EXPECT_EQ(r["minX"].toDouble(), range.min.x);
+    EXPECT_EQ(r["minY"].toDouble(), range.min.y);
+    EXPECT_EQ(r["maxX"].toDouble(), range.max.x);
+    EXPECT_EQ(r["maxY"].toDouble(), range.max.y);
+}
+
+TEST_F(ZvdCli, InfoShowsTheVersionStoredInTheFile) {
+    // Loading raises a drawing to the current version; info must show what the file holds.
+    const std::string old = path("old.xml");
+    writeBytes(old,
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<ZelvaroneVectorDrawing Version=\"2.5\" BackColor=\"255\" DrawingWidth=\"300\" DrawingHeight=\"200\">\n"
+               "    <Remark/>\n    <ExtData/>\n    <Layers/>\n    <DrawingItems/>\n"
+               "</ZelvaroneVectorDrawing>\n");
+    RunResult r = zvd({"info", old});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(field(r.out, "version"), "2.5");
+    EXPECT_EQ(field(r.out, "drawing size"), "300 x 200");
+    EXPECT_EQ(field(r.out, "background"), "#FF0000");
+    EXPECT_EQ(field(r.out, "full range"), "(none)");
+
+    ZVectorDrawing empty;
+    empty.setBackColor(0x00FF00);
+    std::string stream = binaryOf(empty);
+    ASSERT_EQ(stream.substr(23, 4), std::string("\x03" "3.4"));
+    stream[26] = '3';  // a version 3.3 stream has the same layout
+    writeBytes(path("old.bin"), stream);
+    const QJsonObject info = infoJson(path("old.bin"));
+    EXPECT_EQ(info["format"].toString(), "binary");
+    EXPECT_EQ(info["version"].toString(), "3.3");
+    EXPECT_EQ(info["background"].toString(), "#00FF00");
+    EXPECT_TRUE(info["fullRange"].isNull());
+}
+
+TEST_F(ZvdCli, ConvertRoundTripsByteForByte) {
+    const std::string xml = makeSample();
+    const RunResult toBinary = zvd({"convert", xml, path("sample.zvd")});
+    ASSERT_EQ(toBinary.status, 0) << toBinary.err;
+    const std::string binary = bytesOf(path("sample.zvd"));
+    ASSERT_GT(binary.size(), 23u);
+    EXPECT_EQ(binary.substr(0, 23), std::string("\x16ZelvaroneVectorDrawing"));
+    ZVectorDrawing loaded;
+    ASSERT_TRUE(loaded.loadFromFile(QString::fromStdString(xml).toStdWString()));
+    EXPECT_EQ(binary, binaryOf(loaded));
+
+    const RunResult back = zvd({"convert", path("sample.zvd"), path("back.xml")});
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(bytesOf(path("back.xml")), bytesOf(xml));
+
+    // --to overrides the extension both ways.
+    ASSERT_EQ(zvd({"convert", xml, path("x.dat"), "--to", "xml"}).status, 0);
+    EXPECT_EQ(bytesOf(path("x.dat")), bytesOf(xml));
+    ASSERT_EQ(zvd({"convert", xml, path("y.xml"), "--to=binary"}).status, 0);
+    EXPECT_EQ(bytesOf(path("y.xml")), binary);
+}
+
+TEST_F(ZvdCli, ConvertSelectedSavesThePickedItemsAndAllLayers) {
+    const std::string xml = makeSample();
+    auto idsIn = [](const std::string& file) {
+        ZVectorDrawing d;
+        EXPECT_TRUE(d.loadFromFile(QString::fromStdString(file).toStdWString()));
+        std::set<int> ids;
+        for (int i = 0; i < d.count(); ++i) ids.insert(d.item(i)->iD());
+        EXPECT_EQ(d.layers()->count(), 3);
+        return ids;
+    };
+    ASSERT_EQ(zvd({"convert", xml, path("walls.xml"), "--selected", "--layer", "walls"}).status, 0);
+    EXPECT_EQ(idsIn(path("walls.xml")), (std::set<int>{0, 1, 2}));
+    ASSERT_EQ(zvd({"convert", xml, path("round.bin"), "--selected", "--type", "arc", "--type", "circle"}).status, 0);
+    EXPECT_EQ(idsIn(path("round.bin")), (std::set<int>{2, 4, 5}));
+    ASSERT_EQ(zvd({"convert", xml, path("ids.bin"), "--selected", "--ids", "0,3-4"}).status, 0);
+    EXPECT_EQ(idsIn(path("ids.bin")), (std::set<int>{0, 3, 4}));
+    // Kinds combine: lines on the layer "axes".
+    ASSERT_EQ(zvd({"convert", xml, path("both.bin"), "--selected", "--layer", "axes", "--type", "line"}).status, 0);
+    EXPECT_EQ(idsIn(path("both.bin")), (std::set<int>{3}));
+
+    const RunResult missing = zvd({"convert", xml, path("none.bin"), "--selected", "--layer", "roof"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no layer named \"roof\""), std::string::npos) << missing.err;
+}
+
+TEST_F(ZvdCli, RenderFitsTheDrawingIntoAPictureOfTheRequestedSize) {
+    ZVectorDrawing d;
+    d.setBackColor(0xFFFFFF);
+    addLine(d, P(0, 0), P(100, 0), 0x0000FF, nullptr);
+    const std::string in = path("line.xml");
+    ASSERT_TRUE(d.saveToFile(QString::fromStdString(in).toStdWString(), vdsfXML, false));
+
+    RunResult r = zvd({"render", in, "-o", path("line.png"), "--size", "200x100"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage image(QString::fromStdString(path("line.png")));
+    ASSERT_EQ(image.size(), QSize(200, 100));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
+    // The line runs along the middle row from near the left edge to near the right one.
+    int first = -1, last = -1;
+    for (int y = 48; y <= 52; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if (image.pixelColor(x, y) != QColor(255, 0, 0)) continue;
+            if (first < 0 || x < first) first = x;
+            last = std::max(last, x);
+        }
+    }
+    EXPECT_GE(first, 1);
+    EXPECT_LE(first, 15);
+    EXPECT_GE(last, 185);
+    EXPECT_LE(last, 198);
+
+    r = zvd({"render", in, "--output", path("dark.png"), "--size", "64x48", "--background", "#102030"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    image = QImage(QString::fromStdString(path("dark.png")));
+    ASSERT_EQ(image.size(), QSize(64, 48));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(image.pixelColor(63, 47), QColor(0x10, 0x20, 0x30));
+}
+
+TEST_F(ZvdCli, RenderWritesSvgAndPdf) {
+    const std::string in = makeSample();
+    ASSERT_EQ(zvd({"render", in, "-o", path("s.svg"), "--size", "320x240"}).status, 0);
+    const std::string svg = bytesOf(path("s.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("viewBox=\"0 0 320 240\""), std::string::npos) << svg.substr(0, 400);
+    ASSERT_EQ(zvd({"render", in, "-o", path("s.PDF")}).status, 0);
+    EXPECT_EQ(bytesOf(path("s.PDF")).substr(0, 5), "%PDF-");
+}
+
+TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
+    const std::string xml = makeSample();
+    const std::string xmlBytes = bytesOf(xml);
+    ZVectorDrawing empty;
+    const std::string stream = binaryOf(empty);
+    std::string hugeCount = stream;
+    hugeCount.replace(hugeCount.size() - 4, 4, std::string("\xff\xff\xff\x7f", 4));  // 2,147,483,647 items
+    std::string hugeRemark = stream;
+    hugeRemark.replace(39, 4, std::string("\xff\xff\xff\x7f", 4));  // a 2 GiB remark in a tiny file
+    std::string badSignature = stream;
+    badSignature[5] = 'X';
+
+    writeBytes(path("text.txt"), "hello, world\n");
+    writeBytes(path("empty.xml"), "");
+    writeBytes(path("svg.xml"), "<?xml version=\"1.0\"?>\n<svg width=\"10\"/>\n");
+    writeBytes(path("cut.xml"), xmlBytes.substr(0, xmlBytes.size() / 2));
+    writeBytes(path("cut.bin"), binaryOf(sample).substr(0, binaryOf(sample).size() - 7));
+    writeBytes(path("count.bin"), hugeCount);
+    writeBytes(path("remark.bin"), hugeRemark);
+    writeBytes(path("sig.bin"), badSignature);
+    writeBytes(path("short.bin"), stream.substr(0, 3));
+
+    const struct {
+        std::string file;
+        std::string what;
+    } cases[] = {
+        {path("missing.xml"), "cannot open (No such file or directory)"},
+        {dir.path().toStdString(), "cannot open (it is a directory)"},
+        {"/dev/null", "cannot open (not a regular file)"},
+        {path("text.txt"), "not a drawing"},
+        {path("empty.xml"), "not a drawing (the file is empty)"},
+        {path("svg.xml"), "not a drawing (an XML document with root <svg>)"},
+        {path("sig.bin"), "not a drawing"},
+        {path("short.bin"), "not a drawing"},
+        {path("cut.xml"), "damaged stream (line "},
+        {path("cut.bin"), "damaged stream"},
+        {path("count.bin"), "damaged stream"},
+        {path("remark.bin"), "damaged stream"},
+    };
+    for (const auto& c : cases) {
+        for (const char* command : {"info", "convert", "render"}) {
+            std::vector<std::string> args = {command, c.file};
+            if (std::string(command) == "convert") args.push_back(path("out.bin"));
+            if (std::string(command) == "render") args.insert(args.end(), {"-o", path("out.png")});
+            const RunResult r = zvd(args);
+            SCOPED_TRACE(std::string(command) + " " + c.file);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.signal, 0);
+            EXPECT_EQ(r.out, "");
+            const std::string prefix = "zvd: " + c.file + ": " + c.what;
+            EXPECT_EQ(r.err.compare(0, prefix.size(), prefix), 0) << r.err;
+            ASSERT_FALSE(r.err.empty());
+            EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        }
+    }
+}
+
+TEST_F(ZvdCli, UnwritableOutputExitsWithOne) {
+    const std::string in = makeSample();
+    const std::string nowhere = path("no/such/dir/out");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"convert", in, nowhere + ".xml"}, {"convert", in, nowhere + ".bin"},
+          {"render", in, "-o", nowhere + ".png"}, {"render", in, "-o", nowhere + ".svg"},
+          {"render", in, "-o", nowhere + ".pdf"}}) {
+        const RunResult r = zvd(args);
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("zvd: " + args.back() + ": cannot write", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(ZvdCli, WrongCommandLinesExitWithTwoAndShowTheUsage) {
+    const std::string in = makeSample();
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"draw", in},
+        {"info"},
+        {"info", in, in},
+        {"info", in, "--verbose"},
+        {"info", in, "--json=yes"},
+        {"convert", in},
+        {"convert", in, path("o.xml"), "--to", "svg"},
+        {"convert", in, path("o.xml"), "--to"},
+        {"convert", in, path("o.xml"), "--selected"},
+        {"convert", in, path("o.xml"), "--layer", "walls"},
+        {"convert", in, path("o.xml"), "--selected", "--type", "banana"},
+        {"convert", in, path("o.xml"), "--selected", "--ids", "3-1"},
+        {"convert", in, path("o.xml"), "--selected", "--ids", "x"},
+        {"render", in},
+        {"render", in, "-o", path("o.bmp")},
+        {"render", in, "-o", path("o.png"), "--size", "0x10"},
+        {"render", in, "-o", path("o.png"), "--size", "100"},
+        {"render", in, "-o", path("o.png"), "--size", "99999x10"},
+        {"render", in, "-o", path("o.png"), "--background", "nocolour"},
+        {"render", in, "-o", path("o.png"), "--background", "transparent"},
+    };
+    for (const auto& args : wrong) {
+        const RunResult r = zvd(args);
+        std::string line;
+        for (const auto& a : args) line += a + " ";
+        SCOPED_TRACE(line);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("zvd: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("usage: zvd info FILE"), std::string::npos) << r.err;
+    }
+    // Nothing was written by a refused command.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("o.xml"))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("o.png"))));
+}
+
+TEST_F(ZvdCli, HelpAndVersion) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"help"}, {"render", "--help"}}) {
+        const RunResult r = zvd(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("zvd convert IN OUT"), std::string::npos);
+        EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+    }
+    const RunResult v = zvd({"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out, "zvd 0.1 (drawing format 3.4)\n");
+}
+
+TEST_F(ZvdCli, BundledExampleIsCurrentAndRenders) {
+    // The committed drawing is what the example program writes today.
+    const RunResult made = tooltest::run({ZVD_MAKE_EXAMPLE_PATH, path("bracket.xml")});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(bytesOf(path("bracket.xml")), bytesOf(ZVD_EXAMPLE_XML))
+        << "examples/bracket.xml is stale: rebuild and run zvd_make_example";
+
+    const QJsonObject info = infoJson(ZVD_EXAMPLE_XML);
+    const QJsonArray layers = info["layers"].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    EXPECT_GT(layers[1].toObject()["items"].toInt(), 0);
+    EXPECT_GT(layers[2].toObject()["items"].toInt(), 0);
+    EXPECT_NE(layers[1].toObject()["color"].toInt(), layers[2].toObject()["color"].toInt());
+    const QJsonObject byType = info["items"].toObject()["byType"].toObject();
+    EXPECT_GT(byType["line"].toInt(), 0);
+    EXPECT_GT(byType["arc"].toInt(), 0);
+    EXPECT_GT(byType["circle"].toInt(), 0);
+
+    ASSERT_EQ(zvd({"render", ZVD_EXAMPLE_XML, "-o", path("bracket.png"), "--size", "300x240"}).status, 0);
+    const QImage image(QString::fromStdString(path("bracket.png")));
+    ASSERT_EQ(image.size(), QSize(300, 240));
+    // Both layers' colours appear on the white page.
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) & 0xFFFFFF);
+    const auto rgb = [](int colorref) {
+        return static_cast<QRgb>(((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF));
+    };
+    EXPECT_TRUE(colours.count(0xFFFFFF));
+    EXPECT_TRUE(colours.count(rgb(layers[1].toObject()["color"].toInt())));
+    EXPECT_TRUE(colours.count(rgb(layers[2].toObject()["color"].toInt())));
+}

@@ -1,0 +1,182 @@
+// Shared helpers of the solver tests: a constraint object, a sketch that owns its curves and
+// constraints, and geometric measures computed from the curves alone (never from the solver).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "zcs/zcs.h"
+#include "zgp/zgp.h"
+
+namespace zcs_test {
+
+using zgp::CArc2d;
+using zgp::CCurve2d;
+using zgp::CEllipse2d;
+using zgp::CLine2d;
+using zgp::CNurbsCurve2d;
+using Vec = zgp::CVec2<double>;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A constraint as a host would write one. `alive` is cleared by the destructor; a call after
+// that fails the test, which shows the solver touching a deleted constraint.
+class TestConstraint : public zcs::IConstraint {
+public:
+    TestConstraint(EnConstraintType type, double value, std::vector<ZlDimRefGeometry> refs)
+        : m_type(type), m_value(value), m_refs(std::move(refs)) {}
+    ~TestConstraint() override { m_alive = false; }
+    double GetValue() const override {
+        EXPECT_TRUE(m_alive);
+        return m_value;
+    }
+    EnConstraintType GetType() override {
+        EXPECT_TRUE(m_alive);
+        return m_type;
+    }
+    void GetReferenceGeometries(std::vector<const ZlDimRefGeometry*>& out) const override {
+        EXPECT_TRUE(m_alive);
+        for (const auto& r : m_refs) out.push_back(&r);
+    }
+    void SetValue(double v) { m_value = v; }
+
+private:
+    EnConstraintType m_type;
+    double m_value;
+    std::vector<ZlDimRefGeometry> m_refs;
+    bool m_alive = true;
+};
+
+inline ZlDimRefGeometry Ref(CCurve2d* c, int type = edrCurve) {
+    return ZlDimRefGeometry(c, static_cast<EnDimRefType>(type));
+}
+
+struct CurveFree {
+    void operator()(CCurve2d* c) const { c->Free(); }
+};
+
+// Curves and constraints of one test; Solve hands all of them to a fresh solver.
+class TestSketch {
+public:
+    CLine2d* Line(Vec a, Vec b) { return Keep(new CLine2d(a, b)); }
+    CArc2d* Arc(Vec c, double r, double a0, double a1, int sense = 1) {
+        auto* arc = new CArc2d();
+        const double lo = sense > 0 ? r * a0 : -r * a0, hi = sense > 0 ? r * a1 : -r * a1;
+        arc->Set(c, r, zgp::CInterval<double>(std::min(lo, hi), std::max(lo, hi)), sense);
+        return Keep(arc);
+    }
+    CArc2d* Circle(Vec c, double r) {
+        auto* arc = new CArc2d();
+        arc->Set(c, r, 0.0, 0.0);
+        return Keep(arc);
+    }
+    CEllipse2d* Ellipse(Vec c, double axisAngle, double a, double b) {
+        auto* e = new CEllipse2d();
+        e->Set(c, Vec(std::cos(axisAngle), std::sin(axisAngle)), a, b, 0.0, 0.0, 1);
+        return Keep(e);
+    }
+    // A clamped cubic through the given control points.
+    CNurbsCurve2d* Nurbs(const std::vector<Vec>& pts) {
+        auto* n = new CNurbsCurve2d(3, static_cast<int>(pts.size()));
+        for (size_t i = 0; i < pts.size(); ++i) n->SetCtrlPt(static_cast<int>(i), pts[i], 1.0);
+        return Keep(n);
+    }
+    TestConstraint* Add(EnConstraintType type, double value, std::vector<ZlDimRefGeometry> refs) {
+        m_cons.emplace_back(new TestConstraint(type, value, std::move(refs)));
+        return m_cons.back().get();
+    }
+    void Hold(CCurve2d* c, int type = edrCurve) { m_held.push_back(Ref(c, type)); }
+
+    // Hands everything to the factory's solver (curves first, held ones after) and solves.
+    EnSolveResult Solve(ZlSolver2dFactory& f) {
+        zcs::ISolver2d* s = f.GetSolver2d();
+        for (auto& c : m_curves) s->AddGeometry(c.get());
+        for (auto& h : m_held) s->AddFixedGeometry(&h);
+        for (auto& c : m_cons) s->AddConstraint(c.get());
+        return s->Solve();
+    }
+    EnSolveResult Solve() {
+        ZlSolver2dFactory f;
+        const EnSolveResult r = Solve(f);
+        iterations = f.GetSolver2d()->GetIterationCount();
+        return r;
+    }
+    std::vector<std::unique_ptr<TestConstraint>>& Constraints() { return m_cons; }
+    int iterations = 0;
+
+private:
+    template <class T>
+    T* Keep(T* c) {
+        m_curves.emplace_back(c);
+        return c;
+    }
+    std::vector<std::unique_ptr<CCurve2d, CurveFree>> m_curves;
+    std::vector<std::unique_ptr<TestConstraint>> m_cons;
+    std::vector<ZlDimRefGeometry> m_held;
+};
+
+// ---- independent measures ----
+
+inline double Cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
+inline double Angle(const CLine2d* l) { return (l->EndPoint() - l->StartPoint()).Angle(); }
+// Angle reduced to (-pi, pi].
+inline double Reduce(double a) { return a - 2 * kPi * std::round(a / (2 * kPi)); }
+// Distance of p from the infinite line of l, positive on its left.
+inline double SideOf(const CLine2d* l, Vec p) {
+    const Vec d = (l->EndPoint() - l->StartPoint()).Normalized();
+    return Cross(d, p - l->StartPoint());
+}
+inline Vec EllipsePoint(const CEllipse2d* e, double phi) {
+    const Vec u = e->Axis(), v(-u.y, u.x);
+    return e->CenterPt() + u * (e->MajorRadius() * std::cos(phi)) + v * (e->MinorRadius() * std::sin(phi));
+}
+inline Vec EllipseTangent(const CEllipse2d* e, double phi) {
+    const Vec u = e->Axis(), v(-u.y, u.x);
+    return u * (-e->MajorRadius() * std::sin(phi)) + v * (e->MinorRadius() * std::cos(phi));
+}
+
+// Minimum of f over [lo, hi] by dense sampling and golden-section refinement.
+template <class F>
+double MinimumOf(F f, double lo, double hi, double* at = nullptr) {
+    const int n = 2000;
+    int best = 0;
+    double bestV = f(lo);
+    for (int i = 1; i <= n; ++i) {
+        const double v = f(lo + (hi - lo) * i / n);
+        if (v < bestV) bestV = v, best = i;
+    }
+    double a = lo + (hi - lo) * std::max(best - 1, 0) / n, b = lo + (hi - lo) * std::min(best + 1, n) / n;
+    const double g = 0.5 * (std::sqrt(5.0) - 1.0);
+    for (int it = 0; it < 120; ++it) {
+        const double x1 = b - g * (b - a), x2 = a + g * (b - a);
+        if (f(x1) <= f(x2)) b = x2; else a = x1;
+    }
+    const double x = 0.5 * (a + b);
+    if (at) *at = f(x) < bestV ? x : lo + (hi - lo) * best / n;
+    return std::min(bestV, f(x));
+}
+
+// Closest approach of a point to a curve (the kernel's nearest point).
+inline double DistanceToCurve(const CCurve2d* c, Vec p) { return c->GetNearestPoint(p).DistanceTo(p); }
+
+// For two curves that should touch: the gap at their closest points and the sine of the
+// angle between their tangents there (both 0 for tangent curves).
+inline void TouchOf(const CCurve2d* a, const CCurve2d* b, double& gap, double& sine) {
+    double ta = 0;
+    gap = MinimumOf([&](double t) { return DistanceToCurve(b, a->GetPoint(t)); }, a->StartT(), a->EndT(), &ta);
+    const Vec pa = a->GetPoint(ta);
+    double tb = 0;
+    MinimumOf([&](double t) { return b->GetPoint(t).DistanceTo(pa); }, b->StartT(), b->EndT(), &tb);
+    sine = std::abs(Cross(a->GetDeriv1(ta).Normalized(), b->GetDeriv1(tb).Normalized()));
+}
+
+inline Vec Jitter(std::mt19937& rng, double amount) {
+    std::uniform_real_distribution<double> u(-amount, amount);
+    return Vec(u(rng), u(rng));
+}
+
+}  // namespace zcs_test

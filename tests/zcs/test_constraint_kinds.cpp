@@ -1,0 +1,267 @@
+// Every constraint type on every geometry combination it accepts, solved from a start where
+// it does not hold; the result is measured on the curves, independently of the solver.
+#include <functional>
+
+#include "solver_test_support.h"
+
+using namespace zcs_test;
+
+namespace {
+
+using Measure = std::function<double()>;
+
+// Solved, in few iterations (Newton converges quadratically with correct derivatives), and
+// every measured error below tol.
+void ExpectSolved(TestSketch& s, std::initializer_list<Measure> errors, double tol = 1e-9) {
+    ASSERT_EQ(s.Solve(), esrSolved);
+    EXPECT_LE(s.iterations, 6);
+    int i = 0;
+    for (const Measure& e : errors) EXPECT_NEAR(e(), 0.0, tol) << "measure " << i++;
+}
+
+TEST(ConstraintKinds, Distances) {
+    {  // a line's own length: it grows along itself about its midpoint
+        TestSketch s;
+        auto* l = s.Line({0, 0}, {7.3, 2.1});
+        const double a0 = Angle(l);
+        const Vec m0 = (l->StartPoint() + l->EndPoint()) * 0.5;
+        s.Add(ectDistance, 10, {Ref(l)});
+        ExpectSolved(s, {[&] { return l->Length() - 10; }, [&] { return Angle(l) - a0; },
+                         [&] { return ((l->StartPoint() + l->EndPoint()) * 0.5).DistanceTo(m0); }});
+    }
+    {  // point to point
+        TestSketch s;
+        auto* a = s.Line({0, 0}, {5, 1});
+        auto* b = s.Line({6, 3}, {9, 4});
+        s.Add(ectDistance, 4, {Ref(a, edrEnd), Ref(b, edrStart)});
+        ExpectSolved(s, {[&] { return a->EndPoint().DistanceTo(b->StartPoint()) - 4; }});
+    }
+    {  // point to line, on the side it started
+        TestSketch s;
+        auto* l = s.Line({0, 0}, {10, 0.5});
+        auto* p = s.Line({3, 4}, {4, 6});
+        s.Add(ectDistance, 2.5, {Ref(p, edrStart), Ref(l)});
+        ExpectSolved(s, {[&] { return SideOf(l, p->StartPoint()) - 2.5; }});
+    }
+    {  // point to circle from outside and from inside
+        TestSketch s;
+        auto* c = s.Circle({0, 0}, 3);
+        auto* out = s.Line({5, 1}, {7, 1});
+        auto* in = s.Line({0.5, 0.2}, {1, -0.5});
+        s.Add(ectDistance, 1.5, {Ref(c), Ref(out, edrStart)});
+        s.Add(ectDistance, 1.0, {Ref(in, edrStart), Ref(c)});
+        ExpectSolved(s, {[&] { return out->StartPoint().DistanceTo(c->CenterPt()) - c->Radius() - 1.5; },
+                         [&] { return c->Radius() - in->StartPoint().DistanceTo(c->CenterPt()) - 1.0; }});
+    }
+    {  // point to ellipse and to a NURBS curve
+        TestSketch s;
+        auto* e = s.Ellipse({1, 2}, 0.3, 5, 2);
+        auto* n = s.Nurbs({{0, -8}, {3, -5}, {6, -9}, {9, -6}, {12, -8}});
+        auto* p = s.Line({8, 4.5}, {9, 6});
+        auto* q = s.Line({6, -5}, {6, -3});
+        s.Add(ectDistance, 1.25, {Ref(p, edrStart), Ref(e)});
+        s.Add(ectDistance, 0.8, {Ref(q, edrStart), Ref(n)});
+        ExpectSolved(s, {[&] { return DistanceToCurve(e, p->StartPoint()) - 1.25; },
+                         [&] { return DistanceToCurve(n, q->StartPoint()) - 0.8; }});
+    }
+    {  // two lines: parallel at the distance, on the side they started
+        TestSketch s;
+        auto* a = s.Line({0, 0}, {10, 0.3});
+        auto* b = s.Line({1, 3}, {8, 3.8});
+        s.Add(ectDistance, 2.5, {Ref(a), Ref(b)});
+        ExpectSolved(s, {[&] { return SideOf(a, b->StartPoint()) - 2.5; },
+                         [&] { return SideOf(a, b->EndPoint()) - 2.5; }});
+    }
+    {  // measured along held direction lines: horizontally and vertically
+        TestSketch s;
+        auto* h = s.Line({0, 0}, {1, 0});
+        auto* v = s.Line({0, 0}, {0, 1});
+        auto* l = s.Line({1, 1}, {4.2, 3});
+        s.Hold(h);
+        s.Hold(v);
+        s.Add(ectDistance, 5, {Ref(l, edrStart), Ref(l, edrEnd), Ref(h)});
+        s.Add(ectDistance, 1, {Ref(l, edrStart), Ref(l, edrEnd), Ref(v)});
+        ExpectSolved(s, {[&] { return l->EndPoint().x - l->StartPoint().x - 5; },
+                         [&] { return l->EndPoint().y - l->StartPoint().y - 1; },
+                         [&] { return h->EndPoint().DistanceTo(Vec(1, 0)) + v->EndPoint().DistanceTo(Vec(0, 1)); }});
+    }
+}
+
+TEST(ConstraintKinds, AnglesRadiiDiameters) {
+    {  // an arc's sweep, counter-clockwise and clockwise (the value runs counter-clockwise
+       // from start to end, so a clockwise arc of sweep w is given 2 pi - w)
+        TestSketch s;
+        auto* ccw = s.Arc({0, 0}, 2, 0.1, 1.4);
+        auto* cw = s.Arc({5, 0}, 2, 1.4, 0.1, -1);
+        s.Add(ectAngle, 1.0, {Ref(ccw)});
+        s.Add(ectAngle, 2 * kPi - 0.8, {Ref(cw)});
+        ExpectSolved(s, {[&] { return ccw->RotateAngle() - 1.0; }, [&] { return cw->RotateAngle() + 0.8; }});
+    }
+    {  // the signed angle from one line to another, both ways
+        TestSketch s;
+        auto* a = s.Line({0, 0}, {10, 0});
+        auto* b = s.Line({0, 0}, {5, 5});
+        auto* c = s.Line({0, 1}, {5, 0});
+        s.Add(ectAngle, kPi / 3, {Ref(a), Ref(b)});
+        s.Add(ectAngle, -kPi / 6, {Ref(a), Ref(c)});
+        ExpectSolved(s, {[&] { return Reduce(Angle(b) - Angle(a) - kPi / 3); },
+                         [&] { return Reduce(Angle(c) - Angle(a) + kPi / 6); }});
+    }
+    {  // radius of an arc keeps its sweep; diameter of a circle keeps it closed
+        TestSketch s;
+        auto* arc = s.Arc({0, 0}, 2, 0.2, 2.0);
+        auto* circle = s.Circle({5, 5}, 1);
+        s.Add(ectRadius, 2.5, {Ref(arc)});
+        s.Add(ectDiameter, 7, {Ref(circle)});
+        ExpectSolved(s, {[&] { return arc->Radius() - 2.5; }, [&] { return arc->RotateAngle() - 1.8; },
+                         [&] { return circle->Radius() - 3.5; }, [&] { return circle->IsClosed() ? 0.0 : 1.0; }});
+    }
+    {  // both radii of an ellipse
+        TestSketch s;
+        auto* e = s.Ellipse({0, 0}, 0.5, 4, 2);
+        s.Add(ectEllipseRadiusAlong, 5, {Ref(e)});
+        s.Add(ectEllipseRadiusAcross, 1.5, {Ref(e)});
+        ExpectSolved(s, {[&] { return e->MajorRadius() - 5; }, [&] { return e->MinorRadius() - 1.5; },
+                         [&] { return e->IsClosed() ? 0.0 : 1.0; }});
+    }
+}
+
+TEST(ConstraintKinds, DirectionsAndEquality) {
+    TestSketch s;
+    auto* a = s.Line({0, 0}, {10, 1});
+    auto* b = s.Line({0, 3}, {8, 2.2});
+    auto* c = s.Line({2, 2}, {3, 7});
+    auto* h = s.Line({0, -2}, {6, -1});
+    auto* v = s.Line({-2, 0}, {-1.5, 6});
+    auto* p = s.Line({9, 9}, {10, 10});
+    auto* q = s.Line({12, 9.6}, {14, 11.5});
+    auto* arc1 = s.Arc({20, 0}, 2, 0, 1);
+    auto* arc2 = s.Circle({26, 0}, 3);
+    auto* e1 = s.Ellipse({0, 20}, 0, 4, 2);
+    auto* e2 = s.Ellipse({12, 20}, 1, 3, 1);
+    s.Add(ectParallel, 0, {Ref(a), Ref(b)});
+    s.Add(ectPerpendicular, 0, {Ref(a), Ref(c)});
+    s.Add(ectHorizontal, 0, {Ref(h)});
+    s.Add(ectVertical, 0, {Ref(v)});
+    s.Add(ectHorizontal, 0, {Ref(p, edrEnd), Ref(q, edrStart)});
+    s.Add(ectVertical, 0, {Ref(p, edrStart), Ref(q, edrEnd)});
+    s.Add(ectEqual, 0, {Ref(a), Ref(c)});
+    s.Add(ectEqual, 0, {Ref(arc1), Ref(arc2)});
+    s.Add(ectEqual, 0, {Ref(e1), Ref(e2)});
+    auto dir = [](CLine2d* l) { return (l->EndPoint() - l->StartPoint()).Normalized(); };
+    ExpectSolved(s, {[&] { return Cross(dir(a), dir(b)); }, [&] { return dir(a).Dot(dir(c)); },
+                     [&] { return h->EndPoint().y - h->StartPoint().y; }, [&] { return v->EndPoint().x - v->StartPoint().x; },
+                     [&] { return p->EndPoint().y - q->StartPoint().y; }, [&] { return p->StartPoint().x - q->EndPoint().x; },
+                     [&] { return a->Length() - c->Length(); }, [&] { return arc1->Radius() - arc2->Radius(); },
+                     [&] { return e1->MajorRadius() - e2->MajorRadius(); },
+                     [&] { return e1->MinorRadius() - e2->MinorRadius(); }});
+}
+
+TEST(ConstraintKinds, Tangencies) {
+    {  // line and circle; two circles outside and inside each other
+        TestSketch s;
+        auto* l = s.Line({-5, 2.9}, {5, 3.2});
+        auto* c = s.Circle({0, 0}, 3);
+        auto* c1 = s.Circle({20, 0}, 2);
+        auto* c2 = s.Circle({24.5, 0.5}, 2);
+        auto* big = s.Circle({40, 0}, 5);
+        auto* small = s.Arc({42.8, 0.3}, 2, 0, 2);
+        s.Add(ectTangent, 0, {Ref(c), Ref(l)});
+        s.Add(ectTangent, 0, {Ref(c1), Ref(c2)});
+        s.Add(ectTangent, 0, {Ref(big), Ref(small)});
+        ExpectSolved(s, {[&] { return std::abs(SideOf(l, c->CenterPt())) - c->Radius(); },
+                         [&] { return c1->CenterPt().DistanceTo(c2->CenterPt()) - c1->Radius() - c2->Radius(); },
+                         [&] { return big->CenterPt().DistanceTo(small->CenterPt()) - big->Radius() + small->Radius(); }});
+    }
+    {  // ellipses against a line, a circle and another ellipse; a NURBS curve against a line
+        TestSketch s;
+        auto* e = s.Ellipse({0, 0}, 0.4, 4, 2);
+        auto* l = s.Line({-6, 3.3}, {6, 3.8});
+        auto* c = s.Circle({5.5, -3}, 2);
+        auto* e2 = s.Ellipse({-2, -6}, 1.0, 3, 1.5);
+        auto* n = s.Nurbs({{20, 0}, {23, 3}, {26, 0}, {29, 3}});
+        auto* nl = s.Line({19, 3}, {30, 2.5});
+        s.Add(ectTangent, 0, {Ref(l), Ref(e)});
+        s.Add(ectTangent, 0, {Ref(e), Ref(c)});
+        s.Add(ectTangent, 0, {Ref(e), Ref(e2)});
+        s.Add(ectTangent, 0, {Ref(n), Ref(nl)});
+        ASSERT_EQ(s.Solve(), esrSolved);
+        EXPECT_LE(s.iterations, 6);
+            for (auto pair : {std::make_pair<CCurve2d*, CCurve2d*>(l, e), {e, c}, {e, e2}, {nl, n}}) {
+            double gap, sine;
+            TouchOf(pair.first, pair.second, gap, sine);
+            EXPECT_NEAR(gap, 0.0, 1e-9);
+            EXPECT_NEAR(sine, 0.0, 1e-6);
+        }
+    }
+}
+
+// A tangency with a coincidence at its contact: the curves meet there with one direction.
+TEST(ConstraintKinds, TangenciesBoundAtJoints) {
+    TestSketch s;
+    auto* a = s.Arc({0, 0}, 2, 0.2, 1.7);
+    auto* b = s.Arc({0.3, 4.3}, 2.1, -1.3, -2.9, -1);  // clockwise: an S-bend after a
+    auto* e = s.Ellipse({10, 0}, 0.3, 3, 1.5);
+    auto* l = s.Line({10.5, 1.9}, {15, 3});
+    auto* c = s.Circle({20, 0}, 2);
+    auto* m = s.Line({20.3, 2.2}, {25, 2.6});
+    s.Add(ectTangent, 0, {Ref(a), Ref(b)});
+    s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(b, edrStart)});
+    s.Add(ectTangent, 0, {Ref(e), Ref(l)});
+    s.Add(ectCoincident, 0, {Ref(l, edrStart), Ref(e)});
+    s.Add(ectTangent, 0, {Ref(m), Ref(c)});
+    s.Add(ectCoincident, 0, {Ref(c), Ref(m, edrStart)});
+    auto sine = [](Vec u, Vec v) { return Cross(u.Normalized(), v.Normalized()); };
+    ExpectSolved(s, {[&] { return a->EndPoint().DistanceTo(b->StartPoint()); },
+                     [&] { return sine(a->EndVt(), b->StartVt()); },
+                     [&] { return DistanceToCurve(e, l->StartPoint()); },
+                     [&] { return sine(e->GetDeriv1(e->GetNearestT(l->StartPoint(), 0)), l->Direction()); },
+                     [&] { return m->StartPoint().DistanceTo(c->CenterPt()) - c->Radius(); },
+                     [&] { return (m->StartPoint() - c->CenterPt()).Dot(m->Direction()); }});
+    EXPECT_GT(a->EndVt().Dot(b->StartVt()), 0.0);  // a smooth bend, not a cusp
+}
+
+TEST(ConstraintKinds, CoincidenceAndPointOnCurve) {
+    TestSketch s;
+    auto* l = s.Line({0, 0}, {4, 0.5});
+    auto* arc = s.Arc({4.5, 3}, 2.5, -1.2, 0.5);
+    auto* e = s.Ellipse({4.2, 3.3}, 0.2, 5, 3);
+    auto* onLine = s.Line({14, 2}, {15, 3});
+    auto* onCircle = s.Line({-3, 9}, {-4, 10});
+    auto* onEllipse = s.Line({10, 7}, {12, 8});
+    auto* n = s.Nurbs({{0, -10}, {3, -7}, {6, -11}, {9, -8}});
+    auto* onNurbs = s.Line({4, -7}, {5, -5});
+    auto* viaCoincident = s.Line({-1, 4}, {-2, 6});
+    s.Add(ectCoincident, 0, {Ref(l, edrEnd), Ref(arc, edrStart)});
+    s.Add(ectCoincident, 0, {Ref(arc, edrCenter), Ref(e, edrCenter)});
+    s.Add(ectPointOnCurve, 0, {Ref(onLine, edrStart), Ref(l)});  // the line counts as infinite
+    s.Add(ectPointOnCurve, 0, {Ref(onCircle, edrStart), Ref(arc)});
+    s.Add(ectPointOnCurve, 0, {Ref(onEllipse, edrEnd), Ref(e)});
+    s.Add(ectPointOnCurve, 0, {Ref(onNurbs, edrStart), Ref(n)});
+    s.Add(ectCoincident, 0, {Ref(e), Ref(viaCoincident, edrEnd)});  // a whole curve: point on it
+    ExpectSolved(s, {[&] { return l->EndPoint().DistanceTo(arc->StartPoint()); },
+                     [&] { return arc->CenterPt().DistanceTo(e->CenterPt()); },
+                     [&] { return SideOf(l, onLine->StartPoint()); },
+                     [&] { return onCircle->StartPoint().DistanceTo(arc->CenterPt()) - arc->Radius(); },
+                     [&] { return DistanceToCurve(e, onEllipse->EndPoint()); },
+                     [&] { return DistanceToCurve(n, onNurbs->StartPoint()); },
+                     [&] { return DistanceToCurve(e, viaCoincident->EndPoint()); }});
+}
+
+TEST(ConstraintKinds, FixedPointsAndCurves) {
+    TestSketch s;
+    auto* arc = s.Arc({0, 0}, 2, 0.3, 1.5);
+    auto* l = s.Line({5, 5}, {9, 6});
+    auto* m = s.Line({9.5, 6.5}, {12, 9});
+    const Vec start = arc->StartPoint();
+    const Vec ls = l->StartPoint(), le = l->EndPoint();
+    s.Add(ectFixed, 0, {Ref(arc, edrStart)});
+    s.Add(ectRadius, 3, {Ref(arc)});
+    s.Add(ectFixed, 0, {Ref(l)});
+    s.Add(ectCoincident, 0, {Ref(l, edrEnd), Ref(m, edrStart)});
+    ExpectSolved(s, {[&] { return arc->StartPoint().DistanceTo(start); }, [&] { return arc->Radius() - 3; },
+                     [&] { return l->StartPoint().DistanceTo(ls) + l->EndPoint().DistanceTo(le); },
+                     [&] { return m->StartPoint().DistanceTo(le); }});
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// zvd tests: ZVDCircle — grip drags, editing that keeps the 0..2*pi counter-clockwise span,
+// snapshots, one report per setter, and both file layouts (current and before 3.0).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include <QDomDocument>
+#include <QDomElement>
+
+#include "support/docitems.h"
+#include "zgp/line2d.h"
+#include "zvd/entities/zvdcircle.h"
+
+using docfix::Bytes;
+using zgp::CArc2d;
+using zgp::CBox2;
+using zgp::CVec2;
+
+namespace {
+
+// Centre, radius, and the kernel arc running counter-clockwise from angle 0 through a full turn.
+void expectCircle(ZVDCircle& circle, CVec2<double> centre, double radius) {
+    const auto* k = static_cast<const CArc2d*>(circle.line(0));
+    EXPECT_LT(circle.centerPt().DistanceTo(centre), 1e-9);
+    EXPECT_NEAR(circle.radius(), radius, 1e-9);
+    EXPECT_EQ(k->Sense() * 10 + k->StartT(), 10) << "sense, start";
+    EXPECT_NEAR(k->Length(), 2 * 3.14159265358979323846 * radius, 1e-9);
+    if (radius > 0) {
+        EXPECT_LT(k->StartPoint().DistanceTo(centre + CVec2<double>(radius, 0)), 1e-9);
+    }
+}
+
+// One circle in a drawing: centre (0, 0), radius 10.
+struct CircleTest : ::testing::Test {
+    CircleTest() {
+        drawing.attachObserver(&rec);
+        drawing.add(circle);
+        circle->setRadius(10);
+        rec.events.clear();
+    }
+    ~CircleTest() override { drawing.detachObserver(&rec); }
+    int reports() {
+        int n = 0;
+        for (const docfix::Event& e : rec.events) n += e.code == vdnDataChanged && e.item == circle;
+        rec.events.clear();
+        return n;
+    }
+    // Loads record, followed by a sentinel it must leave unread, into c as the given version.
+    bool load(const wchar_t* version, const std::string& record, ZVDCircle& c) {
+        ZVDDocumentAccess::setVersion(drawing, version);
+        c.setOwner(&drawing);
+        std::stringstream in = docfix::binaryStream(record + "END");
+        const bool ok = c.loadFromStream(&in);
+        EXPECT_EQ(in.get(), 'E') << "record misread";
+        return ok;
+    }
+    docfix::Recorder rec;
+    ZVectorDrawing drawing;
+    ZVDCircle* circle = new ZVDCircle;
+};
+
+}  // namespace
+
+TEST_F(CircleTest, GripsAndGripDrags) {
+    const CVec2<double> expected[] = {{0, 0}, {-10, 0}, {0, -10}, {10, 0}, {0, 10}, {0, 10}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(circle->grip(i), expected[i]) << i;
+        EXPECT_EQ(circle->gripType(i), i == 0 ? 2 : 1) << i;
+    }
+    EXPECT_TRUE(circle->dragGrip(3, {5, 0}));
+    EXPECT_TRUE(circle->dragGrip(2, {3, -4}));  // (0, -15) -> (3, -19)
+    EXPECT_EQ(reports(), 2);
+    expectCircle(*circle, {0, 0}, std::sqrt(370.0));
+    // A rim grip onto the centre, or within the tolerance of it, is refused.
+    EXPECT_FALSE(circle->dragGrip(1, circle->centerPt() - circle->grip(1)));
+    EXPECT_FALSE(circle->dragGrip(4, circle->centerPt() - circle->grip(4) + CVec2<double>(1e-7, 0)));
+    EXPECT_EQ(reports(), 0);
+    EXPECT_TRUE(circle->dragGrip(0, {2, -3}));
+    EXPECT_EQ(reports(), 1);
+    expectCircle(*circle, {2, -3}, std::sqrt(370.0));
+}
+
+TEST_F(CircleTest, EditingKeepsTheSpan) {
+    circle->move({4, 1});
+    circle->rotate({5, 5}, 3.14159265358979323846 / 2);  // (4, 1) -> (9, 4)
+    EXPECT_EQ(reports(), 2);
+    expectCircle(*circle, {9, 4}, 10);
+    circle->mirror({0, 1}, {2, 3});  // across y = x + 1: (x, y) -> (y - 1, x + 1)
+    EXPECT_EQ(reports(), 1);
+    expectCircle(*circle, {3, 10}, 10);
+    EXPECT_NEAR(circle->outRect().min.x, -7, 1e-9);
+
+    // Setters report without comparing; impossible radii are refused. An arc lends its centre
+    // and radius, another curve only a report; a box cutting the circle stretches nothing.
+    circle->setRadius(10);
+    circle->setRadius(-1);
+    circle->setRadius(std::nan(""));
+    CArc2d part(CVec2<double>(4, -1), 3, zgp::CInterval<double>(-2, 1), -1);
+    circle->setXLines(0, &part);
+    zgp::CLine2d segment(CVec2<double>(0, 0), CVec2<double>(1, 0));
+    circle->setXLines(0, &segment);
+    circle->stretch(CBox2<double>(0, 0, 5, 5), {1, 1});
+    EXPECT_EQ(reports(), 3);
+    expectCircle(*circle, {4, -1}, 3);
+
+    std::unique_ptr<ZVDCoordData> snap(circle->createCoordData());
+    EXPECT_EQ(snap->iD(), circle->iD());
+    circle->dragGrip(3, {5, 0});
+    circle->move({-7, 7});
+    rec.events.clear();
+    circle->setCoordData(*snap);  // centre, then radius: one report each
+    EXPECT_EQ(reports(), 2);
+    expectCircle(*circle, {4, -1}, 3);
+    std::unique_ptr<ZVDEntity> clone(circle->clone());
+    ASSERT_EQ(clone->itemType(), vdiCircle);
+    expectCircle(*static_cast<ZVDCircle*>(clone.get()), {4, -1}, 3);
+}
+
+TEST_F(CircleTest, CurrentLayoutsRoundTrip) {
+    circle->setCenterPt({1.5, -2.25});
+    circle->setRadius(0.1);
+    circle->setStartMarkSize(2);
+    QDomDocument doc;
+    QDomElement e = doc.createElement("DI");
+    circle->saveToXMLNode(e, drawing.xmlAttrNames());
+    EXPECT_EQ(e.attribute("CP"), "1.50000000000000000000,-2.25000000000000000000");
+    ZVDCircle back, fromStream;
+    back.setOwner(&drawing);
+    back.loadFromXMLNode(e, drawing.xmlAttrNames());
+    expectCircle(back, {1.5, -2.25}, 0.1);
+    EXPECT_EQ(back.startMarkSize(), 2);
+
+    std::stringstream out = docfix::binaryStream();
+    circle->saveToStream(&out);
+    const std::string tail = Bytes().put(1.5).put(-2.25).put(0.1).str();
+    EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);
+    ASSERT_TRUE(load(L"3.4", out.str(), fromStream));
+    expectCircle(fromStream, {1.5, -2.25}, 0.1);
+    EXPECT_EQ(fromStream.startMarkSize(), 2);
+}
+
+TEST_F(CircleTest, DrawingsBefore30StoreNoMarks) {
+    ZVDDocumentAccess::setVersion(drawing, L"2.5");
+    QDomDocument doc;
+    QDomElement old = doc.createElement("DI");
+    for (const char* a : {"ID=4", "LW=3", "LS=2", "SMS=5", "SMST=1", "PrevItemID=9", "CP=7,8", "R=2.5"})
+        old.setAttribute(QString(a).section('=', 0, 0), QString(a).section('=', 1));
+    ZVDCircle fromXml;
+    fromXml.setStartMarkSize(4);
+    fromXml.setOwner(&drawing);
+    fromXml.loadFromXMLNode(old, drawing.xmlAttrNames());
+    EXPECT_EQ(fromXml.iD(), 4);
+    EXPECT_EQ(fromXml.lineWidth() * 10 + fromXml.lineStyle(), 32);
+    EXPECT_EQ(fromXml.startMarkSize(), 0);  // marks are not part of this layout
+    EXPECT_EQ(fromXml.startMarkStyle(), msNone);
+    EXPECT_EQ(fromXml.prevItemID(), -1);
+    expectCircle(fromXml, {7, 8}, 2.5);
+    fromXml.setEndMarkSize(6);  // written in such a drawing: the older layout again
+    QDomElement written = doc.createElement("DI");
+    fromXml.saveToXMLNode(written, drawing.xmlAttrNames());
+    EXPECT_FALSE(written.hasAttribute("EMS"));
+    EXPECT_EQ(written.attribute("LS"), "2");
+
+    // The stream: common fields, width (int16), style (byte), centre, radius.
+    const std::string rec25 = Bytes().put<uint8_t>(5).put<int32_t>(6).put<int32_t>(-1).put<int32_t>(-1)
+        .put<int32_t>(0).put<int32_t>(0xff).put<uint32_t>(0).put<int32_t>(-1).put<int32_t>(-1).put(1.0)
+        .put<int16_t>(4).put<uint8_t>(3).put(-1.0).put(2.0).put(0.5).str();
+    ZVDCircle c25, c10;
+    ASSERT_TRUE(load(L"2.5", rec25, c25));
+    EXPECT_EQ(c25.lineWidth() * 10 + c25.lineStyle(), 43);
+    expectCircle(c25, {-1, 2}, 0.5);
+    std::stringstream out = docfix::binaryStream();
+    c25.saveToStream(&out);
+    EXPECT_EQ(out.str(), rec25);
+
+    // 1.0: identifier, layer and colour only among the common fields; a width of 0 is ignored.
+    const std::string rec10 = Bytes().put<uint8_t>(5).put<int32_t>(3).put<int32_t>(0).put<int32_t>(77)
+        .put<int16_t>(0).put<uint8_t>(1).put(10.0).put(20.0).put(30.0).str();
+    ASSERT_TRUE(load(L"1.0", rec10, c10));
+    EXPECT_EQ(c10.color(), 77);
+    EXPECT_EQ(c10.lineWidth() * 10 + c10.lineStyle(), 11);
+    expectCircle(c10, {10, 20}, 30);
+}

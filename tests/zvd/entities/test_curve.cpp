@@ -1,0 +1,487 @@
+// zvd tests: the curve base — mark geometry at line and arc ends, hit testing (closed forms checked
+// against the outline loop), rectangle selection, boxes, copies under a matrix, reports, persistence.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <QDomDocument>
+#include <QDomElement>
+
+#include "entities/zvdcurve_hit.h"
+#include "support/docitems.h"
+#include "zgp/arc2d.h"
+#include "zgp/line2d.h"
+#include "zgp/loop.h"
+#include "zvd/entities/zvdarc.h"
+#include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdline.h"
+#include "zvd/persistence/zxmlattrnames.h"
+
+using docfix::Bytes;
+using zgp::CArc2d;
+using zgp::CCurve2d;
+using zgp::CGeometry;
+using zgp::CLine2d;
+using zgp::CRefPtr;
+using V = zgp::CVec2<double>;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+void expectNear(const V& a, const V& b, double tol = 1e-9) {
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+}
+
+void expectBox(const zgp::CBox2<double>& b, double x0, double y0, double x1, double y1) {
+    expectNear(b.min, V(x0, y0));
+    expectNear(b.max, V(x1, y1));
+}
+
+// A curve item over any chain of kernel curves, with the protected helpers opened up.
+class Chain : public ZVDCurve {
+public:
+    void add(CCurve2d* c) { m_curves.emplace_back(c); }
+    ZVDCoordData* createCoordData() override { return new ZVDCoordData(); }
+    void setCoordData(ZVDCoordData&) override {}
+    int gripCount() override { return 0; }
+    V grip(int) override { return V(); }
+    ZVDGripType gripType(int) override { return 0; }
+    bool dragGrip(int, const V&) override { return false; }
+    int displayLevel() const override { return 1; }
+    EnVDIType itemType() const override { return static_cast<EnVDIType>(242); }
+    CCurve2d* line(int i) override { return m_curves.at(static_cast<size_t>(i)).Get(); }
+    int xLineCount() const override { return static_cast<int>(m_curves.size()); }
+    CRefPtr<CCurve2d> xLines(int i) override { return CRefPtr<CCurve2d>(line(i)->Clone()); }
+    void setXLines(int i, CCurve2d* c) override { m_curves.at(static_cast<size_t>(i)).Reset(c->Clone()); }
+    using ZVDCurve::fillVertexInfoListNoRef;
+    using ZVDCurve::mirrorOwnCurve;
+    using ZVDCurve::rotateOwnCurve;
+
+private:
+    std::vector<CRefPtr<CCurve2d>> m_curves;
+};
+
+CArc2d* ccwArc(V c, double r, double a0, double a1) {
+    auto* a = new CArc2d();
+    a->Set(c, r, a0, a1);
+    return a;
+}
+
+// The list of createXLinesWithMark, released on scope exit.
+struct MarkList {
+    explicit MarkList(ZVDCurve& c) : list(c.createXLinesWithMark()) {}
+    ~MarkList() {
+        for (CGeometry* g : *list) g->Free();
+        delete list;
+    }
+    size_t size() const { return list->size(); }
+    CGeometry* operator[](size_t i) const { return (*list)[i]; }
+    std::vector<CGeometry*>* list;
+};
+
+void expectSegment(const CGeometry* g, V a, V b) {
+    ASSERT_EQ(g->Type(), zgp::GT_LINE);
+    expectNear(static_cast<const CCurve2d*>(g)->StartPoint(), a);
+    expectNear(static_cast<const CCurve2d*>(g)->EndPoint(), b);
+}
+
+ZVDLine* lineItem(V a, V b) {
+    auto* l = new ZVDLine;
+    l->set(a, b);
+    return l;
+}
+
+void setMarks(ZVDCurve& c, EnMarkStyle startStyle, short startSize, EnMarkStyle endStyle, short endSize) {
+    c.setStartMarkStyle(startStyle);
+    c.setStartMarkSize(startSize);
+    c.setEndMarkStyle(endStyle);
+    c.setEndMarkSize(endSize);
+}
+
+struct CurveInDrawing : ::testing::Test {
+    CurveInDrawing() { drawing.attachObserver(&rec); }
+    ~CurveInDrawing() override { drawing.detachObserver(&rec); }
+    int reports() {
+        int n = 0;
+        for (const docfix::Event& e : rec.events) n += e.code == vdnDataChanged;
+        rec.events.clear();
+        return n;
+    }
+    docfix::Recorder rec;
+    ZVectorDrawing drawing;
+};
+
+}  // namespace
+
+// ---- mark geometry ----
+
+// Every style at both ends of lines and arcs is also checked through the drawing (render tests).
+TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
+    std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 0)));
+    setMarks(*line, msArrow, 10, msArrow, -6);  // the sign plays no part for arrows
+    {
+        MarkList list(*line);
+        ASSERT_EQ(list.size(), 7u);  // three sides, the line, three sides
+        const double w = 10.0 / 3 + 1, we = 2.0 + 1;  // a third of the size plus the line width
+        expectSegment(list[0], V(0, 0), V(10, w));
+        expectSegment(list[1], V(10, w), V(10, -w));
+        expectSegment(list[5], V(94, -we), V(94, we));
+    }
+    // No size, or a style past the tick, adds nothing (though style 7 counts as shown).
+    setMarks(*line, msArrow, 0, static_cast<EnMarkStyle>(7), 5);
+    EXPECT_EQ(MarkList(*line).size(), 1u);
+    // On an arc the arrow points along the chord from the tip to the point one size along the
+    // arc: at the start in the arc's turning sense, at the end against it.
+    for (int sense : {1, -1}) {
+        Chain chain;
+        auto* a = new CArc2d();
+        const V c(5, 5);
+        a->Set(c, c + V(50, 0), c + V(0, sense * 50.0), sense);
+        chain.add(a);
+        setMarks(chain, msArrow, 10, msArrow, 10);
+        chain.setLineWidth(2);
+        MarkList list(chain);
+        ASSERT_EQ(list.size(), 7u);
+        const double w = 10.0 / 3 + 2;
+        for (bool atStart : {true, false}) {
+            const V tip = atStart ? a->StartPoint() : a->EndPoint();
+            const V q = c + (tip - c).Rotated((atStart ? 1 : -1) * sense * 10.0 / 50);
+            const V u = (q - tip).Normalized(), base = tip + u * 10.0;
+            const size_t first = atStart ? 0 : 4;
+            expectSegment(list[first], tip, base + u.Perp() * w);
+            expectSegment(list[first + 1], base + u.Perp() * w, base - u.Perp() * w);
+        }
+    }
+}
+
+// ---- boxes and hit tests ----
+
+TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
+    // Boxes cover the marks, not the width; a chain without curves has the zero box.
+    std::unique_ptr<ZVDLine> sloped(lineItem(V(0, 0), V(10, 5)));
+    sloped->setLineWidth(8);
+    expectBox(sloped->outRect(), 0, 0, 10, 5);
+    setMarks(*sloped, msNone, 0, msDot, 4);
+    expectBox(sloped->outRect(), 0, 0, 12, 7);
+    Chain empty;
+    EXPECT_EQ(empty.outRect(), zgp::CBox2<double>(0, 0, 0, 0));
+    EXPECT_FALSE(empty.hitTest(V(0, 0), 1.0));
+
+    // A diagonal line 10 wide, tolerance 1: the band reaches 5 + 1 to each side and the position
+    // test's tolerance 1 more; past the flat ends only that tolerance counts.
+    std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 100)));
+    line->setLineWidth(10);
+    const V mid(50, 50), n = V(-1, 1).Normalized(), u = V(1, 1).Normalized();
+    EXPECT_TRUE(line->hitTest(mid - n * 6.9, 1.0));
+    EXPECT_FALSE(line->hitTest(mid + n * 7.1, 1.0));
+    EXPECT_TRUE(line->hitTest(V(100, 100) + u * 0.9, 1.0));
+    EXPECT_FALSE(line->hitTest(V(100, 100) + u * 1.1, 1.0));
+    EXPECT_FALSE(line->hitTest(V(NAN, 50), 1.0));
+    // The box widened by tol comes first: a horizontal line's width does not reach past it.
+    std::unique_ptr<ZVDLine> flat(lineItem(V(0, 0), V(100, 0)));
+    flat->setLineWidth(10);
+    EXPECT_TRUE(flat->hitTest(V(50, 0.9), 1.0));
+    EXPECT_FALSE(flat->hitTest(V(50, 1.1), 1.0));
+    EXPECT_FALSE(flat->hitTest(V(10, 4.0), 0.2));
+    setMarks(*flat, msArrow, 10, msNone, 0);
+    EXPECT_TRUE(flat->hitTest(V(10, 4.0), 0.2));  // beside the arrow's far side
+
+    // A dot is a disc: its radius, plus half the line width in integers, plus tol.
+    std::unique_ptr<ZVDLine> up(lineItem(V(0, 0), V(0, 100)));
+    setMarks(*up, msDot, 10, msNone, 0);
+    up->setLineWidth(3);
+    const V diag = V(-1, -1).Normalized();
+    EXPECT_TRUE(up->hitTest(diag * 6.9, 1.0));
+    EXPECT_FALSE(up->hitTest(diag * 7.2, 1.0));  // 5 + 1.5 + 1 would reach it
+}
+
+TEST(CurveBaseHit, ClosedFormsAgreeWithTheOutlineLoop) {
+    // Random lines and arcs (some arcs full turns, some bands wider than the radius so that the
+    // inner side collapses to the centre), probed near every corner and side of their bands on
+    // both sides of the tolerance. Points whose answer flips within a millionth of tol are left
+    // out: there the two methods may round apart.
+    std::mt19937 rng(20240611);
+    auto uniform = [&rng](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    int compared = 0, hits = 0;
+    auto probe = [&](const CCurve2d& c, V feature, double tol, double half) {
+        const double a = uniform(0, 2 * kPi);
+        const V pt = feature + V(std::cos(a), std::sin(a)) * uniform(0, 2.5 * tol);
+        const bool lo = zvdcurvehit::bandHit(c, pt, tol * (1 - 1e-6), half);
+        if (lo != zvdcurvehit::bandHit(c, pt, tol * (1 + 1e-6), half)) return;
+        ++compared;
+        hits += lo;
+        ASSERT_EQ(lo, zvdcurvehit::bandHitByLoop(c, pt, tol, half))
+            << "curve " << c.AsString() << " pt " << pt.x << "," << pt.y << " tol " << tol << " half " << half;
+    };
+    for (int k = 0; k < 300; ++k) {
+        const V o(uniform(-50, 50), uniform(-50, 50));
+        const double ang = uniform(0, 2 * kPi), len = uniform(0.01, 40);
+        CLine2d line(o, o + V(std::cos(ang), std::sin(ang)) * len);
+        const double tol = uniform(0.01, 1.5), half = tol + uniform(0, 3);
+        const V d = line.Direction(), n = d.Perp(), e = line.EndPoint();
+        for (V f : {o + n * half, o - n * half, e + n * half, e - n * half, o + d * uniform(0, len) + n * half,
+                    o + d * uniform(0, len) - n * half, o + n * uniform(-half, half), e + n * uniform(-half, half)})
+            for (int j = 0; j < 3; ++j) probe(line, f, tol, half);
+
+        const double r = uniform(0.3, 20), a0 = uniform(-7, 7);
+        const double sweep = k % 10 == 0 ? 2 * kPi : uniform(0.05, 2 * kPi);
+        const int sense = k % 2 ? 1 : -1;
+        CArc2d arc(o, r, zgp::CInterval<double>(sense * a0 * r, sense * a0 * r + sweep * r), sense);
+        const double atol = uniform(0.01, 0.5) * r;
+        const double ahalf = k % 4 == 0 ? r + uniform(0.1, 2) : atol + uniform(0, 0.8 * r - atol);
+        const double inner = std::max(r - ahalf, 0.0), outer = r + ahalf;
+        auto at = [&](double a, double rad) { return o + V(std::cos(a), std::sin(a)) * rad; };
+        const double a1 = a0 + sense * sweep, am = a0 + sense * uniform(0, sweep);
+        for (V f : {at(a0, inner), at(a0, outer), at(a1, inner), at(a1, outer), at(am, inner), at(am, outer),
+                    at(a0, uniform(inner, outer)), at(a1, uniform(inner, outer)), o})
+            for (int j = 0; j < 3; ++j) probe(arc, f, atol, ahalf);
+    }
+    EXPECT_GT(compared, 14000);
+    EXPECT_GT(hits, compared / 5);
+    EXPECT_LT(hits, compared * 4 / 5);
+}
+
+TEST(CurveBaseHit, BandsThatCannotBeBuiltNeverHit) {
+    CLine2d line(V(0, 0), V(10, 0));
+    CArc2d tiny(V(0, 0), 3e-7, zgp::CInterval<double>(0, 3e-7 * 2 * kPi), 1);
+    for (auto* hit : {&zvdcurvehit::bandHit, &zvdcurvehit::bandHitByLoop}) {
+        EXPECT_TRUE(hit(line, V(5, 1.0), -1.0, 1.0));  // a negative tol counts as 0
+        EXPECT_FALSE(hit(line, V(5, 1.5), -1.0, 1.0));
+        EXPECT_FALSE(hit(line, V(5, 0), 1.0, 4e-7));  // narrower than the distance tolerance
+        EXPECT_FALSE(hit(line, V(5, 0), 1.0, NAN));
+        EXPECT_FALSE(hit(CLine2d(V(1, 1), V(1, 1 + 5e-7)), V(1, 1), 1.0, 1.0));
+        EXPECT_FALSE(hit(tiny, V(0, 0), 1.0, 6e-7));  // both sides collapse
+    }
+}
+
+TEST(CurveBaseSelect, WindowCrossingAndFlatBoxes) {
+    std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(10, 10)));
+    EXPECT_TRUE(line->hitSelect(V(-1, -1), V(11, 11), 0.1));  // window holding it all
+    EXPECT_FALSE(line->hitSelect(V(-1, -1), V(5, 11), 0.1));  // window holding half
+    EXPECT_TRUE(line->hitSelect(V(5, 11), V(-1, -1), 0.1));   // crossing the same half
+    EXPECT_TRUE(line->hitSelect(V(11, 11), V(-1, -1), 0.1));  // crossing around all of it
+    EXPECT_FALSE(line->hitSelect(V(6, 1), V(4, -1), 5.0));    // crossing beside it; tol plays no part
+    // The outline is at least one unit wide (these corners lie 0.42 and 0.57 from the line).
+    EXPECT_TRUE(line->hitSelect(V(6, 3), V(5, 4.4), 0.0));
+    EXPECT_FALSE(line->hitSelect(V(6, 3), V(5, 4.2), 0.0));
+    line->setLineWidth(3);
+    EXPECT_TRUE(line->hitSelect(V(6, 3), V(5, 4.2), 0.0));
+    // Flat boxes test the drag line itself; a box of no size is a hit test at a.
+    EXPECT_TRUE(line->hitSelect(V(10, 5), V(0, 5), 0.0));
+    EXPECT_FALSE(line->hitSelect(V(10, 1), V(8, 1), 0.0));
+    EXPECT_TRUE(line->hitSelect(V(5, 5.5), V(5, 5.5), 1.0));
+    EXPECT_FALSE(line->hitSelect(V(5, 10.5), V(5, 10.5), 1.0));
+    // A mark is part of the outline: this box lies inside the dot.
+    setMarks(*line, msNone, 0, msDot, 10);
+    EXPECT_TRUE(line->hitSelect(V(14, 11), V(13, 9), 0.0));
+}
+
+// ---- attributes, reports, copies ----
+
+TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
+    ZVDLine* line = lineItem(V(0, 0), V(10, 0));
+    drawing.add(line);
+    rec.events.clear();
+    line->setLineWidth(4);
+    line->setLineStyle(psDash);
+    setMarks(*line, msTick, 3, msTick, -3);
+    EXPECT_EQ(reports(), 6);
+    line->setLineWidth(0);
+    line->setLineWidth(-2);
+    line->setLineStyle(psDash);
+    setMarks(*line, msTick, 3, msTick, -3);
+    line->setPrevItemID(4);  // chain identifiers are only stored
+    EXPECT_EQ(reports(), 0);
+    expectBox(line->outRect(), 0, -3, 10, 3);  // each setter empties the box
+    line->setEndMarkSize(5);
+    expectBox(line->outRect(), 0, -5, 10, 0);
+
+    EXPECT_EQ(line->propTypes().size(), 8u);
+    rec.events.clear();
+    line->setPropValue(vdpLineWidth, L"3");
+    line->setPropValue(vdpEndMarkSize, L"-12");
+    line->setPropValue(vdpStartMarkStyle, L"2");
+    line->setPropValue(vdpLineWidth, L"0");  // refused like the setter
+    line->setPropValue(vdpText, L"7");       // not a curve property
+    EXPECT_EQ(reports(), 3);
+    EXPECT_EQ(line->propValue(vdpEndMarkSize), L"-12");
+    EXPECT_EQ(line->propValue(vdpStartMarkStyle), L"2");
+    EXPECT_EQ(line->propValue(vdpText), L"");
+}
+
+TEST_F(CurveInDrawing, TransformMakesANewItemOfTheImagesKind) {
+    ZVDLine* line = lineItem(V(1, 0), V(3, 0));
+    drawing.add(line);
+    line->setColor(7);
+    line->setLineWidth(2);
+    setMarks(*line, msNone, 0, msArrow, 4);
+    rec.events.clear();
+    auto m = zgp::CMatrix3<double>::Rotation(kPi / 2) * zgp::CMatrix3<double>::Translation(V(10, 0));
+    std::unique_ptr<ZVDEntity> copy(line->transform(&m));
+    auto* l = dynamic_cast<ZVDLine*>(copy.get());
+    ASSERT_NE(l, nullptr);
+    expectNear(l->startPt(), V(10, 1));
+    expectNear(l->endPt(), V(10, 3));
+    EXPECT_EQ(l->color(), 7);
+    EXPECT_EQ(l->endMarkSize(), 4);
+    EXPECT_EQ(l->owner(), &drawing);
+    EXPECT_EQ(l->iD(), -1);
+    expectBox(l->outRect(), 10 - 4.0 / 3 - 2, -1, 10 + 4.0 / 3 + 2, 3);  // the arrow now points down
+    EXPECT_EQ(reports(), 0);
+    auto singular = zgp::CMatrix3<double>::Scaling(1, 0);
+    EXPECT_EQ(line->transform(&singular), nullptr);
+    EXPECT_EQ(line->transform(nullptr), nullptr);
+
+    // Arcs stay arcs under similarities; full turns become circles.
+    Chain quarter, full;
+    quarter.add(ccwArc(V(1, 1), 2, 0, kPi / 2));
+    full.add(ccwArc(V(1, 1), 2, 0, 0));
+    auto twice = zgp::CMatrix3<double>::Scaling(2, 2);
+    std::unique_ptr<ZVDEntity> a(quarter.transform(&twice)), c(full.transform(&twice));
+    ASSERT_TRUE(a && c);
+    ASSERT_EQ(a->itemType(), vdiArc);
+    expectNear(static_cast<ZVDArc*>(a.get())->endPt(), V(2, 6));
+    ASSERT_EQ(c->itemType(), vdiCircle);
+    EXPECT_NEAR(static_cast<ZVDCircle*>(c.get())->radius(), 4, 1e-9);
+}
+
+TEST_F(CurveInDrawing, OwnCurveEditingEndsAndSnapVertices) {
+    auto* chain = new Chain;
+    chain->add(ccwArc(V(3, 4), 2, 0, kPi / 2));
+    drawing.add(chain);
+    rec.events.clear();
+    auto* arc = static_cast<CArc2d*>(chain->line(0));
+    chain->mirrorOwnCurve(V(0, 0), V(2, 2));  // across y = x: the sense turns, the start stays
+    EXPECT_EQ(reports(), 1);
+    expectNear(arc->CenterPt(), V(4, 3));
+    expectNear(arc->StartPoint(), V(4, 5));
+    EXPECT_EQ(arc->Sense(), -1);
+    chain->mirrorOwnCurve(V(1, 1), V(1, 1));  // no axis: unchanged
+    chain->rotateOwnCurve(V(0, 0), kPi / 2);
+    expectNear(arc->CenterPt(), V(-3, 4));
+    EXPECT_EQ(reports(), 2);
+
+    // The chain's ends come from its first and last curves, snap vertices from the first only.
+    chain->add(new CLine2d(arc->EndPoint(), V(20, 20)));
+    expectNear(chain->startPt(), arc->StartPoint());
+    expectNear(chain->endPt(), V(20, 20));
+    QList<ZVDVertexInfo> vertices;
+    chain->fillVertexInfoListNoRef(vertices);
+    ASSERT_EQ(vertices.size(), 2);
+    expectNear(vertices[1].point, arc->EndPoint());
+    Chain circle;  // a closed curve has no snap vertices
+    circle.add(ccwArc(V(0, 0), 1, 0, 0));
+    circle.fillVertexInfoListNoRef(vertices);
+    EXPECT_EQ(vertices.size(), 2);
+}
+
+// ---- persistence of the curve fields ----
+
+namespace {
+
+// A stream record of the given drawing version (a sentinel after it must stay unread).
+void loadRecord(ZVectorDrawing& drawing, const wchar_t* version, const std::string& record, ZVDLine& item) {
+    ZVDDocumentAccess::setVersion(drawing, version);
+    item.setOwner(&drawing);
+    std::stringstream s = docfix::binaryStream(record + "END");
+    EXPECT_TRUE(item.loadFromStream(&s));
+    char rest[4] = {};
+    s.read(rest, 3);
+    EXPECT_STREQ(rest, "END") << "record misread for version " << version;
+}
+
+// The common fields of version 1.1 (no block ids, ANSI extData, nothing after it) or 2.0.
+Bytes baseRecord(bool v11) {
+    Bytes b;
+    b.put<uint8_t>(2).put<int32_t>(5);
+    if (!v11) b.put<int32_t>(-1).put<int32_t>(-1);
+    b.put<int32_t>(0).put<int32_t>(0x10).put<int32_t>(0);
+    if (!v11) b.put<int32_t>(-1).put<int32_t>(-1).put<double>(1.0);
+    return b;
+}
+
+}  // namespace
+
+TEST(CurveBaseIo, XmlCurrentAndLegacyAttributes) {
+    ZVectorDrawing drawing;
+    ZVDLine* line = lineItem(V(1, 2), V(3, 4));
+    drawing.add(line);
+    line->setLineWidth(3);
+    line->setLineStyle(psDot);
+    setMarks(*line, msArrow, 10, msHook, -6);
+    line->setPrevItemID(12);
+    QDomDocument doc;
+    QDomElement e = doc.createElement("DI");
+    line->saveToXMLNode(e, drawing.xmlAttrNames());
+    const char* expected[][2] = {{"LW", "3"},   {"LS", "2"},   {"SMST", "1"},        {"EMST", "4"},
+                                 {"SMS", "10"}, {"EMS", "-6"}, {"PrevItemID", "12"}, {"NextItemID", "-1"}};
+    for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
+    ZVDLine copy;
+    copy.setOwner(&drawing);
+    e.setAttribute("LW", 0);  // the XML reader keeps widths at 1 or more
+    copy.loadFromXMLNode(e, drawing.xmlAttrNames());
+    EXPECT_EQ(copy.lineWidth(), 1);
+    EXPECT_EQ(copy.endMarkSize(), -6);
+    EXPECT_EQ(copy.prevItemID(), 12);
+    ZVDDocumentAccess::setVersion(drawing, L"2.0");  // no chain identifiers before 2.1
+    copy.loadFromXMLNode(e, drawing.xmlAttrNames());
+    EXPECT_EQ(copy.prevItemID(), -1);
+
+    // Versions 1.0 and 1.1: one position, size and style (numbered from 0) for both ends.
+    ZXMLAttrNames longNames(L"1.1");
+    QDomElement old = doc.createElement("Item");
+    old.setAttribute("Line", "0,0,5,0");
+    old.setAttribute("MarkSize", 5);
+    ZVDDocumentAccess::setVersion(drawing, L"1.1");
+    const int cases[][4] = {{3, 0, 1, 1}, {0, 2, 0, 0}, {1, 2, 3, 0}, {2, 2, 0, 3}, {9, 0, 0, 3}};
+    for (auto& c : cases) {
+        old.setAttribute("MarkPos", c[0]);
+        old.setAttribute("MarkStyle", c[1]);
+        copy.loadFromXMLNode(old, &longNames);
+        EXPECT_EQ(copy.startMarkStyle(), c[2]) << "position " << c[0];
+        EXPECT_EQ(copy.endMarkStyle(), c[3]) << "position " << c[0];  // 9: styles unchanged
+        EXPECT_EQ(copy.endMarkSize(), 5);
+    }
+    ZVDDocumentAccess::setVersion(drawing, L"1.0");
+    old.setAttribute("MarkPos", 1);
+    copy.loadFromXMLNode(old, &longNames);
+    EXPECT_EQ(copy.startMarkStyle(), msArrow);
+}
+
+TEST(CurveBaseIo, StreamLayoutsOfOlderVersions) {
+    ZVectorDrawing drawing;
+    ZVDLine item;
+    item.setNextItemID(3);
+    Bytes v11 = baseRecord(true);
+    v11.put<int16_t>(0).put<uint8_t>(1);                   // width 0 is kept as stored
+    v11.put<uint8_t>(2).put<int16_t>(-4).put<uint8_t>(3);  // a mark at the end: style 3 + 1
+    for (double v : {1.0, 2.0, 3.0, 4.0}) v11.put<double>(v);
+    loadRecord(drawing, L"1.1", v11.str(), item);
+    EXPECT_EQ(item.lineWidth(), 0);
+    EXPECT_EQ(item.startMarkStyle(), msNone);
+    EXPECT_EQ(item.endMarkStyle(), msHook);
+    EXPECT_EQ(item.startMarkSize(), -4);
+    EXPECT_EQ(item.nextItemID(), -1);
+    expectNear(item.endPt(), V(3, 4), 1e-12);
+
+    item.setPrevItemID(3);
+    Bytes v20 = baseRecord(false);
+    v20.put<int16_t>(2).put<uint8_t>(0).put<int16_t>(6).put<int16_t>(7).put<uint8_t>(5).put<uint8_t>(2);
+    for (double v : {-1.0, -2.0, -3.0, -4.0}) v20.put<double>(v);
+    loadRecord(drawing, L"2.0", v20.str(), item);
+    EXPECT_EQ(item.endMarkSize(), 7);
+    EXPECT_EQ(item.startMarkStyle(), msTick);
+    EXPECT_EQ(item.prevItemID(), -1);
+    expectNear(item.startPt(), V(-1, -2), 1e-12);
+
+    std::stringstream cut = docfix::binaryStream(v20.str().substr(0, 50));  // ends inside the marks
+    ZVDLine partial;
+    partial.setOwner(&drawing);
+    EXPECT_FALSE(partial.loadFromStream(&cut));
+}

@@ -1,0 +1,54 @@
+// zvd tests: helpers shared by the XML document suites — saving to bytes, loading from bytes,
+// and the checks that a drawing is as empty as a new one.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include <QDomDocument>
+#include <QTemporaryDir>
+
+#include "support/docitems.h"
+#include "zvd/document/zvdblockdefinition.h"
+#include "zvd/document/zvdlayer.h"
+
+namespace xmlfix {
+
+// The bytes saveToXMLFile writes for d.
+inline std::string saveXml(ZVectorDrawing& d, bool selectedOnly = false) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("drawing.xml");
+    EXPECT_TRUE(d.saveToXMLFile(path.toStdWString(), selectedOnly));
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Loads text through the streaming XML loader.
+inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
+    std::stringstream s = docfix::binaryStream(text);
+    return ZVDDocumentAccess::loadFromXMLStream(d, &s);
+}
+
+// Loads text through a namespace-aware whole-document DOM parse and the DOM loader.
+inline bool loadXmlThroughDom(ZVectorDrawing& d, const std::string& text) {
+    QDomDocument doc;
+    if (!doc.setContent(QByteArray::fromStdString(text), true)) return false;
+    return ZVDDocumentAccess::loadFromXMLNode(d, doc.documentElement());
+}
+
+// No items, no block definitions and the single layer "0" of a new drawing.
+inline void expectEmptyLikeNew(const ZVectorDrawing& d) {
+    EXPECT_EQ(d.count(), 0);
+    EXPECT_EQ(d.blockDefinitionTable()->count(), 0);
+    ASSERT_EQ(d.layers()->count(), 1);
+    const ZVDLayer* zero = d.layers()->item(0);
+    EXPECT_TRUE(zero->name() == L"0" && zero->iD() == 0 && zero->color() == 0xffffff && zero->visible());
+    EXPECT_EQ(d.layers()->curLayer(), zero);
+    EXPECT_EQ(d.version(), L"3.4");
+}
+
+}  // namespace xmlfix
