@@ -1,19 +1,22 @@
 #!/bin/sh
 # Runs each loader harness for the given number of seconds on the seed corpus. The growing corpus
 # stays in build-fuzz/corpus/, findings go to build-fuzz/crashes/, logs to build-fuzz/*.log.
-# Usage: fuzz/run.sh SECONDS (after fuzz/build.sh). Exit status 1 when a harness found something.
+# Usage: fuzz/run.sh SECONDS [binary|xml ...] (after fuzz/build.sh); both harnesses by default.
+# Exit status 1 when a harness found something.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${FUZZ_BUILD:-$ROOT/build-fuzz}
 SECONDS_EACH=${1:-60}
+[ $# -gt 0 ] && shift
+KINDS=${*:-binary xml}
 
 mkdir -p "$OUT/seeds/binary" "$OUT/seeds/xml" "$OUT/corpus/binary" "$OUT/corpus/xml" "$OUT/crashes"
 export QT_QPA_PLATFORM=offscreen
 "$OUT/make_seeds" "$OUT/seeds/binary" "$OUT/seeds/xml"
 
 status=0
-for kind in binary xml; do
+for kind in $KINDS; do
   echo "fuzz: fuzz_$kind for $SECONDS_EACH s (log: $OUT/fuzz_$kind.log)"
   # Inputs up to 64 KiB; any single allocation above 64 MiB is a finding (nothing read from such
   # an input justifies it), as are leaks and sanitizer reports.

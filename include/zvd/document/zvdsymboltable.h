@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,19 @@ protected:
 
 public:
     // The entry named exactly name (case-sensitive), or a new one appended with the identifier
-    // one above the largest in the table (at least 1).
+    // one above the largest in the table (at least 1; the lowest free one when the largest is
+    // INT_MAX).
     T* add(const std::wstring& name) {
         if (T* existing = itemByName(name)) return existing;
         int top = 0;
         for (T* e : m_items) top = std::max(top, e->iD());
+        int id = 1;
+        if (top < std::numeric_limits<int>::max())
+            id = top + 1;
+        else
+            while (itemByID(id)) ++id;  // nothing lies above the largest: the lowest free one
         T* entry = new T();
-        entry->setID(top + 1);
+        entry->setID(id);
         entry->setOwner(this);
         m_items.push_back(entry);
         entry->setName(name);

@@ -37,6 +37,10 @@ public:
     static zgp::IBase* CreateInstance();
     static zgp::ZObjectFactory<int>* GetFactory();
 
+    // Prepares the membership set for `more` further children, so that adding a loaded list
+    // does not rehash it over and over.
+    void reserveChildren(size_t more) { m_held.reserve(m_held.size() + more); }
+
     // Base attributes; when other is a composite, a clone of each of its children is appended.
     void assign(ZVDEntity& other) override;
     ZVDCoordData* createCoordData() override;

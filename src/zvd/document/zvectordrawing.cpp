@@ -99,6 +99,8 @@ void ZVectorDrawing::add(ZVDEntity* parent, ZVDEntity* item) {
 void ZVectorDrawing::add(ZVDEntity* parent, std::vector<ZVDEntity*>& items) {
     const std::vector<ZVDEntity*> batch = items;  // callbacks may touch the caller's list
     std::vector<ZVDEntity*> added;
+    added.reserve(batch.size());
+    if (!parent) m_root->reserveChildren(batch.size());
     for (ZVDEntity* item : batch) {
         if (!item) continue;
         addOne(parent, item, false);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <malloc.h>
 
 #include "persistence/zvdbinstream.h"
@@ -600,6 +601,21 @@ TEST(BinaryFormat, LongNamesAreCutAtWholeCharactersAndSettle) {
         ASSERT_TRUE(load(twice, settled));
         EXPECT_EQ(save(twice), settled);
     }
+}
+
+// Found by fuzzing: a layer stored with identifier 2,147,483,647 made the identifier of the next
+// new layer ("one above the largest") overflow.
+const char kTopLayerIdInput[] =
+    "\x16\x5a\x65\x6c\x76\x61\x72\x6f\x6e\x65\x56\x65\x63\x74\x6f\x72\x44\x72\x61\x77\x69\x6e\x67\x00"
+    "\x00\x64\x65\x65\x73\x64\x20\x70\x6c\x61\x74\x65\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00"
+    "\xff\xff\xff\x7f\x00\x00\x0a\x6c\x61\x74\xff\x31\x38\x30\x01\x00\x00\x00\x00\x00\x0c";
+
+TEST(BinaryFormat, LayerIdentifierAtTheTopDoesNotOverflow) {
+    ZVectorDrawing fuzzed;  // sanitizer builds stop here on the overflow
+    load(fuzzed, std::string(kTopLayerIdInput, sizeof kTopLayerIdInput - 1));
+    ZVectorDrawing d;
+    d.layers()->add(L"top")->setID(std::numeric_limits<int>::max());
+    EXPECT_EQ(d.layers()->add(L"next")->iD(), 1);  // the lowest free identifier
 }
 
 // ---- loading into a live drawing ----
