@@ -3,6 +3,7 @@
 #include "zvd/document/zvectordrawing.h"
 
 #include <cmath>
+#include <limits>
 
 #include <QString>
 
@@ -255,13 +256,22 @@ std::vector<ZVDEntity*> ZVectorDrawing::findByType(const std::set<int>& types) c
 
 // ---- identifiers ----
 
-int ZVectorDrawing::genID() { return ++m_maxID; }
-int ZVectorDrawing::newID() { return m_maxID++; }
+// The counter saturates at INT_MAX (a file may store identifiers up there) instead of overflowing.
+int ZVectorDrawing::genID() {
+    if (m_maxID < std::numeric_limits<int>::max()) ++m_maxID;
+    return m_maxID;
+}
+
+int ZVectorDrawing::newID() {
+    const int id = m_maxID;
+    if (m_maxID < std::numeric_limits<int>::max()) ++m_maxID;
+    return id;
+}
 
 void ZVectorDrawing::initMaxID() {
     int top = -1;  // non-persistent (negative) identifiers never pull the counter below 0
     for (int i = 0; i < m_root->count(); ++i) top = std::max(top, m_root->items(i)->iD());
-    m_maxID = top + 1;
+    m_maxID = top < std::numeric_limits<int>::max() ? top + 1 : top;
 }
 
 // ---- reports ----

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <iostream>
+#include <limits>
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -78,7 +79,8 @@ void ZVDEntity::createId() {
             if (holder && holder != this)
                 assignFreshId();
             else if (m_owner->maxID() <= m_iD)
-                m_owner->setMaxID(m_iD + 1);
+                // A stored identifier of INT_MAX leaves the counter there rather than overflowing.
+                m_owner->setMaxID(m_iD < std::numeric_limits<int>::max() ? m_iD + 1 : m_iD);
         }
     }
     for (int i = 0; i < count(); ++i)
