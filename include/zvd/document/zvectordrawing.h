@@ -214,6 +214,13 @@ private:
     void initMaxID();
     // Replaces the XML name table with the set of that version (long for "1.0"/"1.1").
     void initXMLAttrNameIdentifier(const std::wstring& version);
+    // Empties both tables, deleting entries no item uses any more, and leaves layer "0" alone
+    // and current. Call only when no item refers to a table entry.
+    void resetTables();
+    // clear(), then resetTables(): clear() does nothing without items, while a drawing without
+    // items (or a load that failed after reading its tables) may still hold layers and blocks.
+    void clearForLoad();
+
     // ---- persistence internals ----
     bool loadFromXMLNode(const QDomElement& root);
     bool loadFromXMLStream(std::iostream* stream);

@@ -78,12 +78,23 @@ void ZVectorDrawing::clear() {
     m_index.clear();
     // The layers that items still used survived the table's clear(); with the items gone they
     // can go too. The table is then left as a new drawing has it.
-    m_layers->releaseOrphans();
-    m_blockDefinitions->releaseOrphans();
-    m_layers->validate0Layer();
-    m_layers->setCurLayer(m_layers->item(0));
+    resetTables();
     endUpdate();
     reportDrawingChanged();
+}
+
+void ZVectorDrawing::resetTables() {
+    m_blockDefinitions->clear();
+    m_blockDefinitions->releaseOrphans();
+    m_layers->clear();
+    m_layers->releaseOrphans();
+    m_layers->validate0Layer();
+    m_layers->setCurLayer(m_layers->item(0));
+}
+
+void ZVectorDrawing::clearForLoad() {
+    clear();
+    resetTables();
 }
 
 // ---- adding ----

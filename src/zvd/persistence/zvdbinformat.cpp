@@ -123,24 +123,11 @@ bool ZVectorDrawing::saveToBinStream(std::iostream* stream, bool selectedOnly) {
 // ---- loading ----
 
 bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
-    // Empties items, selection and both tables and leaves layer "0" alone in the layer table.
-    // clear() does nothing without items, while layers and definitions may still be there (a
-    // drawing without items, or a load that failed after its tables were read).
-    auto emptyContent = [this]() {
-        clear();
-        m_blockDefinitions->clear();
-        m_blockDefinitions->releaseOrphans();
-        m_layers->clear();
-        m_layers->releaseOrphans();
-        m_layers->validate0Layer();
-        m_layers->setCurLayer(m_layers->item(0));
-    };
-
     // Reports made while loading reach the observers; repaints wait for the end of the load.
     m_updateNesting = 1;
     bool ok = false;
     try {
-        emptyContent();
+        clearForLoad();
         m_maxID = 0;
         m_changeCount = 0;
         if (!stream) throwMalformed();
@@ -159,7 +146,7 @@ bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
     }
     if (!ok) {
         try {
-            emptyContent();
+            clearForLoad();
         } catch (...) {
         }
         m_maxID = 0;

@@ -30,7 +30,6 @@ const char kRootTag[] = "ZelvaroneVectorDrawing";
 const char kVersionAttr[] = "Version";
 const char kBlocksTag[] = "BLOCKS";
 const wchar_t kCurrentVersion[] = L"3.4";
-const int kLayer0Color = 0xffffff;
 // Block definitions are stored in XML from this format version on; arcs of older files are
 // checked before they are read.
 const double kBlocksVersion = 3.0;
@@ -172,23 +171,6 @@ void replayLoadReports(ZVectorDrawing& d, ZVDEntity* item) {
     if (item->iD() != -1) d.doDataChanged(item, false);
 }
 
-// Empties the drawing and leaves its tables as a new drawing has them: no block definitions, the
-// single layer "0" (identifier 0, white, visible, current).
-void resetDrawing(ZVectorDrawing& d) {
-    d.clear();
-    ZVDBlockDefinitionTable* blocks = d.blockDefinitionTable();
-    blocks->clear();
-    blocks->releaseOrphans();
-    ZVDLayerTable* layers = d.layers();
-    layers->clear();
-    layers->releaseOrphans();  // no item is left to point at an orphan
-    ZVDLayer* zero = layers->add(L"0");
-    zero->setID(0);
-    zero->setColor(kLayer0Color);
-    zero->setVisible(true);
-    layers->setCurLayer(zero);
-}
-
 // The whole stream, from its start. False when it holds nothing or cannot be read; too large a
 // stream for one buffer is answered as unreadable too, with tooLarge set.
 bool readWholeStream(std::iostream& s, QByteArray& bytes, bool& tooLarge) {
@@ -327,7 +309,7 @@ void ZVectorDrawing::saveToXMLNode(QDomElement& root, bool selectedOnly) {
 
 bool ZVectorDrawing::loadFromXMLFile(const std::wstring& path) {
     try {
-        resetDrawing(*this);
+        clearForLoad();
         m_maxID = 0;
         m_changeCount = 0;
         m_updateNesting = 0;
@@ -346,7 +328,7 @@ bool ZVectorDrawing::invalidArcItem(QDomElement* element) {
 bool ZVectorDrawing::loadFromXMLNode(const QDomElement& root) {
     beginUpdate();
     try {
-        resetDrawing(*this);
+        clearForLoad();
         const std::wstring version = root.attribute(QLatin1String(kVersionAttr)).toStdWString();
         setVersion(version);
         setOriVersion(version);
@@ -374,7 +356,7 @@ bool ZVectorDrawing::loadFromXMLNode(const QDomElement& root) {
         m_changeCount = 0;
     } catch (...) {
         try {
-            resetDrawing(*this);
+            clearForLoad();
         } catch (...) {
         }
         setVersion(kCurrentVersion);
@@ -409,7 +391,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         m_updateNesting = 0;
         beginUpdate();
         bracketOpen = true;
-        resetDrawing(*this);
+        clearForLoad();
         if (tooLarge) throw std::bad_alloc();
 
         // Elements built by a reader live in its scratch document: keep every reader until the
@@ -461,7 +443,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
     } catch (...) {
         // Items read so far went with the pass; the drawing is left as a new one is.
         try {
-            resetDrawing(*this);
+            clearForLoad();
         } catch (...) {
         }
         setVersion(kCurrentVersion);

@@ -16,6 +16,7 @@
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvddevicecontext.h"
 #include "zvd/platform/zvdgdi.h"
+#include "render/reference_image.h"
 
 using zgp::CArc2d;
 using V = zgp::CVec2<double>;
@@ -100,12 +101,6 @@ void buildScene(ZVectorDrawing& d) {
     add(styled(line(V(590, 265), V(600, 295)), 0x000000, 3), true);
 }
 
-QString outputDir() {
-    const QString dir = QDir::temp().filePath(QStringLiteral("zvd-reference-output"));
-    QDir().mkpath(dir);
-    return dir;
-}
-
 QImage renderScene() {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(kMargin);
@@ -153,20 +148,5 @@ TEST(CurveReference, PictureShowsWhatTheItemsAsk) {
 }
 
 TEST(CurveReference, RasterPictureMatchesCommittedImage) {
-    const QImage image = renderScene();
-    const QString reference = QStringLiteral(ZVD_REFERENCE_DIR "/curves.png");
-    image.save(outputDir() + QStringLiteral("/curves.png"));
-    if (std::getenv("ZVD_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(image.save(reference));
-        GTEST_SKIP() << "reference image rewritten";
-    }
-    QImage expected(reference);
-    ASSERT_FALSE(expected.isNull()) << "missing " << reference.toStdString();
-    expected = expected.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(expected.size(), image.size());
-    int differing = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            if (expected.pixel(x, y) != image.pixel(x, y)) ++differing;
-    EXPECT_EQ(differing, 0) << "see " << outputDir().toStdString() << "/curves.png";
+    reftest::expectMatchesReference(renderScene(), QStringLiteral("curves.png"));
 }

@@ -17,6 +17,7 @@
 #include "zvd/platform/zvddevicecontext.h"
 #include "zvd/platform/zvdgdi.h"
 #include "zvd/render/zdrawfunc2d.h"
+#include "render/reference_image.h"
 
 using zgp::CVec2;
 
@@ -83,12 +84,6 @@ void drawScene(HDC dc) {
     ZDrawFunc2d::fillXPoly(dc, &ct, polygons, 0x4060A0, 0xFFFFFF, vdcommon::dmNormal, bsSolid);
 }
 
-QString outputDir() {
-    const QString dir = QDir::temp().filePath(QStringLiteral("zvd-reference-output"));
-    QDir().mkpath(dir);
-    return dir;
-}
-
 QImage renderRaster() {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -101,26 +96,11 @@ QImage renderRaster() {
 }  // namespace
 
 TEST(DrawFuncReference, RasterSceneMatchesCommittedImage) {
-    const QImage image = renderRaster();
-    const QString reference = QStringLiteral(ZVD_REFERENCE_DIR "/scene.png");
-    image.save(outputDir() + QStringLiteral("/scene.png"));
-    if (std::getenv("ZVD_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(image.save(reference));
-        GTEST_SKIP() << "reference image rewritten";
-    }
-    QImage expected(reference);
-    ASSERT_FALSE(expected.isNull()) << "missing " << reference.toStdString();
-    expected = expected.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(expected.size(), image.size());
-    int differing = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            if (expected.pixel(x, y) != image.pixel(x, y)) ++differing;
-    EXPECT_EQ(differing, 0) << "see " << outputDir().toStdString() << "/scene.png";
+    reftest::expectMatchesReference(renderRaster(), QStringLiteral("scene.png"));
 }
 
 TEST(DrawFuncReference, SvgSceneIsValidAndDrawsTheSameShapes) {
-    const QString path = outputDir() + QStringLiteral("/scene.svg");
+    const QString path = reftest::outputDir() + QStringLiteral("/scene.svg");
     QFile::remove(path);
     HDC dc = createSvgDC(path, QSize(kWidth, kHeight));
     ASSERT_NE(dc, nullptr);

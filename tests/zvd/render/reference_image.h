@@ -1,0 +1,41 @@
+// zvd tests: comparing a rendered picture with a committed reference image, pixel for pixel.
+// ZVD_UPDATE_REFERENCE=1 rewrites the reference instead; every render is also kept in a temp folder.
+#pragma once
+
+#include <cstdlib>
+
+#include <QDir>
+#include <QImage>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace reftest {
+
+// Where the latest renders are written for a look when a comparison fails.
+inline QString outputDir() {
+    const QString dir = QDir::temp().filePath(QStringLiteral("zvd-reference-output"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// fileName is the reference's name under ZVD_REFERENCE_DIR (e.g. "scene.png").
+inline void expectMatchesReference(const QImage& image, const QString& fileName) {
+    const QString reference = QStringLiteral(ZVD_REFERENCE_DIR "/") + fileName;
+    image.save(outputDir() + QStringLiteral("/") + fileName);
+    if (std::getenv("ZVD_UPDATE_REFERENCE")) {
+        ASSERT_TRUE(image.save(reference));
+        GTEST_SKIP() << "reference image rewritten";
+    }
+    QImage expected(reference);
+    ASSERT_FALSE(expected.isNull()) << "missing " << reference.toStdString();
+    expected = expected.convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(expected.size(), image.size());
+    int differing = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (expected.pixel(x, y) != image.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0) << "see " << outputDir().toStdString() << "/" << fileName.toStdString();
+}
+
+}  // namespace reftest
