@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 TEST_ENV   := QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$${XDG_RUNTIME_DIR:-/tmp/zvd-runtime}
 
-.PHONY: deps configure build test demo asan bench clean fuzz
+.PHONY: deps configure build test demo asan bench clean fuzz format
 
 deps:
 	@sh scripts/install-deps.sh
@@ -53,6 +53,10 @@ bench: deps
 fuzz: deps
 	sh fuzz/build.sh
 	sh fuzz/run.sh $(or $(FUZZ_SECONDS),60)
+
+# Applies .clang-format to every C++ source of the project (not part of `make test`).
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -53,8 +53,10 @@ struct Sketch {
     void Restore() {
         for (size_t i = 0; i < curves.size(); ++i) {
             zgp::CGeometry* g = zgp::CGeometry::LoadFromStr(start[i]);
-            if (curves[i]->Type() == zgp::GT_LINE) *static_cast<CLine2d*>(curves[i]) = *static_cast<CLine2d*>(g);
-            else *static_cast<CArc2d*>(curves[i]) = *static_cast<CArc2d*>(g);
+            if (curves[i]->Type() == zgp::GT_LINE)
+                *static_cast<CLine2d*>(curves[i]) = *static_cast<CLine2d*>(g);
+            else
+                *static_cast<CArc2d*>(curves[i]) = *static_cast<CArc2d*>(g);
             g->Free();
         }
     }
@@ -101,7 +103,8 @@ void BuildChain(Sketch& s, int n, double extraDistance) {
     }
     // A first-to-last distance the chain cannot reach: the solve must fail.
     if (extraDistance > 0)
-        s.Add(ectDistance, k.front().DistanceTo(k.back()) + extraDistance, {R(line(0), edrStart), R(line(n - 1), edrEnd)});
+        s.Add(ectDistance, k.front().DistanceTo(k.back()) + extraDistance,
+              {R(line(0), edrStart), R(line(n - 1), edrEnd)});
     s.Snapshot();
 }
 
@@ -128,8 +131,10 @@ void BuildFillets(Sketch& s, int n) {
         const Vec centre = k[i + 1] - d0 * r + normal * r + Vec(u(rng), u(rng));
         const double a0 = (-normal).Angle(), a1 = a0 + turn * kPi / 2;
         const double rr = r * (1.0 + u(rng) * 0.2);
-        auto* arc = new CArc2d(centre, rr, zgp::CInterval<double>(std::min(turn * rr * a0, turn * rr * a1),
-                                                                   std::max(turn * rr * a0, turn * rr * a1)), turn);
+        auto* arc = new CArc2d(
+            centre, rr,
+            zgp::CInterval<double>(std::min(turn * rr * a0, turn * rr * a1), std::max(turn * rr * a0, turn * rr * a1)),
+            turn);
         arcs.push_back(arc);
         s.curves.push_back(arc);
     }

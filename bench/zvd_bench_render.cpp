@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "zvd/platform/zvddevicecontext.h"
 #include "zvd/foundation/zcoordtrans.h"
+#include "zvd/platform/zvddevicecontext.h"
 #include "zvd/platform/zvdgdi.h"
 #include "zvd/render/zdrawfunc2d.h"
 
@@ -25,21 +25,18 @@ struct Segment {
 };
 
 // The same lines for every run and both benchmarks.
-const std::vector<Segment>& lines()
-{
+const std::vector<Segment>& lines() {
     static const std::vector<Segment> segments = [] {
         std::mt19937 rng(12345);
         std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1);
         std::vector<Segment> s(kLines);
-        for (Segment& seg : s)
-            seg = {x(rng), y(rng), x(rng), y(rng)};
+        for (Segment& seg : s) seg = {x(rng), y(rng), x(rng), y(rng)};
         return s;
     }();
     return segments;
 }
 
-void BM_RawQPainterLines(benchmark::State& state)
-{
+void BM_RawQPainterLines(benchmark::State& state) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     const std::vector<Segment>& segs = lines();
@@ -47,8 +44,7 @@ void BM_RawQPainterLines(benchmark::State& state)
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(QColor(0, 0, 255), 3, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        for (const Segment& s : segs)
-            p.drawLine(s.x1, s.y1, s.x2, s.y2);
+        for (const Segment& s : segs) p.drawLine(s.x1, s.y1, s.x2, s.y2);
         p.end();
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -56,8 +52,7 @@ void BM_RawQPainterLines(benchmark::State& state)
 }
 BENCHMARK(BM_RawQPainterLines)->Unit(benchmark::kMillisecond);
 
-void BM_GdiLines(benchmark::State& state)
-{
+void BM_GdiLines(benchmark::State& state) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     HDC dc = createRasterDC(&image);
@@ -79,8 +74,7 @@ void BM_GdiLines(benchmark::State& state)
 }
 BENCHMARK(BM_GdiLines)->Unit(benchmark::kMillisecond);
 
-void BM_PrimitiveLines(benchmark::State& state)
-{
+void BM_PrimitiveLines(benchmark::State& state) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     HDC dc = createRasterDC(&image);
@@ -97,6 +91,6 @@ void BM_PrimitiveLines(benchmark::State& state)
 }
 BENCHMARK(BM_PrimitiveLines)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

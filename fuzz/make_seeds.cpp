@@ -58,9 +58,9 @@ void buildPlate(ZVectorDrawing& d) {
     ZVDLayer* holes = d.layers()->add(L"holes");
     holes->setColor(0x0000ff);
     holes->setVisible(true);
-    std::vector<ZVDEntity*> items = {line(10, 0, 90, 0), arc(90, 0, 100, 10, zgp::CArc2d::CCW_SMALL, 10),
+    std::vector<ZVDEntity*> items = {line(10, 0, 90, 0),     arc(90, 0, 100, 10, zgp::CArc2d::CCW_SMALL, 10),
                                      line(100, 10, 100, 50), arc(100, 50, 90, 60, zgp::CArc2d::CCW_SMALL, 10),
-                                     line(90, 60, 10, 60), line(0, 50, 0, 10)};
+                                     line(90, 60, 10, 60),   line(0, 50, 0, 10)};
     for (ZVDEntity* e : items) {
         e->setLayer(outline);
         d.add(e);

@@ -44,7 +44,10 @@ public:
     // Stores the fields exactly as given, without checking: restores a saved state bit for bit.
     // The caller vouches that radius >= 0, range is not empty and sense is +1 or -1.
     void SetExact(const CVec2<double>& centre, double radius, const CInterval<double>& range, int sense) {
-        m_centre = centre; m_radius = radius; m_range = range; m_sense = sense;
+        m_centre = centre;
+        m_radius = radius;
+        m_range = range;
+        m_sense = sense;
     }
     // Keeps the centre and both end angles; the parameter range scales with the radius.
     // False for a negative radius.

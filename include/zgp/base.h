@@ -15,7 +15,7 @@ namespace zgp {
 // fail (answer false) and leave the archive in a failed state; nothing throws.
 class ZDbArchive {
 public:
-    ZDbArchive();                                   // an empty archive for storing
+    ZDbArchive();                                     // an empty archive for storing
     explicit ZDbArchive(std::vector<uint8_t> bytes);  // an archive for loading
     bool IsStoring() const { return m_storing; }
     bool Failed() const { return m_failed; }
@@ -24,9 +24,13 @@ public:
     void WriteBytes(const void* data, size_t n);
     bool ReadBytes(void* data, size_t n);
     template <class T>
-    void Write(const T& v) { WriteBytes(&v, sizeof(T)); }
+    void Write(const T& v) {
+        WriteBytes(&v, sizeof(T));
+    }
     template <class T>
-    bool Read(T& v) { return ReadBytes(&v, sizeof(T)); }
+    bool Read(T& v) {
+        return ReadBytes(&v, sizeof(T));
+    }
 
 private:
     std::vector<uint8_t> m_bytes;

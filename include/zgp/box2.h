@@ -32,28 +32,42 @@ struct CBox2 {
     CVec2<T> Center() const { return CVec2<T>((min.x + max.x) / 2, (min.y + max.y) / 2); }
 
     void Add(const CVec2<T>& p) {
-        min.x = std::min(min.x, p.x); min.y = std::min(min.y, p.y);
-        max.x = std::max(max.x, p.x); max.y = std::max(max.y, p.y);
+        min.x = std::min(min.x, p.x);
+        min.y = std::min(min.y, p.y);
+        max.x = std::max(max.x, p.x);
+        max.y = std::max(max.y, p.y);
     }
     void Add(const CBox2& b) {
         if (b.IsEmpty()) return;
-        Add(b.min); Add(b.max);
+        Add(b.min);
+        Add(b.max);
     }
     // Grows each side by d (shrinks for negative d).
-    void Inflate(T d) { min.x -= d; min.y -= d; max.x += d; max.y += d; }
-    void Inflate(T dx, T dy) { min.x -= dx; min.y -= dy; max.x += dx; max.y += dy; }
-    void Move(const CVec2<T>& d) { min += d; max += d; }
+    void Inflate(T d) {
+        min.x -= d;
+        min.y -= d;
+        max.x += d;
+        max.y += d;
+    }
+    void Inflate(T dx, T dy) {
+        min.x -= dx;
+        min.y -= dy;
+        max.x += dx;
+        max.y += dy;
+    }
+    void Move(const CVec2<T>& d) {
+        min += d;
+        max += d;
+    }
 
     bool Contains(const CVec2<T>& p, T tol = T(0)) const {
         return p.x >= min.x - tol && p.x <= max.x + tol && p.y >= min.y - tol && p.y <= max.y + tol;
     }
     bool Contains(const CBox2& b, T tol = T(0)) const {
-        return b.min.x >= min.x - tol && b.max.x <= max.x + tol && b.min.y >= min.y - tol &&
-               b.max.y <= max.y + tol;
+        return b.min.x >= min.x - tol && b.max.x <= max.x + tol && b.min.y >= min.y - tol && b.max.y <= max.y + tol;
     }
     bool Overlaps(const CBox2& b, T tol = T(0)) const {
-        return !(b.min.x > max.x + tol || b.max.x < min.x - tol || b.min.y > max.y + tol ||
-                 b.max.y < min.y - tol);
+        return !(b.min.x > max.x + tol || b.max.x < min.x - tol || b.min.y > max.y + tol || b.max.y < min.y - tol);
     }
     bool operator==(const CBox2& o) const { return min == o.min && max == o.max; }
     bool operator!=(const CBox2& o) const { return !(*this == o); }

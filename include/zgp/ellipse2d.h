@@ -20,11 +20,11 @@ public:
     // Centre, axis, radii, start and end central angles (radians, measured from the axis),
     // sense. The end is moved by whole turns so that the arc runs from start to end in the
     // given sense; equal angles give the full ellipse. False for a zero axis or radii <= 0.
-    bool Set(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b, double start,
-             double end, int sense);
+    bool Set(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b, double start, double end,
+             int sense);
     // Centre, axis, radii, parameter range, sense.
-    bool Set(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b,
-             const CInterval<double>& range, int sense);
+    bool Set(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b, const CInterval<double>& range,
+             int sense);
 
     const CVec2<double>& CenterPt() const { return m_centre; }
     void SetCenterPt(const CVec2<double>& c) { m_centre = c; }
@@ -33,7 +33,12 @@ public:
     // The caller vouches that axis is a unit vector, a, b >= 0, range not empty, sense +1 or -1.
     void SetExact(const CVec2<double>& centre, const CVec2<double>& axis, double a, double b,
                   const CInterval<double>& range, int sense) {
-        m_centre = centre; m_axis = axis; m_a = a; m_b = b; m_range = range; m_sense = sense;
+        m_centre = centre;
+        m_axis = axis;
+        m_a = a;
+        m_b = b;
+        m_range = range;
+        m_sense = sense;
     }
     double MajorRadius() const { return m_a; }  // the first radius a
     double MinorRadius() const { return m_b; }  // the second radius b

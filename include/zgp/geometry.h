@@ -52,22 +52,38 @@ class CRefPtr {
 public:
     CRefPtr() = default;
     explicit CRefPtr(T* p) : m_p(p) {}
-    CRefPtr(const CRefPtr& o) : m_p(o.m_p) { if (m_p) m_p->Ref(); }
+    CRefPtr(const CRefPtr& o) : m_p(o.m_p) {
+        if (m_p) m_p->Ref();
+    }
     CRefPtr(CRefPtr&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
     template <class U>
-    CRefPtr(const CRefPtr<U>& o) : m_p(o.Get()) { if (m_p) m_p->Ref(); }
-    ~CRefPtr() { if (m_p) m_p->Unref(); }
-    CRefPtr& operator=(CRefPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
+    CRefPtr(const CRefPtr<U>& o) : m_p(o.Get()) {
+        if (m_p) m_p->Ref();
+    }
+    ~CRefPtr() {
+        if (m_p) m_p->Unref();
+    }
+    CRefPtr& operator=(CRefPtr o) noexcept {
+        std::swap(m_p, o.m_p);
+        return *this;
+    }
 
     // A pointer that shares p: adds a reference.
-    static CRefPtr Share(T* p) { if (p) p->Ref(); return CRefPtr(p); }
+    static CRefPtr Share(T* p) {
+        if (p) p->Ref();
+        return CRefPtr(p);
+    }
 
     T* Get() const { return m_p; }
     T* operator->() const { return m_p; }
     T& operator*() const { return *m_p; }
     explicit operator bool() const { return m_p != nullptr; }
     // Gives up the reference without dropping it; the caller now holds it.
-    T* Release() { T* p = m_p; m_p = nullptr; return p; }
+    T* Release() {
+        T* p = m_p;
+        m_p = nullptr;
+        return p;
+    }
     void Reset(T* p = nullptr) { CRefPtr(p).Swap(*this); }
     void Swap(CRefPtr& o) noexcept { std::swap(m_p, o.m_p); }
 

@@ -22,7 +22,9 @@ public:
     // Stores the fields exactly as given, without normalising: restores a saved state bit for bit.
     // The caller vouches that dir is a unit vector and range is not empty.
     void SetExact(const CVec2<double>& origin, const CVec2<double>& dir, const CInterval<double>& range) {
-        m_origin = origin; m_dir = dir; m_range = range;
+        m_origin = origin;
+        m_dir = dir;
+        m_range = range;
     }
 
     // 1 when p lies left of the (infinite) line's direction, -1 right, 0 within tol of it.

@@ -61,8 +61,7 @@ struct CMatrix3 {
         return r;
     }
     T Determinant() const {
-        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-               m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
                m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
     }
     // False (and the matrix unchanged) when singular.
@@ -87,7 +86,10 @@ struct CMatrix3 {
         T x = p.x * m[0][0] + p.y * m[1][0] + m[2][0];
         T y = p.x * m[0][1] + p.y * m[1][1] + m[2][1];
         T w = p.x * m[0][2] + p.y * m[1][2] + m[2][2];
-        if (w != T(1) && w != T(0)) { x /= w; y /= w; }
+        if (w != T(1) && w != T(0)) {
+            x /= w;
+            y /= w;
+        }
         return CVec2<T>(x, y);
     }
     // [x y 0] * M: directions ignore the translation.
@@ -114,10 +116,22 @@ struct CMatrix4 {
     // (0, 0, 1, 0), (a20, a21, 0, a22); z passes through untouched.
     static CMatrix4 FromMatrix3(const CMatrix3<T>& a) {
         CMatrix4 r;
-        r.m[0][0] = a.m[0][0]; r.m[0][1] = a.m[0][1]; r.m[0][2] = 0; r.m[0][3] = a.m[0][2];
-        r.m[1][0] = a.m[1][0]; r.m[1][1] = a.m[1][1]; r.m[1][2] = 0; r.m[1][3] = a.m[1][2];
-        r.m[2][0] = 0;         r.m[2][1] = 0;         r.m[2][2] = 1; r.m[2][3] = 0;
-        r.m[3][0] = a.m[2][0]; r.m[3][1] = a.m[2][1]; r.m[3][2] = 0; r.m[3][3] = a.m[2][2];
+        r.m[0][0] = a.m[0][0];
+        r.m[0][1] = a.m[0][1];
+        r.m[0][2] = 0;
+        r.m[0][3] = a.m[0][2];
+        r.m[1][0] = a.m[1][0];
+        r.m[1][1] = a.m[1][1];
+        r.m[1][2] = 0;
+        r.m[1][3] = a.m[1][2];
+        r.m[2][0] = 0;
+        r.m[2][1] = 0;
+        r.m[2][2] = 1;
+        r.m[2][3] = 0;
+        r.m[3][0] = a.m[2][0];
+        r.m[3][1] = a.m[2][1];
+        r.m[3][2] = 0;
+        r.m[3][3] = a.m[2][2];
         return r;
     }
     // Inverse of FromMatrix3 (drops the z row and column).

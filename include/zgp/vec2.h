@@ -19,10 +19,26 @@ struct CVec2 {
     constexpr CVec2 operator-() const { return CVec2(-x, -y); }
     constexpr CVec2 operator*(T s) const { return CVec2(x * s, y * s); }
     constexpr CVec2 operator/(T s) const { return CVec2(x / s, y / s); }
-    CVec2& operator+=(const CVec2& o) { x += o.x; y += o.y; return *this; }
-    CVec2& operator-=(const CVec2& o) { x -= o.x; y -= o.y; return *this; }
-    CVec2& operator*=(T s) { x *= s; y *= s; return *this; }
-    CVec2& operator/=(T s) { x /= s; y /= s; return *this; }
+    CVec2& operator+=(const CVec2& o) {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    CVec2& operator-=(const CVec2& o) {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
+    CVec2& operator*=(T s) {
+        x *= s;
+        y *= s;
+        return *this;
+    }
+    CVec2& operator/=(T s) {
+        x /= s;
+        y /= s;
+        return *this;
+    }
     constexpr bool operator==(const CVec2& o) const { return x == o.x && y == o.y; }
     constexpr bool operator!=(const CVec2& o) const { return !(*this == o); }
 
@@ -41,7 +57,8 @@ struct CVec2 {
     bool Normalize() {
         T l = Length();
         if (!(l > T(0))) return false;
-        x /= l; y /= l;
+        x /= l;
+        y /= l;
         return true;
     }
     // Quarter turn counter-clockwise.
@@ -50,15 +67,15 @@ struct CVec2 {
         T c = std::cos(angle), s = std::sin(angle);
         return CVec2(x * c - y * s, x * s + y * c);
     }
-    CVec2 RotatedAbout(const CVec2& centre, T angle) const {
-        return centre + (*this - centre).Rotated(angle);
-    }
+    CVec2 RotatedAbout(const CVec2& centre, T angle) const { return centre + (*this - centre).Rotated(angle); }
     // Angle of the vector in (-pi, pi].
     T Angle() const { return std::atan2(y, x); }
     bool IsEqual(const CVec2& o, T tol) const { return SqrDistanceTo(o) <= tol * tol; }
 };
 
 template <class T>
-constexpr CVec2<T> operator*(T s, const CVec2<T>& v) { return v * s; }
+constexpr CVec2<T> operator*(T s, const CVec2<T>& v) {
+    return v * s;
+}
 
 }  // namespace zgp

@@ -38,7 +38,10 @@ int FindSpan(const std::vector<double>& U, int n, int p, double u) {
     int lo = p, hi = n;
     while (hi - lo > 1) {
         const int mid = (lo + hi) / 2;
-        if (u < U[mid]) hi = mid; else lo = mid;
+        if (u < U[mid])
+            hi = mid;
+        else
+            lo = mid;
     }
     return lo;
 }
@@ -142,9 +145,9 @@ NurbsEval EvalNurbs(const GeomRec& g, const double* P, double u) {
 // Ellipse at eccentric angle phi: point, derivative by phi, and the partial derivatives of
 // both by the axis angle psi and the radii a, b.
 struct EllipseEval {
-    Vec e, t, t2;          // E, dE/dphi, d2E/dphi2
-    Vec ePsi, eA, eB;      // dE/dpsi, dE/da, dE/db
-    Vec tPsi, tA, tB;      // the same for T
+    Vec e, t, t2;      // E, dE/dphi, d2E/dphi2
+    Vec ePsi, eA, eB;  // dE/dpsi, dE/da, dE/db
+    Vec tPsi, tA, tB;  // the same for T
 };
 
 EllipseEval EvalEllipse(const double* q, double phi) {
@@ -525,9 +528,12 @@ Lin2 EndTangent(const GeomRec& g, int refType, const double* P) {
 double CurveScale(const GeomRec& g, const double* P) {
     const double* q = P + g.off;
     switch (g.kind) {
-    case GeoKind::Line: return Vec(q[2] - q[0], q[3] - q[1]).Length();
-    case GeoKind::Arc: return q[2];
-    case GeoKind::Ellipse: return 0.5 * (q[3] + q[4]);
+    case GeoKind::Line:
+        return Vec(q[2] - q[0], q[3] - q[1]).Length();
+    case GeoKind::Arc:
+        return q[2];
+    case GeoKind::Ellipse:
+        return 0.5 * (q[3] + q[4]);
     case GeoKind::Nurbs: {
         double len = 0.0;
         for (int i = 2; i + 1 < g.np; i += 2) len += Vec(q[i] - q[i - 2], q[i + 1] - q[i - 1]).Length();
@@ -544,8 +550,10 @@ bool HasFrame(const GeomRec& g) { return g.kind == GeoKind::Ellipse || g.kind ==
 void FrameAt(const GeomRec& g, const double* P, int aux, Lin2& E, Lin2& T) {
     E = Lin2();
     T = Lin2();
-    if (g.kind == GeoKind::Ellipse) E = EllipsePoint(g, P, P[aux], aux, &T);
-    else E = NurbsPoint(g, P, P[aux], aux, &T);
+    if (g.kind == GeoKind::Ellipse)
+        E = EllipsePoint(g, P, P[aux], aux, &T);
+    else
+        E = NurbsPoint(g, P, P[aux], aux, &T);
 }
 
 void FrameValue(const GeomRec& g, const double* P, double u, Vec& E, Vec& T) {

@@ -28,7 +28,7 @@ double CurveSize(const GeomRec& g, const double* P);
 bool HasPoint(const GeomRec& g, int refType);
 Lin2 PointOf(const GeomRec& g, int refType, const double* P);
 void LineEnds(const GeomRec& g, const double* P, Lin2& a, Lin2& b);
-Lin2 CentreOf(const GeomRec& g, const double* P);  // arc or ellipse
+Lin2 CentreOf(const GeomRec& g, const double* P);       // arc or ellipse
 Lin ParamOf(const GeomRec& g, int k, const double* P);  // the k-th parameter itself
 // Derivative vector of the curve at its start (1) or end (2), in its direction of travel for
 // lines and along its parameter otherwise: only its direction is meant.

@@ -25,7 +25,7 @@ constexpr double kMaxBasisSize = 2e7;
 
 struct RankInfo {
     int rank = 0;
-    std::vector<int> dependentRows;  // ascending: each depends on the rows before it
+    std::vector<int> dependentRows;              // ascending: each depends on the rows before it
     std::vector<std::vector<double>> nullBasis;  // a basis of {w : w^T J = 0}, one weight per row
 };
 
@@ -159,22 +159,38 @@ struct Noun {
 
 Noun NounOf(const ConsRec& c) {
     switch (c.type) {
-    case ectDistance: return c.form == Form::Length ? Noun{"length", "lengths"} : Noun{"distance", "distances"};
-    case ectAngle: return {"angle", "angles"};
-    case ectRadius: return {"radius", "radii"};
-    case ectDiameter: return {"diameter", "diameters"};
-    case ectParallel: return {"parallel", "parallel"};
-    case ectTangent: return {"tangency", "tangencies"};
-    case ectPerpendicular: return {"perpendicular", "perpendicular"};
-    case ectEqual: return {"equal", "equal"};
-    case ectHorizontal: return {"horizontal", "horizontal"};
-    case ectVertical: return {"vertical", "vertical"};
-    case ectCoincident: return {"coincidence", "coincidences"};
-    case ectPointOnCurve: return {"point on a curve", "points on curves"};
-    case ectEllipseRadiusAlong: return {"ellipse radius along the axis", "ellipse radii along the axis"};
-    case ectEllipseRadiusAcross: return {"ellipse radius across the axis", "ellipse radii across the axis"};
-    case ectFixed: return {"fixed", "fixed"};
-    default: return {"unknown", "unknown"};
+    case ectDistance:
+        return c.form == Form::Length ? Noun{"length", "lengths"} : Noun{"distance", "distances"};
+    case ectAngle:
+        return {"angle", "angles"};
+    case ectRadius:
+        return {"radius", "radii"};
+    case ectDiameter:
+        return {"diameter", "diameters"};
+    case ectParallel:
+        return {"parallel", "parallel"};
+    case ectTangent:
+        return {"tangency", "tangencies"};
+    case ectPerpendicular:
+        return {"perpendicular", "perpendicular"};
+    case ectEqual:
+        return {"equal", "equal"};
+    case ectHorizontal:
+        return {"horizontal", "horizontal"};
+    case ectVertical:
+        return {"vertical", "vertical"};
+    case ectCoincident:
+        return {"coincidence", "coincidences"};
+    case ectPointOnCurve:
+        return {"point on a curve", "points on curves"};
+    case ectEllipseRadiusAlong:
+        return {"ellipse radius along the axis", "ellipse radii along the axis"};
+    case ectEllipseRadiusAcross:
+        return {"ellipse radius across the axis", "ellipse radii across the axis"};
+    case ectFixed:
+        return {"fixed", "fixed"};
+    default:
+        return {"unknown", "unknown"};
     }
 }
 
@@ -186,8 +202,10 @@ std::string KindList(const Model& m, const std::vector<int>& cons) {
     for (int ci : cons) {
         const Noun n = NounOf(m.cons[ci]);
         auto it = std::find_if(kinds.begin(), kinds.end(), [&](const auto& k) { return k.first == n.one; });
-        if (it == kinds.end()) kinds.push_back({n.one, {1, n}});
-        else ++it->second.first;
+        if (it == kinds.end())
+            kinds.push_back({n.one, {1, n}});
+        else
+            ++it->second.first;
     }
     std::string out;
     for (size_t i = 0; i < kinds.size(); ++i) {

@@ -224,8 +224,10 @@ void EvalForm(const Model& m, const ConsRec& c, Form form, const double* P, RowB
         Row r(rb);
         const double d = EmitAng(rb, Diff(b2, a2), c.ell) - EmitAng(rb, Diff(b1, a1), -c.ell);
         double res;
-        if (form == Form::LineAngle) res = Wrap(d - v);
-        else res = WrapH(d - (form == Form::Perpendicular ? 0.5 * kPi : 0.0));
+        if (form == Form::LineAngle)
+            res = Wrap(d - v);
+        else
+            res = WrapH(d - (form == Form::Perpendicular ? 0.5 * kPi : 0.0));
         r.Set(c.ell * res);
         break;
     }
@@ -269,8 +271,10 @@ void EvalForm(const Model& m, const ConsRec& c, Form form, const double* P, RowB
     case Form::HorizontalPoints:
     case Form::VerticalPoints: {
         Lin2 a, b;
-        if (form == Form::Horizontal || form == Form::Vertical) ends(0, a, b);
-        else a = point(0), b = point(1);
+        if (form == Form::Horizontal || form == Form::Vertical)
+            ends(0, a, b);
+        else
+            a = point(0), b = point(1);
         const bool h = form == Form::Horizontal || form == Form::HorizontalPoints;
         Row r(rb);
         rb.Add(h ? b.gy : b.gx, 1.0);
@@ -376,11 +380,16 @@ void EvalForm(const Model& m, const ConsRec& c, Form form, const double* P, RowB
 // Rows of each form that place the extra unknowns when the curves are held still.
 bool PlacingRow(Form f, int row) {
     switch (f) {
-    case Form::FrameDistance: return row == 0;
-    case Form::TangentLineFrame: return row == 1;
-    case Form::TangentCircleFrame: return row == 1;
-    case Form::TangentJoint: return row == 0;
-    default: return true;
+    case Form::FrameDistance:
+        return row == 0;
+    case Form::TangentLineFrame:
+        return row == 1;
+    case Form::TangentCircleFrame:
+        return row == 1;
+    case Form::TangentJoint:
+        return row == 0;
+    default:
+        return true;
     }
 }
 
@@ -486,7 +495,8 @@ bool Fail(ConsRec& c) {
 
 int RowCount(const Model& m, const ConsRec& c) {
     switch (c.form) {
-    case Form::None: return 0;
+    case Form::None:
+        return 0;
     case Form::Coincident:
     case Form::PointOnFrame:
     case Form::FrameDistance:
@@ -494,11 +504,16 @@ int RowCount(const Model& m, const ConsRec& c) {
     case Form::EqualEllipse:
     case Form::TangentLineFrame:
     case Form::TangentCircleFrame:
-    case Form::FixedPoint: return 2;
-    case Form::TangentFrameFrame: return 3;
-    case Form::TangentJoint: return 1 + c.naux;
-    case Form::FixedWhole: return m.geoms[c.ref[0].geom].np;
-    default: return 1;
+    case Form::FixedPoint:
+        return 2;
+    case Form::TangentFrameFrame:
+        return 3;
+    case Form::TangentJoint:
+        return 1 + c.naux;
+    case Form::FixedWhole:
+        return m.geoms[c.ref[0].geom].np;
+    default:
+        return 1;
     }
 }
 
@@ -508,9 +523,12 @@ int AuxCount(const Model& m, const ConsRec& c) {
     case Form::PointOnFrame:
     case Form::FrameDistance:
     case Form::TangentLineFrame:
-    case Form::TangentCircleFrame: return 1;
-    case Form::TangentFrameFrame: return 2;
-    default: return 0;
+    case Form::TangentCircleFrame:
+        return 1;
+    case Form::TangentFrameFrame:
+        return 2;
+    default:
+        return 0;
     }
 }
 
@@ -547,16 +565,20 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
     switch (c.type) {
     case ectDistance:
         if (v < 0.0) return Fail(c);
-        if (n == 1 && isCurve(0) && isLine(0)) c.form = Form::Length;
-        else if (n == 2 && isPt(0) && isPt(1)) c.form = v <= 1e-12 * size ? Form::Coincident : Form::PointDistance;
+        if (n == 1 && isCurve(0) && isLine(0))
+            c.form = Form::Length;
+        else if (n == 2 && isPt(0) && isPt(1))
+            c.form = v <= 1e-12 * size ? Form::Coincident : Form::PointDistance;
         else if (n == 2 && isCurve(0) && isCurve(1)) {
             if (!twoLines) return Fail(c);
             c.form = Form::ParallelDistance;
         } else if (n == 3) {
             int line = -1, pts = 0;
             for (int i = 0; i < 3; ++i) {
-                if (isCurve(i) && isLine(i) && line < 0) line = i;
-                else if (isPt(i)) ++pts;
+                if (isCurve(i) && isLine(i) && line < 0)
+                    line = i;
+                else if (isPt(i))
+                    ++pts;
             }
             if (line < 0 || pts != 2) return Fail(c);
             const RefRec l = c.ref[line];
@@ -568,9 +590,12 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
         }
         break;
     case ectAngle:
-        if (n == 1 && isArc(0) && !geo(0).closed) c.form = Form::Sweep;
-        else if (twoLines) c.form = Form::LineAngle;
-        else return Fail(c);
+        if (n == 1 && isArc(0) && !geo(0).closed)
+            c.form = Form::Sweep;
+        else if (twoLines)
+            c.form = Form::LineAngle;
+        else
+            return Fail(c);
         break;
     case ectRadius:
     case ectDiameter:
@@ -590,28 +615,43 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
             c.form = Form::TangentJoint;
             break;
         }
-        if ((isArc(0) || isFrame(0)) && isLine(1)) std::swap(c.ref[0], c.ref[1]);
-        else if (isFrame(0) && isArc(1)) std::swap(c.ref[0], c.ref[1]);
-        if (isLine(0) && isArc(1)) c.form = Form::TangentLineCircle;
-        else if (twoArcs) c.form = Form::TangentCircleCircle;
-        else if (isLine(0) && isFrame(1)) c.form = Form::TangentLineFrame;
-        else if (isArc(0) && isFrame(1)) c.form = Form::TangentCircleFrame;
-        else if (isFrame(0) && isFrame(1)) c.form = Form::TangentFrameFrame;
-        else return Fail(c);
+        if ((isArc(0) || isFrame(0)) && isLine(1))
+            std::swap(c.ref[0], c.ref[1]);
+        else if (isFrame(0) && isArc(1))
+            std::swap(c.ref[0], c.ref[1]);
+        if (isLine(0) && isArc(1))
+            c.form = Form::TangentLineCircle;
+        else if (twoArcs)
+            c.form = Form::TangentCircleCircle;
+        else if (isLine(0) && isFrame(1))
+            c.form = Form::TangentLineFrame;
+        else if (isArc(0) && isFrame(1))
+            c.form = Form::TangentCircleFrame;
+        else if (isFrame(0) && isFrame(1))
+            c.form = Form::TangentFrameFrame;
+        else
+            return Fail(c);
         c.ref[0].type = c.ref[1].type = 0;
         break;
     case ectEqual:
-        if (twoLines) c.form = Form::EqualLength;
-        else if (twoArcs) c.form = Form::EqualRadius;
-        else if (n == 2 && isEllipse(0) && isEllipse(1)) c.form = Form::EqualEllipse;
-        else return Fail(c);
+        if (twoLines)
+            c.form = Form::EqualLength;
+        else if (twoArcs)
+            c.form = Form::EqualRadius;
+        else if (n == 2 && isEllipse(0) && isEllipse(1))
+            c.form = Form::EqualEllipse;
+        else
+            return Fail(c);
         break;
     case ectHorizontal:
     case ectVertical: {
         const bool h = c.type == ectHorizontal;
-        if (n == 1 && isCurve(0) && isLine(0)) c.form = h ? Form::Horizontal : Form::Vertical;
-        else if (n == 2 && isPt(0) && isPt(1)) c.form = h ? Form::HorizontalPoints : Form::VerticalPoints;
-        else return Fail(c);
+        if (n == 1 && isCurve(0) && isLine(0))
+            c.form = h ? Form::Horizontal : Form::Vertical;
+        else if (n == 2 && isPt(0) && isPt(1))
+            c.form = h ? Form::HorizontalPoints : Form::VerticalPoints;
+        else
+            return Fail(c);
         break;
     }
     case ectCoincident:
@@ -633,9 +673,12 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
         c.form = c.type == ectEllipseRadiusAlong ? Form::EllipseA : Form::EllipseB;
         break;
     case ectFixed:
-        if (n == 1 && isPt(0)) c.form = Form::FixedPoint;
-        else if (n == 1 && isCurve(0)) c.form = Form::FixedWhole;
-        else return Fail(c);
+        if (n == 1 && isPt(0))
+            c.form = Form::FixedPoint;
+        else if (n == 1 && isCurve(0))
+            c.form = Form::FixedWhole;
+        else
+            return Fail(c);
         break;
     default:
         return Fail(c);
@@ -711,8 +754,7 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
         break;
     }
 
-    if (c.form == Form::TangentJoint)
-        c.ell = orSize(0.5 * (CurveScale(geo(0), P) + CurveScale(geo(1), P)));
+    if (c.form == Form::TangentJoint) c.ell = orSize(0.5 * (CurveScale(geo(0), P) + CurveScale(geo(1), P)));
     c.naux = AuxCount(m, c);
     c.rows = RowCount(m, c);
     if (c.naux > 0) {
@@ -729,8 +771,10 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
         }
         double frameScale = 0.0;
         for (int k = 0; k < c.naux; ++k) frameScale += m.colScale[c.aux + k] / c.naux;
-        if (c.form == Form::TangentLineFrame) c.ell = orSize(0.5 * (lineLength(0) + frameScale));
-        else if (c.form != Form::TangentJoint) c.ell = orSize(frameScale);
+        if (c.form == Form::TangentLineFrame)
+            c.ell = orSize(0.5 * (lineLength(0) + frameScale));
+        else if (c.form != Form::TangentJoint)
+            c.ell = orSize(frameScale);
         PlaceContacts(m, c);
         if (c.form == Form::FrameDistance) {
             Lin2 e, t;

@@ -29,9 +29,11 @@
 // 6     line, ellipse | NURBS       TangentLineFrame     SD(E) ;  l wrapH(ang T - ang D)
 // 6     arc, ellipse | NURBS        TangentCircleFrame   |E - C| - r ;  (E - C).T/|T|
 // 6     two of ellipse | NURBS      TangentFrameFrame    E1 - E2 (two rows) ;  l wrapH(ang T2 - ang T1)
-// 6     any two, bound at a point      TangentJoint         l wrapH(a1 - a2), a the tangent's angle of each curve at the
+// 6     any two, bound at a point      TangentJoint         l wrapH(a1 - a2), a the tangent's angle of each curve at
+// the
 //       by a coincidence                                   contact: at its bound end, or at the foot of the other's end
-//                                                          (for an ellipse | NURBS curve with the foot row (P - E).T/|T|)
+//                                                          (for an ellipse | NURBS curve with the foot row (P -
+//                                                          E).T/|T|)
 // 8     line, line                  Perpendicular        l wrapH(ang D2 - ang D1 - pi/2)
 // 9     line, line                  EqualLength          L1 - L2
 // 9     arc, arc                    EqualRadius          r1 - r2

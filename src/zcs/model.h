@@ -48,10 +48,10 @@ struct Lin2 {  // a point or vector quantity and the gradients of its two coordi
 
 // Rows of residuals with their Jacobian entries, appended constraint after constraint.
 struct RowBuffer {
-    std::vector<double> res;      // residual per row
-    std::vector<int> rowBegin;    // first entry of each row; one more at the end after Close
-    std::vector<int> prm;         // parameter of each entry
-    std::vector<double> coef;     // derivative of the row's residual by that parameter
+    std::vector<double> res;    // residual per row
+    std::vector<int> rowBegin;  // first entry of each row; one more at the end after Close
+    std::vector<int> prm;       // parameter of each entry
+    std::vector<double> coef;   // derivative of the row's residual by that parameter
 
     void Clear() {
         res.clear();
@@ -92,12 +92,12 @@ struct GeomRec {
     zgp::CCurve2d* curve = nullptr;
     GeoKind kind = GeoKind::Line;
     bool closed = false;
-    bool fixed = false;      // held still: its parameters are constants
-    int sense = 1;           // turning sense of an arc or ellipse
-    int off = 0;             // first parameter
-    int np = 0;              // number of parameters
-    double angle0 = 0.0;     // start angle of a closed arc or ellipse
-    int degree = 0;          // NURBS
+    bool fixed = false;   // held still: its parameters are constants
+    int sense = 1;        // turning sense of an arc or ellipse
+    int off = 0;          // first parameter
+    int np = 0;           // number of parameters
+    double angle0 = 0.0;  // start angle of a closed arc or ellipse
+    int degree = 0;       // NURBS
     std::vector<double> knots, weights;
     double u0 = 0.0, u1 = 0.0;  // NURBS parameter domain
 };
@@ -162,14 +162,14 @@ struct ConsRec {
     Form form = Form::None;
     Tier tier = Tier::Soft;
     bool valid = true;
-    bool joint = false;          // a tangency whose contact a coincidence binds (see TangentJoint)
+    bool joint = false;  // a tangency whose contact a coincidence binds (see TangentJoint)
     int rows = 0;
-    int aux = -1;                // first auxiliary parameter (a curve parameter of a contact point)
+    int aux = -1;  // first auxiliary parameter (a curve parameter of a contact point)
     int naux = 0;
-    double sign = 1.0;           // the solution branch chosen from the start geometry
-    double target = 0.0;         // value in the form the equation uses
-    double ell = 1.0;            // length that turns an angle residual into drawing units
-    std::vector<double> fixedAt; // FixedPoint / FixedWhole: the values held
+    double sign = 1.0;            // the solution branch chosen from the start geometry
+    double target = 0.0;          // value in the form the equation uses
+    double ell = 1.0;             // length that turns an angle residual into drawing units
+    std::vector<double> fixedAt;  // FixedPoint / FixedWhole: the values held
 };
 
 struct Model {

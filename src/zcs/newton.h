@@ -15,7 +15,7 @@ struct Outcome {
     bool converged = false;
     bool stationary = false;  // stopped where no further progress was made: a conflict
     int iterations = 0;
-    double residual = 0.0;    // largest residual at the end, in drawing units
+    double residual = 0.0;  // largest residual at the end, in drawing units
 };
 
 class NewtonSystem {
@@ -56,20 +56,20 @@ private:
 
     const Model& m_model;
     std::vector<int> m_cons;
-    std::vector<int> m_geoms;                 // curves that can move
-    std::vector<std::pair<int, int>> m_clamp; // (parameter, curve) of NURBS curve parameters
+    std::vector<int> m_geoms;                  // curves that can move
+    std::vector<std::pair<int, int>> m_clamp;  // (parameter, curve) of NURBS curve parameters
     RowBuffer m_rb;
     std::vector<int> m_rowCons;
-    std::vector<int> m_cols;                  // parameter of each column
-    std::vector<int> m_colOf;                 // column of each parameter, -1 when none
+    std::vector<int> m_cols;                      // parameter of each column
+    std::vector<int> m_colOf;                     // column of each parameter, -1 when none
     std::vector<int> m_structPrm, m_structBegin;  // the entry pattern m_J was built for
-    std::vector<int> m_slot;                  // value index of each entry, -1 for constants
+    std::vector<int> m_slot;                      // value index of each entry, -1 for constants
     SpMat m_J;
     Eigen::VectorXd m_F;
-    Eigen::SparseMatrix<double> m_A;          // lower triangle of J J^T + mu I, pattern fixed
-    std::vector<int> m_pairJ;                 // J value indices (a, b) of each product term...
-    std::vector<int> m_pairA;                 // ...and the value of m_A it adds to
-    std::vector<int> m_diagA;                 // value index of each diagonal entry of m_A
+    Eigen::SparseMatrix<double> m_A;  // lower triangle of J J^T + mu I, pattern fixed
+    std::vector<int> m_pairJ;         // J value indices (a, b) of each product term...
+    std::vector<int> m_pairA;         // ...and the value of m_A it adds to
+    std::vector<int> m_diagA;         // value index of each diagonal entry of m_A
     Eigen::VectorXd m_y, m_r, m_y2, m_r2;
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> m_ldlt;
     Eigen::VectorXd m_x0;

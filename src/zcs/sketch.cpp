@@ -29,9 +29,12 @@ double ValueSize(const ConsRec& c) {
     case ectDistance:
     case ectRadius:
     case ectEllipseRadiusAlong:
-    case ectEllipseRadiusAcross: return std::abs(c.value);
-    case ectDiameter: return 0.5 * std::abs(c.value);
-    default: return 0.0;
+    case ectEllipseRadiusAcross:
+        return std::abs(c.value);
+    case ectDiameter:
+        return 0.5 * std::abs(c.value);
+    default:
+        return 0.0;
     }
 }
 
@@ -49,7 +52,8 @@ void MarkJointTangencies(Model& m) {
     if (joins.empty()) return;
     auto isEnd = [](int t) { return t == edrStart || t == edrEnd; };
     for (ConsRec& c : m.cons) {
-        if (c.type != ectTangent || c.nref != 2 || c.ref[0].geom < 0 || c.ref[1].geom < 0 || c.ref[0].geom == c.ref[1].geom)
+        if (c.type != ectTangent || c.nref != 2 || c.ref[0].geom < 0 || c.ref[1].geom < 0 ||
+            c.ref[0].geom == c.ref[1].geom)
             continue;
         const auto it = joins.find(key(c.ref[0].geom, c.ref[1].geom));
         if (it == joins.end()) continue;
@@ -146,8 +150,10 @@ void BuildSketch(const Input& in, Sketch& s) {
         for (int i = 0; i < c.nref; ++i) {
             if (!movable(c, i)) continue;
             const int r = FindRoot(parent, c.ref[i].geom);
-            if (first < 0) first = r;
-            else parent[r] = first;
+            if (first < 0)
+                first = r;
+            else
+                parent[r] = first;
         }
     }
     std::vector<int> partOfRoot(ng, -1);

@@ -18,8 +18,10 @@ class Solver2d final : public ISolver2d {
 public:
     void AddFixedGeometry(const ZlDimRefGeometry* ref) override {
         if (!ref || !ref->GetRefGeometry()) return;
-        if (ref->GetRefType() == edrCurve) m_in.fixedGeom[Register(ref->GetRefGeometry())] = 1;
-        else m_in.fixedPoints.push_back(*ref);
+        if (ref->GetRefType() == edrCurve)
+            m_in.fixedGeom[Register(ref->GetRefGeometry())] = 1;
+        else
+            m_in.fixedPoints.push_back(*ref);
     }
 
     EnSolveResult Solve() override {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
+#include "kernel_math.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
-#include "kernel_math.h"
 
 namespace zgp {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "curvesampling.h"
-#include "zgp/tolerance.h"
 #include "kernel_math.h"
+#include "zgp/tolerance.h"
 
 namespace zgp {
 
@@ -186,8 +186,7 @@ SSide PolylineSide(const CCurve2d& curve, double d, double width) {
     if (vertices.empty()) return side;
     side.start = vertices.front();
     side.end = vertices.back();
-    for (size_t i = 1; i < vertices.size(); ++i)
-        side.curves.emplace_back(new CLine2d(vertices[i - 1], vertices[i]));
+    for (size_t i = 1; i < vertices.size(); ++i) side.curves.emplace_back(new CLine2d(vertices[i - 1], vertices[i]));
     return side;
 }
 

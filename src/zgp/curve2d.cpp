@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "zgp/tolerance.h"
 #include "kernel_math.h"
+#include "zgp/tolerance.h"
 
 namespace zgp {
 
@@ -34,8 +34,8 @@ const double kWg[4] = {0.129484966168869693270611432679082, 0.279705391489276667
                        0.381830050505118944950369775488975, 0.417959183673469387755102040816327};
 
 constexpr int kInitialPieces = 4;
-constexpr int kMaxDepth = 48;        // a kink (cusp) needs ~40 halvings to reach 1e-12
-constexpr int kMaxPieces = 4000;     // total work bound: ~60k evaluations at most
+constexpr int kMaxDepth = 48;     // a kink (cusp) needs ~40 halvings to reach 1e-12
+constexpr int kMaxPieces = 4000;  // total work bound: ~60k evaluations at most
 constexpr double kLengthRelTol = 1e-12;
 
 // Speed at t; a non-finite derivative contributes nothing rather than poisoning the sum.
@@ -45,9 +45,9 @@ double Speed(const CCurve2d& c, double t) {
 }
 
 struct Piece {
-    double a, b;    // sub-interval
-    double value;   // Kronrod estimate
-    double error;   // |Kronrod - Gauss|
+    double a, b;   // sub-interval
+    double value;  // Kronrod estimate
+    double error;  // |Kronrod - Gauss|
     int depth;
 };
 
@@ -201,11 +201,17 @@ double GoldenNearest(const CCurve2d& c, const Vec& p, double a, double b) {
     double f1 = SqrDist(c, p, x1), f2 = SqrDist(c, p, x2);
     for (int it = 0; it < 80 && b - a > 4 * kEps * std::max(std::abs(a), std::abs(b)); ++it) {
         if (f1 <= f2) {
-            b = x2; x2 = x1; f2 = f1;
-            x1 = b - g * (b - a); f1 = SqrDist(c, p, x1);
+            b = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = b - g * (b - a);
+            f1 = SqrDist(c, p, x1);
         } else {
-            a = x1; x1 = x2; f1 = f2;
-            x2 = a + g * (b - a); f2 = SqrDist(c, p, x2);
+            a = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = a + g * (b - a);
+            f2 = SqrDist(c, p, x2);
         }
     }
     return f1 <= f2 ? x1 : x2;
@@ -220,7 +226,10 @@ double NewtonNearest(const CCurve2d& c, const Vec& p, double a, double b, double
         const double f = d.Dot(d1);
         if (!std::isfinite(f)) return 0.5 * (a + b);
         if (f == 0.0) return t;
-        if (f < 0.0) a = t; else b = t;
+        if (f < 0.0)
+            a = t;
+        else
+            b = t;
         const double fp = d1.SqrLength() + d.Dot(d2);
         double next = t - f / fp;
         if (!(fp > 0.0) || !(next > a && next < b)) next = 0.5 * (a + b);
@@ -318,7 +327,10 @@ bool CCurve2d::PointAtLength(double t0, double length, double& t, double tol) co
     double fc = -length + LengthBetween(t0, tc);
     const double rootTol = tol > 0.0 ? tol : 1e-12 * std::abs(avail);
     for (int it = 0; it < 100 && std::abs(fc) > rootTol; ++it) {
-        if (fc < 0.0) lo = tc; else hi = tc;
+        if (fc < 0.0)
+            lo = tc;
+        else
+            hi = tc;
         if (hi - lo <= 4 * kEps * std::max(std::abs(lo), std::abs(hi))) break;
         const double speed = Speed(*this, tc);
         double next = speed > 0.0 ? tc - fc / speed : 0.5 * (lo + hi);

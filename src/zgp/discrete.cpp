@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "curvesampling.h"
+#include "kernel_math.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/geometry.h"
 #include "zgp/nurbscurve2d.h"
-#include "kernel_math.h"
 
 namespace zgp {
 namespace detail {
@@ -55,8 +55,7 @@ void AppendNurbsBreaks(const CNurbsCurve2d& nurbs, double t0, double t1, std::ve
     const int pieces = PiecesPerSpan(nurbs.Degree());
     out.push_back(t0);
     for (size_t i = 1; i < cuts.size(); ++i) {
-        for (int j = 1; j < pieces; ++j)
-            out.push_back(cuts[i - 1] + (cuts[i] - cuts[i - 1]) * j / pieces);
+        for (int j = 1; j < pieces; ++j) out.push_back(cuts[i - 1] + (cuts[i] - cuts[i - 1]) * j / pieces);
         out.push_back(cuts[i]);
     }
 }
@@ -106,30 +105,30 @@ std::vector<double> InitialBreaks(const CCurve2d& curve) {
 
     double pieces = 1.0;
     switch (curve.Type()) {
-        case GT_LINE:
-            break;
-        case GT_ARC: {
-            const auto* arc = dynamic_cast<const CArc2d*>(&curve);
-            if (arc && arc->Radius() > 0.0) pieces = std::ceil((t1 - t0) / arc->Radius() / kInitialSweep);
-            break;
+    case GT_LINE:
+        break;
+    case GT_ARC: {
+        const auto* arc = dynamic_cast<const CArc2d*>(&curve);
+        if (arc && arc->Radius() > 0.0) pieces = std::ceil((t1 - t0) / arc->Radius() / kInitialSweep);
+        break;
+    }
+    case GT_ELLIPSE: {
+        const auto* ellipse = dynamic_cast<const CEllipse2d*>(&curve);
+        if (ellipse) pieces = std::ceil(std::fabs(ellipse->RotateAngle()) / kInitialSweep);
+        break;
+    }
+    case GT_NURBS:
+        if (const auto* nurbs = dynamic_cast<const CNurbsCurve2d*>(&curve)) {
+            std::vector<double> breaks;
+            AppendNurbsBreaks(*nurbs, t0, t1, breaks);
+            ThinBreaks(breaks, kMaxChainPoints);
+            return breaks;
         }
-        case GT_ELLIPSE: {
-            const auto* ellipse = dynamic_cast<const CEllipse2d*>(&curve);
-            if (ellipse) pieces = std::ceil(std::fabs(ellipse->RotateAngle()) / kInitialSweep);
-            break;
-        }
-        case GT_NURBS:
-            if (const auto* nurbs = dynamic_cast<const CNurbsCurve2d*>(&curve)) {
-                std::vector<double> breaks;
-                AppendNurbsBreaks(*nurbs, t0, t1, breaks);
-                ThinBreaks(breaks, kMaxChainPoints);
-                return breaks;
-            }
-            pieces = kGenericPieces;
-            break;
-        default:
-            pieces = kGenericPieces;
-            break;
+        pieces = kGenericPieces;
+        break;
+    default:
+        pieces = kGenericPieces;
+        break;
     }
     return UniformParams(t0, t1, pieces);
 }
@@ -213,8 +212,7 @@ std::vector<double> DiscreteParams(const CCurve2d& curve, double maxSegLen, doub
     if (!std::isfinite(t0) || !std::isfinite(t1)) return {};
     if (!(t1 > t0)) return {t0, t1};
     const double length = t1 - t0;  // lines and arcs are parametrised by arc length
-    if (curve.Type() == GT_LINE)
-        return UniformParams(t0, t1, maxSegLen > 0.0 ? std::ceil(length / maxSegLen) : 1.0);
+    if (curve.Type() == GT_LINE) return UniformParams(t0, t1, maxSegLen > 0.0 ? std::ceil(length / maxSegLen) : 1.0);
     if (curve.Type() == GT_ARC) {
         // Equal angle steps: the chord of a step is shorter than its arc, so bounding the arc
         // length of a step bounds the segment.
@@ -227,14 +225,16 @@ std::vector<double> DiscreteParams(const CCurve2d& curve, double maxSegLen, doub
     detail::SSplitRule rule;
     rule.maxLen = maxSegLen;
     rule.maxTurn = maxAngle;
-    return detail::SplitParams(curve, [&curve](double t) { return curve.GetPoint(t); }, rule);
+    return detail::SplitParams(
+        curve, [&curve](double t) { return curve.GetPoint(t); }, rule);
 }
 
 // Angle step of a circle of the given radius meeting the mesh tolerances (radians).
 double ArcMeshStep(double radius, double distTol, double angleTol, double maxLen) {
     double step = angleTol > 0.0 ? std::min(angleTol, kHalfPi) : kHalfPi;
     // Chord height r (1 - cos(step / 2)) = 2 r sin^2(step / 4) <= distTol.
-    if (distTol > 0.0 && distTol < 2.0 * radius) step = std::min(step, 4.0 * std::asin(std::sqrt(distTol / (2.0 * radius))));
+    if (distTol > 0.0 && distTol < 2.0 * radius)
+        step = std::min(step, 4.0 * std::asin(std::sqrt(distTol / (2.0 * radius))));
     // Chord 2 r sin(step / 2) <= maxLen.
     if (maxLen > 0.0 && maxLen < 2.0 * radius) step = std::min(step, 2.0 * std::asin(maxLen / (2.0 * radius)));
     return step;
@@ -281,7 +281,8 @@ int CMeshParameter::GetLines(const CCurve2d* curve, std::vector<float>& xyz) con
         rule.maxLen = m_maxLen;
         rule.maxTurn = m_angleTol > 0.0 ? std::min(m_angleTol, kHalfPi) : kHalfPi;
         rule.maxSag = m_distTol;
-        params = detail::SplitParams(*curve, [curve](double t) { return curve->GetPoint(t); }, rule);
+        params = detail::SplitParams(
+            *curve, [curve](double t) { return curve->GetPoint(t); }, rule);
     }
 
     xyz.reserve(params.size() * 3);

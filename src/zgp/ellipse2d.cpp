@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kernel_math.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
-#include "kernel_math.h"
 
 namespace zgp {
 
@@ -47,9 +47,12 @@ double BisectDecreasing(F g, double lo, double hi) {
         const double mid = (lo > 0.0 && hi > 4.0 * lo) ? std::sqrt(lo) * std::sqrt(hi) : 0.5 * (lo + hi);
         if (!(mid > lo && mid < hi)) break;
         const double v = g(mid);
-        if (v > 0.0) lo = mid;
-        else if (v < 0.0) hi = mid;
-        else return mid;
+        if (v > 0.0)
+            lo = mid;
+        else if (v < 0.0)
+            hi = mid;
+        else
+            return mid;
     }
     return 0.5 * (lo + hi);
 }
@@ -70,8 +73,8 @@ int ReducedCandidates(double e0, double e1, double X, double Y, Vec out[6]) {
     if (X > 0.0 && Y > 0.0) {
         const double R = std::hypot(A, B);
         // Nearest: w = s + e1^2 in [B, R].
-        const double w = BisectDecreasing(
-            [&](double v) { return (A / (v + d)) * (A / (v + d)) + (B / v) * (B / v) - 1.0; }, B, R);
+        const double w =
+            BisectDecreasing([&](double v) { return (A / (v + d)) * (A / (v + d)) + (B / v) * (B / v) - 1.0; }, B, R);
         out[n++] = Vec(e0 * A / (w + d), e1 * B / w);
         if (d > 0.0) {
             // Between the poles, with u = s + e0^2 in (0, d) and w = d - u, G is least at
@@ -81,9 +84,9 @@ int ReducedCandidates(double e0, double e1, double X, double Y, Vec out[6]) {
             const double um = d / (1.0 + k), wm = d * k / (1.0 + k);
             const double gm = (A / um) * (A / um) + (B / wm) * (B / wm) - 1.0;
             if (gm <= 0.0) {
-                const double wr = BisectDecreasing(
-                    [&](double v) { return (A / (d - v)) * (A / (d - v)) + (B / v) * (B / v) - 1.0; },
-                    std::min(B, wm), wm);
+                const double wr =
+                    BisectDecreasing([&](double v) { return (A / (d - v)) * (A / (d - v)) + (B / v) * (B / v) - 1.0; },
+                                     std::min(B, wm), wm);
                 out[n++] = Vec(e0 * A / (d - wr), -e1 * B / wr);
             }
         }
@@ -210,9 +213,7 @@ double CEllipse2d::ParamAtAngle(double phi) const { return phi * m_sense * m_a; 
 
 double CEllipse2d::RotateAngle() const { return m_a > 0.0 ? m_sense * m_range.Length() / m_a : 0.0; }
 
-bool CEllipse2d::IsClosed() const {
-    return m_a > 0.0 && std::abs(RotateAngle()) >= kTwoPi - g_AngleEpsilon;
-}
+bool CEllipse2d::IsClosed() const { return m_a > 0.0 && std::abs(RotateAngle()) >= kTwoPi - g_AngleEpsilon; }
 
 CVec2<double> CEllipse2d::GetPoint(double t) const {
     const double phi = GetAngle(t);

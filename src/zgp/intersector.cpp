@@ -7,12 +7,12 @@
 #include <limits>
 
 #include "intersector_solver.h"
+#include "kernel_math.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/mindist.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
-#include "kernel_math.h"
 
 namespace zgp {
 
@@ -84,12 +84,20 @@ int NearestEndContact(const SSeg& a, const SSeg& b, double tol, std::vector<CCur
     for (double t : {a.lo, a.hi}) {
         const double u = b.ProjectClamped(a.At(t));
         const double d = a.At(t).SqrDistanceTo(b.At(u));
-        if (d < best) { best = d; bt1 = t; bt2 = u; }
+        if (d < best) {
+            best = d;
+            bt1 = t;
+            bt2 = u;
+        }
     }
     for (double t : {b.lo, b.hi}) {
         const double u = a.ProjectClamped(b.At(t));
         const double d = b.At(t).SqrDistanceTo(a.At(u));
-        if (d < best) { best = d; bt1 = u; bt2 = t; }
+        if (d < best) {
+            best = d;
+            bt1 = u;
+            bt2 = t;
+        }
     }
     if (best <= tol * tol) PushPoint(out, a, b, bt1, bt2, 0);
     return static_cast<int>(out.size());
@@ -158,8 +166,10 @@ double Bisect(const Fn& f, double a, double b, double fa, double fb) {
         if (!(m > a && m < b)) break;
         const double fm = f(m);
         if (fm == 0.0) return m;
-        if ((fm < 0.0) == negA) a = m;
-        else b = m;
+        if ((fm < 0.0) == negA)
+            a = m;
+        else
+            b = m;
     }
     return 0.5 * (a + b);
 }

@@ -38,8 +38,8 @@ struct SSide {
     bool conic = false;             // cn is valid (radii > 0)
     bool implicitOk = false;        // cn is round enough for its unit-circle frame to be used
     SConic cn;
-    double period = 0.0;            // parameter length of one turn for arcs and ellipses
-    CBox2<double> box;              // box of what is searched (the whole turn when extended)
+    double period = 0.0;  // parameter length of one turn for arcs and ellipses
+    CBox2<double> box;    // box of what is searched (the whole turn when extended)
 
     bool Analytic() const { return kind == GT_LINE || kind == GT_ARC || kind == GT_ELLIPSE; }
     // Evaluation keeps curves that cannot leave their domain (NURBS) inside it.

@@ -34,7 +34,8 @@ public:
     explicit CSubCurve(const SSide& s) : m_side(s) {
         if (s.kind == GT_NURBS && BuildBezier()) return;
         m_k = CurvatureBound();
-        const double span = s.kind == GT_LINE || !(s.period > 0.0) ? 0.0 : (s.shi - s.slo) * 6.283185307179586 / s.period;
+        const double span =
+            s.kind == GT_LINE || !(s.period > 0.0) ? 0.0 : (s.shi - s.slo) * 6.283185307179586 / s.period;
         const int n = std::clamp(static_cast<int>(std::ceil(span / kQuarterPi)), 1, 64);
         for (int i = 0; i < n; ++i)
             m_initial.push_back(Analytic(s.slo + (s.shi - s.slo) * i / n, s.slo + (s.shi - s.slo) * (i + 1) / n));

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "zgp/nurbscurve2d.h"
 #include "kernel_math.h"
+#include "zgp/nurbscurve2d.h"
 
 namespace zgp {
 

@@ -85,26 +85,26 @@ double ConicAreaIntegral(const Vec& centre, const Vec& p0, const Vec& p1, double
 double CurveAreaIntegral(const CCurve2d& c) {
     Vec s = c.StartPoint(), e = c.EndPoint();
     switch (c.Type()) {
-        case GT_LINE:
-            return ChordTerm(s, e);
-        case GT_ARC: {
-            const CArc2d& a = static_cast<const CArc2d&>(c);
-            double r = a.Radius();
-            if (!(r > 0.0)) return ChordTerm(s, e);
-            double sweep = a.Sense() * (a.EndT() - a.StartT()) / r;
-            return ConicAreaIntegral(a.CenterPt(), s, e, r * r, sweep);
-        }
-        case GT_ELLIPSE: {
-            const CEllipse2d& el = static_cast<const CEllipse2d&>(c);
-            double ra = el.MajorRadius();
-            if (!(ra > 0.0)) return ChordTerm(s, e);
-            double sweep = (el.EndT() - el.StartT()) / (el.Sense() * ra);
-            return ConicAreaIntegral(el.CenterPt(), s, e, ra * el.MinorRadius(), sweep);
-        }
-        case GT_NURBS:
-            return NurbsAreaIntegral(static_cast<const CNurbsCurve2d&>(c));
-        default:
-            return NumericAreaIntegral(c, c.StartT(), c.EndT());
+    case GT_LINE:
+        return ChordTerm(s, e);
+    case GT_ARC: {
+        const CArc2d& a = static_cast<const CArc2d&>(c);
+        double r = a.Radius();
+        if (!(r > 0.0)) return ChordTerm(s, e);
+        double sweep = a.Sense() * (a.EndT() - a.StartT()) / r;
+        return ConicAreaIntegral(a.CenterPt(), s, e, r * r, sweep);
+    }
+    case GT_ELLIPSE: {
+        const CEllipse2d& el = static_cast<const CEllipse2d&>(c);
+        double ra = el.MajorRadius();
+        if (!(ra > 0.0)) return ChordTerm(s, e);
+        double sweep = (el.EndT() - el.StartT()) / (el.Sense() * ra);
+        return ConicAreaIntegral(el.CenterPt(), s, e, ra * el.MinorRadius(), sweep);
+    }
+    case GT_NURBS:
+        return NurbsAreaIntegral(static_cast<const CNurbsCurve2d&>(c));
+    default:
+        return NumericAreaIntegral(c, c.StartT(), c.EndT());
     }
 }
 

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <limits>
 
+#include "intersector_solver.h"
+#include "kernel_math.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/line2d.h"
-#include "intersector_solver.h"
-#include "kernel_math.h"
 
 namespace zgp {
 
@@ -39,9 +39,12 @@ void NearestOnEllipseQuadrant(double e0, double e1, double y0, double y1, double
                 if (s == s0 || s == s1) break;
                 const double q0 = n0 / (s + r0), q1 = z1 / (s + 1.0);
                 const double gs = q0 * q0 + q1 * q1 - 1.0;
-                if (gs > 0.0) s0 = s;
-                else if (gs < 0.0) s1 = s;
-                else break;
+                if (gs > 0.0)
+                    s0 = s;
+                else if (gs < 0.0)
+                    s1 = s;
+                else
+                    break;
             }
             x0 = r0 * y0 / (s + r0);
             x1 = y1 / (s + 1.0);

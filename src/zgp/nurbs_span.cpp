@@ -61,11 +61,13 @@ double SolveBracketed(const Fn& fn, double neg, double pos, double x, double tto
         double f = 0.0, df = 0.0;
         fn(x, f, df);
         if (f == 0.0) return x;
-        if (f < 0.0) neg = x;
-        else pos = x;
+        if (f < 0.0)
+            neg = x;
+        else
+            pos = x;
         double next = x - f / df;
-        const bool newtonOk = std::isfinite(next) && (next - neg) * (next - pos) < 0.0 &&
-                              std::fabs(next - x) <= 0.5 * prevStep;
+        const bool newtonOk =
+            std::isfinite(next) && (next - neg) * (next - pos) < 0.0 && std::fabs(next - x) <= 0.5 * prevStep;
         if (!newtonOk) next = 0.5 * (neg + pos);
         prevStep = std::fabs(next - x);
         if (prevStep <= ttol || std::fabs(pos - neg) <= ttol) return x;
@@ -80,9 +82,12 @@ bool Orient(const Fn& fn, double lo, double hi, double& neg, double& pos) {
     double flo = 0.0, fhi = 0.0, d = 0.0;
     fn(lo, flo, d);
     fn(hi, fhi, d);
-    if (flo < 0.0 && fhi > 0.0) neg = lo, pos = hi;
-    else if (flo > 0.0 && fhi < 0.0) neg = hi, pos = lo;
-    else return false;
+    if (flo < 0.0 && fhi > 0.0)
+        neg = lo, pos = hi;
+    else if (flo > 0.0 && fhi < 0.0)
+        neg = hi, pos = lo;
+    else
+        return false;
     return true;
 }
 
@@ -228,8 +233,8 @@ bool Bezier::Eval(double s, int ders, Vec* out) const {
 
 // ---- the evaluation view ------------------------------------------------------------------------
 
-Spline::Spline(int degree, const std::vector<Vec>& ctrl, const std::vector<double>& w,
-               const std::vector<double>& knots, bool sorted)
+Spline::Spline(int degree, const std::vector<Vec>& ctrl, const std::vector<double>& w, const std::vector<double>& knots,
+               bool sorted)
     : p(degree), n(static_cast<int>(ctrl.size())), P(ctrl.data()), W(w.data()) {
     if (sorted && std::isfinite(knots.back() - knots.front())) {
         u = knots.data();
@@ -376,8 +381,10 @@ void Workspace::IsolateRoots(const double* c, int d, double noise) {
         for (int i = 0; i <= d; ++i) {
             const int s = right[i] > noise ? 1 : right[i] < -noise ? -1 : 0;
             if (s == 0) continue;
-            if (first == 0) first = s;
-            else if (s != prev) ++changes;
+            if (first == 0)
+                first = s;
+            else if (s != prev)
+                ++changes;
             prev = s;
         }
         if (changes == 0) continue;

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
+#include "kernel_math.h"
 #include "zgp/box2.h"
 #include "zgp/vec2.h"
-#include "kernel_math.h"
 
 namespace zgp {
 namespace nurbs_detail {
@@ -107,8 +107,8 @@ private:
 };
 
 struct Bracket {
-    double lo, hi;  // local span parameters; lo == hi marks a root found exactly at a split point
-    int dir;        // +1 the polynomial rises through its root, -1 falls, 0 unresolved
+    double lo, hi;    // local span parameters; lo == hi marks a root found exactly at a split point
+    int dir;          // +1 the polynomial rises through its root, -1 falls, 0 unresolved
     double glo, ghi;  // polynomial values at lo and hi
 };
 

@@ -24,9 +24,12 @@ constexpr double kBig = std::numeric_limits<double>::max();
 std::vector<double> ClampedUniformKnots(int degree, int count) {
     std::vector<double> k(static_cast<size_t>(count + degree + 1));
     for (int i = 0; i < static_cast<int>(k.size()); ++i) {
-        if (i <= degree) k[i] = 0.0;
-        else if (i >= count) k[i] = 1.0;
-        else k[i] = static_cast<double>(i - degree) / (count - degree);
+        if (i <= degree)
+            k[i] = 0.0;
+        else if (i >= count)
+            k[i] = 1.0;
+        else
+            k[i] = static_cast<double>(i - degree) / (count - degree);
     }
     return k;
 }
@@ -222,8 +225,7 @@ int CNurbsCurve2d::Monotonicity() const {
         if (m_ctrl[i].SqrDistanceTo(m_ctrl[far1]) > m_ctrl[far2].SqrDistanceTo(m_ctrl[far1])) far2 = i;
     const Vec axis = (m_ctrl[far2] - m_ctrl[far1]).Normalized();
     bool straight = true;
-    for (int i = 0; i < n && straight; ++i)
-        straight = std::fabs(axis.Cross(m_ctrl[i] - m_ctrl[far1])) <= g_DistEpsilon;
+    for (int i = 0; i < n && straight; ++i) straight = std::fabs(axis.Cross(m_ctrl[i] - m_ctrl[far1])) <= g_DistEpsilon;
     if (straight) return 2;
 
     int sense = 0;

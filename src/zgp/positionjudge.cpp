@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kernel_math.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/intersector.h"
@@ -13,7 +14,6 @@
 #include "zgp/mindist.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/tolerance.h"
-#include "kernel_math.h"
 
 namespace zgp {
 
@@ -72,11 +72,16 @@ public:
 private:
     bool Coedge(const CCurve2d& c) {
         switch (c.Type()) {
-            case GT_LINE: return Line(static_cast<const CLine2d&>(c));
-            case GT_ARC: return Arc(static_cast<const CArc2d&>(c));
-            case GT_ELLIPSE: return Ellipse(static_cast<const CEllipse2d&>(c));
-            case GT_NURBS: return Nurbs(static_cast<const CNurbsCurve2d&>(c), c);
-            default: return OtherCurve(c);
+        case GT_LINE:
+            return Line(static_cast<const CLine2d&>(c));
+        case GT_ARC:
+            return Arc(static_cast<const CArc2d&>(c));
+        case GT_ELLIPSE:
+            return Ellipse(static_cast<const CEllipse2d&>(c));
+        case GT_NURBS:
+            return Nurbs(static_cast<const CNurbsCurve2d&>(c), c);
+        default:
+            return OtherCurve(c);
         }
     }
 
@@ -552,9 +557,12 @@ int CPositionJudge::GetCurvePolygonPosition(const CCurve2d* curve, const CPolygo
     for (int i = 0; i < polygon->LoopCount(); ++i)
         if (Boundary(polygon->GetLoop(i)).Meets(*curve, box, tol, scratch)) return RG_CROSS;
     switch (GetPointPolygonPosition(curve->StartPoint(), polygon, tol)) {
-        case PT_INSIDE: return RG_FIRST_INSIDE;
-        case PT_ON: return RG_CROSS;
-        default: return RG_APART;
+    case PT_INSIDE:
+        return RG_FIRST_INSIDE;
+    case PT_ON:
+        return RG_CROSS;
+    default:
+        return RG_APART;
     }
 }
 

@@ -62,12 +62,23 @@ public:
         Separate();
         m_text.append(buf, res.ptr);
     }
-    void Point(const CVec2<double>& p) { Number(p.x); Number(p.y); }
-    void Nested(const std::string& text) { Separate(); m_text += text; }
-    std::string Finish() { m_text += ')'; return std::move(m_text); }
+    void Point(const CVec2<double>& p) {
+        Number(p.x);
+        Number(p.y);
+    }
+    void Nested(const std::string& text) {
+        Separate();
+        m_text += text;
+    }
+    std::string Finish() {
+        m_text += ')';
+        return std::move(m_text);
+    }
 
 private:
-    void Separate() { if (m_text.back() != '(') m_text += ' '; }
+    void Separate() {
+        if (m_text.back() != '(') m_text += ' ';
+    }
     std::string m_text;
 };
 
@@ -80,7 +91,9 @@ public:
     const char* Pos() const { return m_pos; }
     size_t Remaining() const { return static_cast<size_t>(m_end - m_pos); }
 
-    void SkipBlanks() { while (m_pos < m_end && IsBlank(*m_pos)) ++m_pos; }
+    void SkipBlanks() {
+        while (m_pos < m_end && IsBlank(*m_pos)) ++m_pos;
+    }
 
     // True, without consuming anything, when the next token is `word` followed by '('.
     bool PeekKeyword(const char* word) {
@@ -140,8 +153,8 @@ bool IsSense(long long s) { return s == 1 || s == -1; }
 CLine2d* ReadLine(CTextReader& in) {
     CVec2<double> origin, dir;
     CInterval<double> range;
-    if (!in.Open("LINE") || !in.Point(origin) || !in.Point(dir) || !in.Number(range.low) ||
-        !in.Number(range.high) || !in.Close())
+    if (!in.Open("LINE") || !in.Point(origin) || !in.Point(dir) || !in.Number(range.low) || !in.Number(range.high) ||
+        !in.Close())
         return nullptr;
     if (!IsUnit(dir) || range.IsEmpty()) return nullptr;
     auto* line = new CLine2d();
@@ -154,8 +167,8 @@ CArc2d* ReadArc(CTextReader& in) {
     double radius = 0.0;
     CInterval<double> range;
     long long sense = 0;
-    if (!in.Open("ARC") || !in.Point(centre) || !in.Number(radius) || !in.Number(range.low) ||
-        !in.Number(range.high) || !in.Integer(sense, -1, 1) || !in.Close())
+    if (!in.Open("ARC") || !in.Point(centre) || !in.Number(radius) || !in.Number(range.low) || !in.Number(range.high) ||
+        !in.Integer(sense, -1, 1) || !in.Close())
         return nullptr;
     if (radius < 0.0 || range.IsEmpty() || !IsSense(sense)) return nullptr;
     auto* arc = new CArc2d();
@@ -179,8 +192,7 @@ CEllipse2d* ReadEllipse(CTextReader& in) {
 
 CNurbsCurve2d* ReadNurbs(CTextReader& in) {
     long long degree = 0, count = 0;
-    if (!in.Open("NURBS") || !in.Integer(degree, 1, INT32_MAX - 1) || !in.Integer(count, 2, INT32_MAX))
-        return nullptr;
+    if (!in.Open("NURBS") || !in.Integer(degree, 1, INT32_MAX - 1) || !in.Integer(count, 2, INT32_MAX)) return nullptr;
     if (count < degree + 1 || count + degree + 1 > INT32_MAX) return nullptr;
     // Every number takes at least one character and one separator: refuse counts the text
     // cannot hold before the curve allocates its arrays.
@@ -219,7 +231,10 @@ CLoop* ReadLoop(CTextReader& in) {
     for (long long i = 0; i < count; ++i) {
         CCurve2d* curve = ReadCurve(in);
         if (!curve) return nullptr;
-        if (!loop->AddCurve(curve, false)) { curve->Unref(); return nullptr; }
+        if (!loop->AddCurve(curve, false)) {
+            curve->Unref();
+            return nullptr;
+        }
     }
     if (!in.Close()) return nullptr;
     return loop.Release();
@@ -233,7 +248,10 @@ CPolygon* ReadPolygon(CTextReader& in) {
     for (long long i = 0; i < count; ++i) {
         CLoop* loop = ReadLoop(in);
         if (!loop) return nullptr;
-        if (!polygon->AddLoop(loop, true)) { loop->Unref(); return nullptr; }
+        if (!polygon->AddLoop(loop, true)) {
+            loop->Unref();
+            return nullptr;
+        }
     }
     if (!in.Close()) return nullptr;
     return polygon.Release();

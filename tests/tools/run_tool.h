@@ -18,11 +18,11 @@ extern char** environ;
 namespace tooltest {
 
 struct RunResult {
-    int status = -1;          // exit status, or -1 when the program did not exit normally
-    int signal = 0;           // the signal that ended it, if any
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    int signal = 0;   // the signal that ended it, if any
     std::string out;
     std::string err;
-    long maxRssKiB = 0;       // peak resident set size of the child
+    long maxRssKiB = 0;  // peak resident set size of the child
 };
 
 inline std::string slurp(const std::string& path) {

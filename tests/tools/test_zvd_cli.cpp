@@ -212,7 +212,8 @@ TEST_F(ZvdCli, InfoShowsTheVersionStoredInTheFile) {
     ZVectorDrawing empty;
     empty.setBackColor(0x00FF00);
     std::string stream = binaryOf(empty);
-    ASSERT_EQ(stream.substr(23, 4), std::string("\x03" "3.4"));
+    ASSERT_EQ(stream.substr(23, 4), std::string("\x03"
+                                                "3.4"));
     stream[26] = '3';  // a version 3.3 stream has the same layout
     writeBytes(path("old.bin"), stream);
     const QJsonObject info = infoJson(path("old.bin"));
@@ -373,10 +374,11 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
 TEST_F(ZvdCli, UnwritableOutputExitsWithOne) {
     const std::string in = makeSample();
     const std::string nowhere = path("no/such/dir/out");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"convert", in, nowhere + ".xml"}, {"convert", in, nowhere + ".bin"},
-          {"render", in, "-o", nowhere + ".png"}, {"render", in, "-o", nowhere + ".svg"},
-          {"render", in, "-o", nowhere + ".pdf"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"convert", in, nowhere + ".xml"},
+                                                 {"convert", in, nowhere + ".bin"},
+                                                 {"render", in, "-o", nowhere + ".png"},
+                                                 {"render", in, "-o", nowhere + ".svg"},
+                                                 {"render", in, "-o", nowhere + ".pdf"}}) {
         const RunResult r = zvd(args);
         SCOPED_TRACE(args.back());
         EXPECT_EQ(r.status, 1);
@@ -425,8 +427,7 @@ TEST_F(ZvdCli, WrongCommandLinesExitWithTwoAndShowTheUsage) {
 }
 
 TEST_F(ZvdCli, HelpAndVersion) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--help"}, {"help"}, {"render", "--help"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"help"}, {"render", "--help"}}) {
         const RunResult r = zvd(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("zvd convert IN OUT"), std::string::npos);

@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
         const tooltest::RunResult load = tooltest::run({tool, "info", big});
         const double fileMiB = info.st_size / 1048576.0;
         const double growthMiB = (load.maxRssKiB - base.maxRssKiB) / 1024.0;
-        std::printf("file %.1f MiB (%d items); zvd info peak %.1f MiB, one-item baseline %.1f MiB\n", fileMiB,
-                    items, load.maxRssKiB / 1024.0, base.maxRssKiB / 1024.0);
+        std::printf("file %.1f MiB (%d items); zvd info peak %.1f MiB, one-item baseline %.1f MiB\n", fileMiB, items,
+                    load.maxRssKiB / 1024.0, base.maxRssKiB / 1024.0);
         std::printf("growth %.1f MiB = %.2f x the file (limit 10 x)\n", growthMiB, growthMiB / fileMiB);
         if (base.status != 0 || load.status != 0) {
             std::printf("zvd info failed: %s%s\n", base.err.c_str(), load.err.c_str());

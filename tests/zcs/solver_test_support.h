@@ -153,7 +153,10 @@ double MinimumOf(F f, double lo, double hi, double* at = nullptr) {
     const double g = 0.5 * (std::sqrt(5.0) - 1.0);
     for (int it = 0; it < 120; ++it) {
         const double x1 = b - g * (b - a), x2 = a + g * (b - a);
-        if (f(x1) <= f(x2)) b = x2; else a = x1;
+        if (f(x1) <= f(x2))
+            b = x2;
+        else
+            a = x1;
     }
     const double x = 0.5 * (a + b);
     if (at) *at = f(x) < bestV ? x : lo + (hi - lo) * best / n;

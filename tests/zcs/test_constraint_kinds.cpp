@@ -69,8 +69,8 @@ TEST(ConstraintKinds, Distances) {
         auto* a = s.Line({0, 0}, {10, 0.3});
         auto* b = s.Line({1, 3}, {8, 3.8});
         s.Add(ectDistance, 2.5, {Ref(a), Ref(b)});
-        ExpectSolved(s, {[&] { return SideOf(a, b->StartPoint()) - 2.5; },
-                         [&] { return SideOf(a, b->EndPoint()) - 2.5; }});
+        ExpectSolved(
+            s, {[&] { return SideOf(a, b->StartPoint()) - 2.5; }, [&] { return SideOf(a, b->EndPoint()) - 2.5; }});
     }
     {  // measured along held direction lines: horizontally and vertically
         TestSketch s;
@@ -149,12 +149,13 @@ TEST(ConstraintKinds, DirectionsAndEquality) {
     s.Add(ectEqual, 0, {Ref(arc1), Ref(arc2)});
     s.Add(ectEqual, 0, {Ref(e1), Ref(e2)});
     auto dir = [](CLine2d* l) { return (l->EndPoint() - l->StartPoint()).Normalized(); };
-    ExpectSolved(s, {[&] { return Cross(dir(a), dir(b)); }, [&] { return dir(a).Dot(dir(c)); },
-                     [&] { return h->EndPoint().y - h->StartPoint().y; }, [&] { return v->EndPoint().x - v->StartPoint().x; },
-                     [&] { return p->EndPoint().y - q->StartPoint().y; }, [&] { return p->StartPoint().x - q->EndPoint().x; },
-                     [&] { return a->Length() - c->Length(); }, [&] { return arc1->Radius() - arc2->Radius(); },
-                     [&] { return e1->MajorRadius() - e2->MajorRadius(); },
-                     [&] { return e1->MinorRadius() - e2->MinorRadius(); }});
+    ExpectSolved(
+        s,
+        {[&] { return Cross(dir(a), dir(b)); }, [&] { return dir(a).Dot(dir(c)); },
+         [&] { return h->EndPoint().y - h->StartPoint().y; }, [&] { return v->EndPoint().x - v->StartPoint().x; },
+         [&] { return p->EndPoint().y - q->StartPoint().y; }, [&] { return p->StartPoint().x - q->EndPoint().x; },
+         [&] { return a->Length() - c->Length(); }, [&] { return arc1->Radius() - arc2->Radius(); },
+         [&] { return e1->MajorRadius() - e2->MajorRadius(); }, [&] { return e1->MinorRadius() - e2->MinorRadius(); }});
 }
 
 TEST(ConstraintKinds, Tangencies) {
@@ -169,9 +170,10 @@ TEST(ConstraintKinds, Tangencies) {
         s.Add(ectTangent, 0, {Ref(c), Ref(l)});
         s.Add(ectTangent, 0, {Ref(c1), Ref(c2)});
         s.Add(ectTangent, 0, {Ref(big), Ref(small)});
-        ExpectSolved(s, {[&] { return std::abs(SideOf(l, c->CenterPt())) - c->Radius(); },
-                         [&] { return c1->CenterPt().DistanceTo(c2->CenterPt()) - c1->Radius() - c2->Radius(); },
-                         [&] { return big->CenterPt().DistanceTo(small->CenterPt()) - big->Radius() + small->Radius(); }});
+        ExpectSolved(s,
+                     {[&] { return std::abs(SideOf(l, c->CenterPt())) - c->Radius(); },
+                      [&] { return c1->CenterPt().DistanceTo(c2->CenterPt()) - c1->Radius() - c2->Radius(); },
+                      [&] { return big->CenterPt().DistanceTo(small->CenterPt()) - big->Radius() + small->Radius(); }});
     }
     {  // ellipses against a line, a circle and another ellipse; a NURBS curve against a line
         TestSketch s;
@@ -187,7 +189,7 @@ TEST(ConstraintKinds, Tangencies) {
         s.Add(ectTangent, 0, {Ref(n), Ref(nl)});
         ASSERT_EQ(s.Solve(), esrSolved);
         EXPECT_LE(s.iterations, 6);
-            for (auto pair : {std::make_pair<CCurve2d*, CCurve2d*>(l, e), {e, c}, {e, e2}, {nl, n}}) {
+        for (auto pair : {std::make_pair<CCurve2d*, CCurve2d*>(l, e), {e, c}, {e, e2}, {nl, n}}) {
             double gap, sine;
             TouchOf(pair.first, pair.second, gap, sine);
             EXPECT_NEAR(gap, 0.0, 1e-9);
@@ -212,12 +214,12 @@ TEST(ConstraintKinds, TangenciesBoundAtJoints) {
     s.Add(ectTangent, 0, {Ref(m), Ref(c)});
     s.Add(ectCoincident, 0, {Ref(c), Ref(m, edrStart)});
     auto sine = [](Vec u, Vec v) { return Cross(u.Normalized(), v.Normalized()); };
-    ExpectSolved(s, {[&] { return a->EndPoint().DistanceTo(b->StartPoint()); },
-                     [&] { return sine(a->EndVt(), b->StartVt()); },
-                     [&] { return DistanceToCurve(e, l->StartPoint()); },
-                     [&] { return sine(e->GetDeriv1(e->GetNearestT(l->StartPoint(), 0)), l->Direction()); },
-                     [&] { return m->StartPoint().DistanceTo(c->CenterPt()) - c->Radius(); },
-                     [&] { return (m->StartPoint() - c->CenterPt()).Dot(m->Direction()); }});
+    ExpectSolved(
+        s, {[&] { return a->EndPoint().DistanceTo(b->StartPoint()); }, [&] { return sine(a->EndVt(), b->StartVt()); },
+            [&] { return DistanceToCurve(e, l->StartPoint()); },
+            [&] { return sine(e->GetDeriv1(e->GetNearestT(l->StartPoint(), 0)), l->Direction()); },
+            [&] { return m->StartPoint().DistanceTo(c->CenterPt()) - c->Radius(); },
+            [&] { return (m->StartPoint() - c->CenterPt()).Dot(m->Direction()); }});
     EXPECT_GT(a->EndVt().Dot(b->StartVt()), 0.0);  // a smooth bend, not a cusp
 }
 
@@ -239,13 +241,13 @@ TEST(ConstraintKinds, CoincidenceAndPointOnCurve) {
     s.Add(ectPointOnCurve, 0, {Ref(onEllipse, edrEnd), Ref(e)});
     s.Add(ectPointOnCurve, 0, {Ref(onNurbs, edrStart), Ref(n)});
     s.Add(ectCoincident, 0, {Ref(e), Ref(viaCoincident, edrEnd)});  // a whole curve: point on it
-    ExpectSolved(s, {[&] { return l->EndPoint().DistanceTo(arc->StartPoint()); },
-                     [&] { return arc->CenterPt().DistanceTo(e->CenterPt()); },
-                     [&] { return SideOf(l, onLine->StartPoint()); },
-                     [&] { return onCircle->StartPoint().DistanceTo(arc->CenterPt()) - arc->Radius(); },
-                     [&] { return DistanceToCurve(e, onEllipse->EndPoint()); },
-                     [&] { return DistanceToCurve(n, onNurbs->StartPoint()); },
-                     [&] { return DistanceToCurve(e, viaCoincident->EndPoint()); }});
+    ExpectSolved(
+        s, {[&] { return l->EndPoint().DistanceTo(arc->StartPoint()); },
+            [&] { return arc->CenterPt().DistanceTo(e->CenterPt()); }, [&] { return SideOf(l, onLine->StartPoint()); },
+            [&] { return onCircle->StartPoint().DistanceTo(arc->CenterPt()) - arc->Radius(); },
+            [&] { return DistanceToCurve(e, onEllipse->EndPoint()); },
+            [&] { return DistanceToCurve(n, onNurbs->StartPoint()); },
+            [&] { return DistanceToCurve(e, viaCoincident->EndPoint()); }});
 }
 
 TEST(ConstraintKinds, FixedPointsAndCurves) {

@@ -12,7 +12,8 @@ namespace {
 
 // Builds the sketch as the solver would and compares, part by part, every Jacobian entry
 // (by parameter, in drawing units) with the difference quotient of the residuals.
-void ExpectJacobianMatchesDifferences(TestSketch& s, std::vector<CCurve2d*> curves, std::vector<ZlDimRefGeometry> held) {
+void ExpectJacobianMatchesDifferences(TestSketch& s, std::vector<CCurve2d*> curves,
+                                      std::vector<ZlDimRefGeometry> held) {
     zcs::detail::Input in;
     for (CCurve2d* c : curves) {
         in.geoms.push_back(c);

@@ -180,7 +180,8 @@ TEST(SolverBehaviour, ScaleDoesNotMatter) {
         ASSERT_EQ(s.Solve(f), esrSolved);
         EXPECT_LE(f.GetSolver2d()->GetResidual(), 1e-12 * k);
         iterations.push_back(f.GetSolver2d()->GetIterationCount());
-        shapes.push_back({a->StartPoint() / k, a->EndPoint() / k, arc->CenterPt() / k, b->EndPoint() / k, e->CenterPt() / k});
+        shapes.push_back(
+            {a->StartPoint() / k, a->EndPoint() / k, arc->CenterPt() / k, b->EndPoint() / k, e->CenterPt() / k});
     }
     EXPECT_EQ(iterations[0], iterations[1]);
     EXPECT_EQ(iterations[2], iterations[1]);

@@ -35,7 +35,10 @@ double BruteDistance(const CCurve2d& c, const V& p, double* tOut = nullptr) {
     double lo = t0 + std::max(0, best - 1) * h, hi = t0 + std::min(n, best + 1) * h;
     for (int k = 0; k < 80; ++k) {
         const double a = lo + (hi - lo) / 3, b = hi - (hi - lo) / 3;
-        if (c.GetPoint(a).SqrDistanceTo(p) < c.GetPoint(b).SqrDistanceTo(p)) hi = b; else lo = a;
+        if (c.GetPoint(a).SqrDistanceTo(p) < c.GetPoint(b).SqrDistanceTo(p))
+            hi = b;
+        else
+            lo = a;
     }
     if (tOut) *tOut = 0.5 * (lo + hi);
     return c.GetPoint(0.5 * (lo + hi)).DistanceTo(p);
@@ -142,12 +145,17 @@ TEST(BuilderEllipse, AxisFormSwapsRadiiAndConicFormRecoversTheEllipse) {
         CRefPtr<CEllipse2d> swapped(ZCurve2dBuilder::CreateEllipse(c, v, b, a, s - kPi / 2, e - kPi / 2, -1, 1e-6));
         ASSERT_TRUE(ref && swapped);
         EXPECT_DOUBLE_EQ(swapped->MajorRadius(), a);
-        EXPECT_LT(swapped->StartPoint().DistanceTo(ref->StartPoint()) + swapped->EndPoint().DistanceTo(ref->EndPoint()), 1e-9);
+        EXPECT_LT(swapped->StartPoint().DistanceTo(ref->StartPoint()) + swapped->EndPoint().DistanceTo(ref->EndPoint()),
+                  1e-9);
         // X^2 / a^2 + Y^2 / b^2 = 1 with X = (p - c).u, Y = (p - c).v, expanded, times k.
         const double ia = 1 / (a * a), ib = 1 / (b * b), k = r.U(0.1, 100) * (r.I(0, 1) ? 1 : -1);
         const double A = u.x * u.x * ia + v.x * v.x * ib, B = 2 * (u.x * u.y * ia + v.x * v.y * ib),
                      C = u.y * u.y * ia + v.y * v.y * ib;
-        const double conic[6] = {k * A, k * B, k * C, k * (-2 * A * c.x - B * c.y), k * (-2 * C * c.y - B * c.x),
+        const double conic[6] = {k * A,
+                                 k * B,
+                                 k * C,
+                                 k * (-2 * A * c.x - B * c.y),
+                                 k * (-2 * C * c.y - B * c.x),
                                  k * (A * c.x * c.x + B * c.x * c.y + C * c.y * c.y - 1)};
         CRefPtr<CEllipse2d> fit(ZCurve2dBuilder::CreateEllipse(conic, 1e-6));
         ASSERT_TRUE(fit);
@@ -172,7 +180,10 @@ CMatrix3<double> RandomMap(Rng& r, int kind) {  // 0 similarity, 1 affine, 2 per
     CMatrix3<double> m = CMatrix3<double>::Rotation(r.U(-kPi, kPi)) * CMatrix3<double>::Scaling(s, r.I(0, 1) ? s : -s);
     if (kind >= 1) m = m * CMatrix3<double>(r.U(0.5, 2), r.U(-0.8, 0.8), 0, r.U(-0.8, 0.8), 1, 0, 0, 0, 1);
     m = m * CMatrix3<double>::Translation(r.P(10));
-    if (kind == 2) { m[0][2] = r.U(-0.01, 0.01); m[1][2] = r.U(-0.01, 0.01); }
+    if (kind == 2) {
+        m[0][2] = r.U(-0.01, 0.01);
+        m[1][2] = r.U(-0.01, 0.01);
+    }
     return m;
 }
 
@@ -180,8 +191,10 @@ CMatrix3<double> RandomMap(Rng& r, int kind) {  // 0 similarity, 1 affine, 2 per
 
 TEST(BuilderTransform, ImagesMatchMappedPointsForEveryKindAndMap) {
     Rng r(15);
-    const int expected[4][3] = {{GT_LINE, GT_LINE, GT_LINE}, {GT_ARC, GT_ELLIPSE, GT_NURBS},
-                                {GT_ELLIPSE, GT_ELLIPSE, GT_NURBS}, {GT_NURBS, GT_NURBS, GT_NURBS}};
+    const int expected[4][3] = {{GT_LINE, GT_LINE, GT_LINE},
+                                {GT_ARC, GT_ELLIPSE, GT_NURBS},
+                                {GT_ELLIPSE, GT_ELLIPSE, GT_NURBS},
+                                {GT_NURBS, GT_NURBS, GT_NURBS}};
     for (int it = 0; it < 120; ++it) {
         const int kind = it % 4, mapKind = (it / 4) % 3;
         CRefPtr<CCurve2d> in(RandomCurve(r, kind));
@@ -195,18 +208,24 @@ TEST(BuilderTransform, ImagesMatchMappedPointsForEveryKindAndMap) {
         EXPECT_LT(m.TransformPoint(in->EndPoint()).DistanceTo(out->EndPoint()), 1e-7);
         for (int k = 1; k < 16; ++k) {  // both ways, so neither curve may hold extra pieces
             const double f = k / 16.0;
-            EXPECT_LT(BruteDistance(*out, m.TransformPoint(in->GetPoint(in->StartT() + (in->EndT() - in->StartT()) * f))), 1e-7);
-            EXPECT_LT(BruteDistance(*in, inv.TransformPoint(out->GetPoint(out->StartT() + (out->EndT() - out->StartT()) * f))), 1e-7);
+            EXPECT_LT(
+                BruteDistance(*out, m.TransformPoint(in->GetPoint(in->StartT() + (in->EndT() - in->StartT()) * f))),
+                1e-7);
+            EXPECT_LT(BruteDistance(
+                          *in, inv.TransformPoint(out->GetPoint(out->StartT() + (out->EndT() - out->StartT()) * f))),
+                      1e-7);
         }
     }
     CArc2d arc(V(0, 0), 1, CInterval<double>(0, 2), 1);
     CLine2d line(V(-10, 0), V(10, 0));
     using M = CMatrix3<double>;
-    const auto image = [](const CCurve2d& c, const M& m) { return ZCurve2dBuilder::TransformCurve(&c, CMatrix4<double>::FromMatrix3(m), 1e-6); };
-    EXPECT_FALSE(image(arc, M(1, 2, 0, 2, 4, 0, 0, 0, 1)));              // singular
-    EXPECT_FALSE(image(line, M(1e-8, 0, 0, 0, 1e-8, 0, 0, 0, 1)));       // collapses to a point
-    EXPECT_FALSE(image(line, M(1, 0, 0.5, 0, 1, 0, 0, 0, 1)));           // reaches the horizon
-    CRefPtr<CCurve2d> moved(image(arc, M(2, 0, 0, 0, 2, 0, 4, 6, 2)));   // weight 2, still a similarity
+    const auto image = [](const CCurve2d& c, const M& m) {
+        return ZCurve2dBuilder::TransformCurve(&c, CMatrix4<double>::FromMatrix3(m), 1e-6);
+    };
+    EXPECT_FALSE(image(arc, M(1, 2, 0, 2, 4, 0, 0, 0, 1)));             // singular
+    EXPECT_FALSE(image(line, M(1e-8, 0, 0, 0, 1e-8, 0, 0, 0, 1)));      // collapses to a point
+    EXPECT_FALSE(image(line, M(1, 0, 0.5, 0, 1, 0, 0, 0, 1)));          // reaches the horizon
+    CRefPtr<CCurve2d> moved(image(arc, M(2, 0, 0, 0, 2, 0, 4, 6, 2)));  // weight 2, still a similarity
     ASSERT_TRUE(moved && moved->Type() == GT_ARC);
     EXPECT_LT(moved->StartPoint().DistanceTo(V(3, 3)), 1e-12);
 }
@@ -245,7 +264,8 @@ TEST(BuilderLoop, ExactSidesCollapsedArcsAndOffsetChordError) {
     int onOffset = 0;
     for (int i = 0; i < band->CoedgeCount(); ++i) {
         const CCurve2d* s = band->GetCurve(i);
-        if (s->Type() != GT_LINE || BruteDistance(e, s->StartPoint()) < w / 2 || BruteDistance(e, s->EndPoint()) < w / 2)
+        if (s->Type() != GT_LINE || BruteDistance(e, s->StartPoint()) < w / 2 ||
+            BruteDistance(e, s->EndPoint()) < w / 2)
             continue;  // the ellipse itself or a cap
         ++onOffset;
         EXPECT_NEAR(BruteDistance(e, s->StartPoint()), w, 1e-9);
@@ -253,10 +273,10 @@ TEST(BuilderLoop, ExactSidesCollapsedArcsAndOffsetChordError) {
     }
     EXPECT_GT(onOffset, 10);
 
-    CArc2d arc(V(3, 4), 2, CInterval<double>(0, 2 * 4), 1);  // counter-clockwise: inside is left
+    CArc2d arc(V(3, 4), 2, CInterval<double>(0, 2 * 4), 1);       // counter-clockwise: inside is left
     CRefPtr<CLoop> sector(ZLoopBuilder::CreateLoop(&arc, 5, 1));  // inner side collapses
     ASSERT_TRUE(sector);
-    EXPECT_EQ(sector->CoedgeCount(), 3);  // outer arc and two radii
+    EXPECT_EQ(sector->CoedgeCount(), 3);                        // outer arc and two radii
     EXPECT_NEAR(Area(Polygonise(*sector)), 0.5 * 9 * 4, 1e-3);  // radius 3, angle 4
 
     CLine2d point(V(1, 1), V(1, 1));

@@ -31,7 +31,10 @@ double BruteNearestDistance(const CCurve2d& c, const Vec& p, int samples = 4000)
     const double g = 0.5 * (std::sqrt(5.0) - 1.0);
     for (int it = 0; it < 200; ++it) {
         const double x1 = b - g * (b - a), x2 = a + g * (b - a);
-        if (dist(x1) <= dist(x2)) b = x2; else a = x1;
+        if (dist(x1) <= dist(x2))
+            b = x2;
+        else
+            a = x1;
     }
     return std::min(bestD, dist(0.5 * (a + b)));
 }
@@ -108,8 +111,12 @@ CMatrix4<double> RandomSimilarity(std::mt19937_64& rng, bool reflect) {
                                          CMatrix3<double>::Translation(Vec(50 * u(rng) - 25, 50 * u(rng) - 25)));
 }
 
-struct KindA : IBase { int GetObjectType() const override { return 1; } };
-struct KindB : IBase { int GetObjectType() const override { return 2; } };
+struct KindA : IBase {
+    int GetObjectType() const override { return 1; }
+};
+struct KindB : IBase {
+    int GetObjectType() const override { return 2; }
+};
 IBase* MakeA() { return new KindA; }
 IBase* MakeB() { return new KindB; }
 
@@ -433,8 +440,8 @@ TEST(ArcEditing, OffsetReverseExtendAndTrim) {
         }
     }
     CArc2d arc(Vec(0, 0), 1.0, CInterval<double>(0, kPi), 1);
-    EXPECT_FALSE(arc.Offset(1.5));  // the radius would become negative
-    ASSERT_TRUE(arc.Offset(-1.0));  // right of a counter-clockwise arc is outward
+    EXPECT_FALSE(arc.Offset(1.5));                                 // the radius would become negative
+    ASSERT_TRUE(arc.Offset(-1.0));                                 // right of a counter-clockwise arc is outward
     EXPECT_TRUE(arc.Radius() == 2.0 && arc.RotateAngle() == kPi);  // angles kept, range scaled
     ASSERT_TRUE(arc.Extend(0.5, 0.5));
     EXPECT_NEAR(arc.Length(), 2 * kPi + 1.0, 1e-12);

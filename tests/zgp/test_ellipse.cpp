@@ -48,7 +48,10 @@ double BruteNearestDist(const CEllipse2d& e, const Vec& p) {
     const double g = (std::sqrt(5.0) - 1) / 2;
     for (int it = 0; it < 80; ++it) {
         const double m1 = hi - g * (hi - lo), m2 = lo + g * (hi - lo);
-        if (dist(m1) < dist(m2)) hi = m2; else lo = m1;
+        if (dist(m1) < dist(m2))
+            hi = m2;
+        else
+            lo = m1;
     }
     return std::min(dist(lo), bestDist);
 }
@@ -58,11 +61,22 @@ Vec RandomProbe(std::mt19937& rng, const CEllipse2d& e) {
     const double a = e.MajorRadius(), b = e.MinorRadius(), r = std::max(a, b);
     double x = Uni(rng, -1.5 * a, 1.5 * a), y = Uni(rng, -1.5 * b, 1.5 * b);
     switch (rng() % 6) {
-        case 0: x *= 0.2; y *= 0.02; break;
-        case 1: y = 0.0; break;
-        case 2: x = 0.0; break;
-        case 3: x = Uni(rng, -10 * r, 10 * r); y = Uni(rng, -10 * r, 10 * r); break;
-        default: break;
+    case 0:
+        x *= 0.2;
+        y *= 0.02;
+        break;
+    case 1:
+        y = 0.0;
+        break;
+    case 2:
+        x = 0.0;
+        break;
+    case 3:
+        x = Uni(rng, -10 * r, 10 * r);
+        y = Uni(rng, -10 * r, 10 * r);
+        break;
+    default:
+        break;
     }
     return e.CenterPt() + e.Axis() * x + e.Axis().Perp() * y;
 }
@@ -118,7 +132,9 @@ TEST(EllipseLength, MatchesSimpsonAndPerimeterSeries) {
     double an = 1, gn = std::sqrt(1 - k2), s = k2 / 2, pw = 0.5;
     for (int it = 0; it < 8; ++it, pw *= 2) {
         const double c = (an - gn) / 2, an1 = (an + gn) / 2;
-        gn = std::sqrt(an * gn); an = an1; s += 2 * pw * c * c;
+        gn = std::sqrt(an * gn);
+        an = an1;
+        s += 2 * pw * c * c;
     }
     CEllipse2d full;
     full.Set(Vec(1, 2), Vec(0.6, 0.8), A, B, 1.0, 1.0, -1);

@@ -111,7 +111,8 @@ std::vector<SBrute> BruteForce(const CCurve2d& a, const CCurve2d& b) {
                     double t1 = ta[i] + s * (ta[i + 1] - ta[i]), t2 = tb[j] + r * (tb[j + 1] - tb[j]);
                     if (!Refine(a, b, t1, t2)) continue;
                     const V p = a.GetPoint(t1);
-                    if (std::any_of(found.begin(), found.end(), [&](const SBrute& f) { return f.p.DistanceTo(p) < 1e-7; }))
+                    if (std::any_of(found.begin(), found.end(),
+                                    [&](const SBrute& f) { return f.p.DistanceTo(p) < 1e-7; }))
                         continue;
                     const V d1 = a.GetDeriv1(t1).Normalized(), d2 = b.GetDeriv1(t2).Normalized();
                     found.push_back({p, t1, t2, std::abs(d1.Cross(d2))});
@@ -138,7 +139,8 @@ std::string CheckPair(const CCurve2d& a, const CCurve2d& b, bool ext) {
         if (!ext && (!a.Range().Contains(r.t1) || !b.Range().Contains(r.t2))) why << "parameter out of range; ";
         if (i > 0 && res[i - 1].t1 > r.t1) why << "not sorted; ";
         for (size_t j = 0; j < i; ++j)
-            if (r.kind != 2 && res[j].kind != 2 && res[j].point.DistanceTo(r.point) <= g_DistEpsilon) why << "duplicate; ";
+            if (r.kind != 2 && res[j].kind != 2 && res[j].point.DistanceTo(r.point) <= g_DistEpsilon)
+                why << "duplicate; ";
     }
     CRefPtr<CCurve2d> ea(ext ? Extended(a) : a.Clone()), eb(ext ? Extended(b) : b.Clone());
     const std::vector<SBrute> brute = BruteForce(*ea, *eb);
@@ -147,7 +149,8 @@ std::string CheckPair(const CCurve2d& a, const CCurve2d& b, bool ext) {
         if (f.sinAngle < 0.02) continue;
         if (std::count_if(brute.begin(), brute.end(), [&](const SBrute& g) { return g.p.DistanceTo(f.p) < 1e-4; }) > 1)
             continue;
-        if (std::none_of(res.begin(), res.end(), [&](const CCurvCurvIntPt& r) { return r.point.DistanceTo(f.p) < 1e-7; }))
+        if (std::none_of(res.begin(), res.end(),
+                         [&](const CCurvCurvIntPt& r) { return r.point.DistanceTo(f.p) < 1e-7; }))
             why << "missed (" << f.p.x << ", " << f.p.y << "); ";
     }
     if (why.str().empty()) return "";
@@ -214,7 +217,8 @@ TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
         const auto near = std::count_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) {
             return q.point.DistanceTo(p) < 1e-3 && std::abs(q.t1 - t) < 1e-3 * (a->EndT() - a->StartT());
         });
-        const auto touch = std::find_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) { return q.point.DistanceTo(p) < 1e-5; });
+        const auto touch =
+            std::find_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) { return q.point.DistanceTo(p) < 1e-5; });
         ASSERT_EQ(near, 1) << a->AsString() << "\n" << b->AsString();
         ASSERT_NE(touch, res.end());
         EXPECT_EQ(touch->kind, 1) << a->AsString() << "\n" << b->AsString();
@@ -429,8 +433,8 @@ TEST(IntersectConics, EllipseOverlapAndTangency) {
     // An ellipse and a circle (or another ellipse) missing each other by less than the tolerance.
     const CEllipse2d flat(V(0, 0), V(1, 0), 4, 2, CInterval<double>(0, 8 * kPi), 1);
     for (const CCurve2d* c : {static_cast<const CCurve2d*>(new CArc2d(Circle(V(0, 3 + 5e-7), 1))),
-                              static_cast<const CCurve2d*>(new CEllipse2d(V(0, 3 + 5e-7), V(1, 0), 2, 1,
-                                                                          CInterval<double>(0, 4 * kPi), -1))}) {
+                              static_cast<const CCurve2d*>(
+                                  new CEllipse2d(V(0, 3 + 5e-7), V(1, 0), 2, 1, CInterval<double>(0, 4 * kPi), -1))}) {
         r = Meet(flat, *c);
         ASSERT_EQ(r.size(), 1u) << c->AsString();
         EXPECT_EQ(r[0].kind, 1);

@@ -65,14 +65,17 @@ CLoop* RandomMixedLoop(std::mt19937& rng) {
         double h = d.Length() / 2;
         int kind = static_cast<int>(U(rng) * 4), sense = U(rng) < 0.5 ? 1 : -1;
         if (kind == 1) {
-            l->AddCurve(new CArc2d(a, b, h * (1.05 + 2 * U(rng)), sense > 0 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL), false);
+            l->AddCurve(new CArc2d(a, b, h * (1.05 + 2 * U(rng)), sense > 0 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL),
+                        false);
         } else if (kind == 2) {  // half ellipse on the chord, bulging to either side
-            CInterval<double> range = sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
+            CInterval<double> range =
+                sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
             l->AddCurve(new CEllipse2d((a + b) / 2, d, h, h * (0.1 + 0.4 * U(rng)), range, sense), false);
         } else if (kind == 3) {
             CNurbsCurve2d* nc = new CNurbsCurve2d(3, 5);
             nc->SetCtrlPt(0, a);
-            for (int k = 1; k < 4; ++k) nc->SetCtrlPt(k, a + d * (k / 4.0) + d.Perp() * (0.6 * U(rng) - 0.3), 0.5 + 1.5 * U(rng));
+            for (int k = 1; k < 4; ++k)
+                nc->SetCtrlPt(k, a + d * (k / 4.0) + d.Perp() * (0.6 * U(rng) - 0.3), 0.5 + 1.5 * U(rng));
             nc->SetCtrlPt(4, b);
             l->AddCurve(nc, false);
         } else {
@@ -245,11 +248,11 @@ TEST(LoopTransform, AreaFollowsTheDeterminantAndFailureChangesNothing) {
 
 TEST(PolygonNesting, DepthsOrientationAndArea) {
     CPolygon poly;
-    poly.AddLoop(Square(0, 0, 10));         // outer
-    poly.AddLoop(Square(1, 1, 8, false));   // hole
-    poly.AddLoop(Square(2, 2, 2));          // island in the hole
-    poly.AddLoop(Square(20, 0, 1));         // a separate outer
-    poly.AddLoop(new CLoop);                // empty: ignored
+    poly.AddLoop(Square(0, 0, 10));        // outer
+    poly.AddLoop(Square(1, 1, 8, false));  // hole
+    poly.AddLoop(Square(2, 2, 2));         // island in the hole
+    poly.AddLoop(Square(20, 0, 1));        // a separate outer
+    poly.AddLoop(new CLoop);               // empty: ignored
     const int expected[] = {0, 1, 2, 0, 0, -1};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(poly.LoopDepth(i), expected[i]) << i;
     EXPECT_TRUE(poly.IsLoopDirCorrect());

@@ -91,8 +91,10 @@ double GoldenMin(const F& f, double lo, double hi) {
     const double g = 0.5 * (std::sqrt(5.0) - 1.0);
     for (int it = 0; it < 80; ++it) {
         double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo);
-        if (f(x1) <= f(x2)) hi = x2;
-        else lo = x1;
+        if (f(x1) <= f(x2))
+            hi = x2;
+        else
+            lo = x1;
     }
     return f(0.5 * (lo + hi));
 }
@@ -112,8 +114,8 @@ CNurbsCurve2d Circle(const Vec& c, double r) {
 TEST(NurbsEval, MatchesNaiveCoxDeBoorOnRandomCurves) {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 300; ++trial) {
-        CNurbsCurve2d c = trial < 20 ? RandomCurve(rng, 6 + trial % 7, 14 + trial % 5, true, trial % 2 == 0)
-                                     : RandomCurve(rng);
+        CNurbsCurve2d c =
+            trial < 20 ? RandomCurve(rng, 6 + trial % 7, 14 + trial % 5, true, trial % 2 == 0) : RandomCurve(rng);
         const double a = c.StartT(), b = c.EndT();
         for (int i = 0; i <= 40; ++i) {
             double t = i == 40 ? b : a + (b - a) * i / 40;
@@ -292,8 +294,9 @@ TEST(NurbsQuery, NearestMatchesBruteForceOnThousandsOfCurves) {
         const double a = c.StartT(), b = c.EndT();
         for (int i = 0; i <= n; ++i) pts[i] = c.GetPoint(a + (b - a) * i / n);
         for (int qi = 0; qi < 4; ++qi) {
-            Vec q = qi == 0 ? c.GetPoint(a + (b - a) * unit(rng)) + Vec(coord(rng), coord(rng)) * 0.02
-                    : qi == 1 ? c.CtrlPt(trial % c.CtrlPtCount()) : Vec(coord(rng), coord(rng));
+            Vec q = qi == 0   ? c.GetPoint(a + (b - a) * unit(rng)) + Vec(coord(rng), coord(rng)) * 0.02
+                    : qi == 1 ? c.CtrlPt(trial % c.CtrlPtCount())
+                              : Vec(coord(rng), coord(rng));
             // Brute force: golden-section refinement of every sampled local minimum near the best.
             double brute = 1e300;
             for (const Vec& p : pts) brute = std::min(brute, p.DistanceTo(q));
@@ -340,11 +343,11 @@ TEST(NurbsShape, MonotonicityOfControlPolygons) {
         return c.Monotonicity();
     };
     EXPECT_EQ(make({{0, 0}, {2, 1 + 4e-7}, {4, 2}, {6, 3 - 4e-7}}), 2);  // noise below g_DistEpsilon
-    EXPECT_EQ(make({{1, 1}, {1, 1}, {1, 1}}), 2);                          // all points coincide
+    EXPECT_EQ(make({{1, 1}, {1, 1}, {1, 1}}), 2);                        // all points coincide
     EXPECT_EQ(make({{1, 0}, {0.9, 0.4}, {0.5, 0.8}, {0, 1}, {-0.5, 0.9}}), 1);
-    EXPECT_EQ(make({{0, 0}, {5, 0}, {0, 1e-3}}), 1);                       // a hairpin, but one way
+    EXPECT_EQ(make({{0, 0}, {5, 0}, {0, 1e-3}}), 1);  // a hairpin, but one way
     EXPECT_EQ(make({{0, 0}, {1, 1}, {2, 0}, {3, 1}}), 0);
-    EXPECT_EQ(make({{0, 0}, {5, 0}, {2, 0}, {2, 3}}), 0);                  // doubles back on itself
+    EXPECT_EQ(make({{0, 0}, {5, 0}, {2, 0}, {2, 3}}), 0);  // doubles back on itself
 }
 
 TEST(NurbsRobust, ConstructionClampsAndSettersRefuseBadValues) {
@@ -366,12 +369,12 @@ TEST(NurbsRobust, HostileKnotsWeightsAndPointsNeverYieldNaN) {
         CNurbsCurve2d c = RandomCurve(rng);
         const int m = c.KnotCount(), kind = pick(rng);
         for (int i = 0; i < m; ++i) {
-            double v = kind == 0 ? 1.0                                      // all equal: a point curve
-                     : kind == 1 ? -i * 1.0                                 // decreasing
-                     : kind == 2 ? (i % 2 ? big : -big) * unit(rng)         // unordered, overflowing spread
-                     : kind == 3 ? std::floor(unit(rng) * 2.0)              // heavy repeats
-                     : kind == 4 ? (i < m / 2 ? -big : big)                 // two huge values
-                                 : unit(rng) * 1e-300;                      // subnormal spread
+            double v = kind == 0   ? 1.0                               // all equal: a point curve
+                       : kind == 1 ? -i * 1.0                          // decreasing
+                       : kind == 2 ? (i % 2 ? big : -big) * unit(rng)  // unordered, overflowing spread
+                       : kind == 3 ? std::floor(unit(rng) * 2.0)       // heavy repeats
+                       : kind == 4 ? (i < m / 2 ? -big : big)          // two huge values
+                                   : unit(rng) * 1e-300;               // subnormal spread
             c.SetKnot(i, v);
         }
         if (trial % 3 == 0) c.SetCtrlPt(0, Vec(1e300, -1e300), 1e300);

@@ -79,26 +79,26 @@ CCurve2d* RandomSide(std::mt19937& rng, const Vec& a, const Vec& b) {
     Vec d = b - a;
     double h = d.Length() / 2;
     switch (static_cast<int>(U(rng) * 5)) {
-        case 1:
-            return new CArc2d(a, b, h * (1.05 + 2 * U(rng)), U(rng) < 0.5 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL);
-        case 2: {
-            int sense = U(rng) < 0.5 ? 1 : -1;
-            CInterval<double> range = sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
-            return new CEllipse2d((a + b) / 2, d, h, h * (0.1 + 0.5 * U(rng)), range, sense);
-        }
-        case 3: {
-            int deg = U(rng) < 0.5 ? 2 : 3;
-            CNurbsCurve2d* nc = new CNurbsCurve2d(deg, 6);
-            nc->SetCtrlPt(0, a);
-            for (int k = 1; k < 5; ++k)
-                nc->SetCtrlPt(k, a + d * (k / 5.0) + d.Perp() * (0.8 * U(rng) - 0.4), 0.4 + 2 * U(rng));
-            nc->SetCtrlPt(5, b);
-            return nc;
-        }
-        case 4:  // a wide arc, more than half a turn, bulging outwards
-            return new CArc2d(a, b, h * (1.0 + 0.3 * U(rng)), CArc2d::CCW_LARGE);
-        default:
-            return new CLine2d(a, b);
+    case 1:
+        return new CArc2d(a, b, h * (1.05 + 2 * U(rng)), U(rng) < 0.5 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL);
+    case 2: {
+        int sense = U(rng) < 0.5 ? 1 : -1;
+        CInterval<double> range = sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
+        return new CEllipse2d((a + b) / 2, d, h, h * (0.1 + 0.5 * U(rng)), range, sense);
+    }
+    case 3: {
+        int deg = U(rng) < 0.5 ? 2 : 3;
+        CNurbsCurve2d* nc = new CNurbsCurve2d(deg, 6);
+        nc->SetCtrlPt(0, a);
+        for (int k = 1; k < 5; ++k)
+            nc->SetCtrlPt(k, a + d * (k / 5.0) + d.Perp() * (0.8 * U(rng) - 0.4), 0.4 + 2 * U(rng));
+        nc->SetCtrlPt(5, b);
+        return nc;
+    }
+    case 4:  // a wide arc, more than half a turn, bulging outwards
+        return new CArc2d(a, b, h * (1.0 + 0.3 * U(rng)), CArc2d::CCW_LARGE);
+    default:
+        return new CLine2d(a, b);
     }
 }
 
@@ -206,8 +206,15 @@ TEST(PositionPointLoop, BoundaryPointsAreOnAndNeighboursFlip) {
 TEST(PositionPointLoop, RaysThroughVerticesAndAlongEdges) {
     // A crown with peaks at y = 5 and notches at y = 3, and a step with edges along the ray.
     CLoop* crown = PolyLoop({{0, 0}, {10, 0}, {10, 5}, {8, 3}, {6, 5}, {4, 3}, {2, 5}, {0, 3}});
-    ExpectCases(crown, {{{-1, 3}, OUT}, {{1, 3}, IN}, {{5, 3}, IN}, {{4, 3}, ON}, {{-1, 5}, OUT}, {{3, 5}, OUT},
-                        {{7, 5}, OUT}, {{11, 5}, OUT}, {{6, 5}, ON}});
+    ExpectCases(crown, {{{-1, 3}, OUT},
+                        {{1, 3}, IN},
+                        {{5, 3}, IN},
+                        {{4, 3}, ON},
+                        {{-1, 5}, OUT},
+                        {{3, 5}, OUT},
+                        {{7, 5}, OUT},
+                        {{11, 5}, OUT},
+                        {{6, 5}, ON}});
     CLoop* step = PolyLoop({{0, 0}, {4, 0}, {4, 2}, {6, 2}, {6, 4}, {0, 4}});
     ExpectCases(step, {{{-1, 2}, OUT}, {{2, 2}, IN}, {{5, 2}, ON}, {{7, 2}, OUT}, {{-1, 4}, OUT}});
     ExpectCases(step, {{{-1, 0}, OUT}, {{2, 0}, ON}}, 0.0);
@@ -219,7 +226,8 @@ TEST(PositionPointLoop, RaysThroughVerticesAndAlongEdges) {
     stadium->AddCurve(ArcByAngles(Vec(4, 0), 1, -kPi / 2, kPi / 2), false);
     stadium->AddCurve(new CLine2d(Vec(4, 1), Vec(0, 1)), false);
     stadium->AddCurve(ArcByAngles(Vec(0, 0), 1, kPi / 2, 3 * kPi / 2), false);
-    ExpectCases(stadium, {{{-3, -1}, OUT}, {{-3, 0}, OUT}, {{-3, 1}, OUT}, {{2, 0}, IN}, {{4.5, 0}, IN}, {{5.5, 0}, OUT}});
+    ExpectCases(stadium,
+                {{{-3, -1}, OUT}, {{-3, 0}, OUT}, {{-3, 1}, OUT}, {{2, 0}, IN}, {{4.5, 0}, IN}, {{5.5, 0}, OUT}});
     for (CLoop* l : {crown, step, circle, stadium}) l->Unref();
 }
 
@@ -269,14 +277,21 @@ TEST(PositionCurveSide, BoundedCurvesUseTheEndTangentBeyondTheirEnds) {
         int side;
     };
     const SideCase cases[] = {
-        {&line, {2, 1}, false, 1}, {&line, {2, -1}, true, -1}, {&line, {2, 1e-9}, false, 0},
+        {&line, {2, 1}, false, 1},
+        {&line, {2, -1}, true, -1},
+        {&line, {2, 1e-9}, false, 0},
         {&line, {9, 0}, false, 0},  // ahead of the end, on its tangent
-        {&line, {-3, -2}, false, -1}, {nullptr, {2, 1}, false, 0},
-        {quarter, {0.5, 0.5}, false, 1}, {quarter, {3, 3}, false, -1},
+        {&line, {-3, -2}, false, -1},
+        {nullptr, {2, 1}, false, 0},
+        {quarter, {0.5, 0.5}, false, 1},
+        {quarter, {3, 3}, false, -1},
         {quarter, {std::sqrt(2.0), std::sqrt(2.0)}, false, 0},
         {quarter, {1, -3}, false, 1},  // left of the start tangent, yet outside the full circle
-        {quarter, {1, -3}, true, -1}, {quarter, {-1, -1}, true, 1},
-        {&bez, {1, 0.5}, false, -1}, {&bez, {1, 2}, true, 1}, {&bez, {1, 1}, false, 0},
+        {quarter, {1, -3}, true, -1},
+        {quarter, {-1, -1}, true, 1},
+        {&bez, {1, 0.5}, false, -1},
+        {&bez, {1, 2}, true, 1},
+        {&bez, {1, 1}, false, 0},
     };
     for (const SideCase& c : cases)
         EXPECT_EQ(judge.GetPointCurveSide(c.p, c.curve, c.extended), c.side) << "(" << c.p.x << ", " << c.p.y << ")";
@@ -331,11 +346,11 @@ TEST(PositionRegions, LoopsAndAxes) {
         int expected;
     };
     const LoopCase cases[] = {
-        {big, far, true, CPositionJudge::RG_APART},          {big, cross, true, CPositionJudge::RG_CROSS},
-        {big, corner, true, CPositionJudge::RG_CROSS},       {small, big, true, CPositionJudge::RG_FIRST_INSIDE},
+        {big, far, true, CPositionJudge::RG_APART},           {big, cross, true, CPositionJudge::RG_CROSS},
+        {big, corner, true, CPositionJudge::RG_CROSS},        {small, big, true, CPositionJudge::RG_FIRST_INSIDE},
         {big, small, true, CPositionJudge::RG_SECOND_INSIDE}, {big, small, false, CPositionJudge::RG_APART},
-        {big, big, true, CPositionJudge::RG_CROSS},          {hook, big, false, CPositionJudge::RG_CROSS},
-        {big, &empty, true, CPositionJudge::RG_APART},       {nullptr, big, true, CPositionJudge::RG_APART},
+        {big, big, true, CPositionJudge::RG_CROSS},           {hook, big, false, CPositionJudge::RG_CROSS},
+        {big, &empty, true, CPositionJudge::RG_APART},        {nullptr, big, true, CPositionJudge::RG_APART},
     };
     for (const LoopCase& c : cases) EXPECT_EQ(judge.GetLoopLoopPosition(c.a, c.b, c.asArea), c.expected);
 

@@ -28,15 +28,23 @@ struct Rng {
     double Nasty() {
         double d = 0.0;
         switch (I(0, 4)) {
-            case 0: d = U(-1, 1) / 3; break;
-            case 1: d = 0.0; break;
-            case 2: d = DBL_MAX; break;
-            case 3: d = DBL_TRUE_MIN * I(1, 1000); break;
-            default:
-                do {
-                    const uint64_t bits = gen();
-                    std::memcpy(&d, &bits, sizeof d);
-                } while (!std::isfinite(d));
+        case 0:
+            d = U(-1, 1) / 3;
+            break;
+        case 1:
+            d = 0.0;
+            break;
+        case 2:
+            d = DBL_MAX;
+            break;
+        case 3:
+            d = DBL_TRUE_MIN * I(1, 1000);
+            break;
+        default:
+            do {
+                const uint64_t bits = gen();
+                std::memcpy(&d, &bits, sizeof d);
+            } while (!std::isfinite(d));
         }
         return I(0, 1) ? d : -d;
     }
@@ -52,22 +60,32 @@ struct Rng {
 CCurve2d* RandomCurve(Rng& r) {
     const int sense = r.I(0, 1) ? 1 : -1;
     switch (r.I(0, 5)) {
-        case 0: return new CLine2d(V(r.U(-9, 9), r.U(-9, 9)), V(r.U(-9, 9), r.U(-9, 9)));
-        case 1: { auto* l = new CLine2d(); l->SetExact(r.P(), r.Unit(), r.Range()); return l; }
-        case 2: { auto* a = new CArc2d(); a->SetExact(r.P(), std::fabs(r.Nasty()), r.Range(), sense); return a; }
-        case 3: return new CArc2d(V(r.U(-9, 9), 1), r.U(0.1, 5), CInterval<double>(-1, r.U(0, 5)), r.I(1, 4));
-        case 4: {
-            auto* e = new CEllipse2d();
-            e->SetExact(r.P(), r.Unit(), std::fabs(r.Nasty()), std::fabs(r.Nasty()), r.Range(), sense);
-            return e;
-        }
-        default: {
-            const int deg = r.I(1, 5), n = r.I(deg + 1, deg + 6);
-            auto* c = new CNurbsCurve2d(deg, n);
-            for (int i = 0; i < n; ++i) c->SetCtrlPt(i, r.P(), std::fabs(r.Nasty()) + DBL_TRUE_MIN);
-            for (int i = 0; r.I(0, 1) && i < c->KnotCount(); ++i) c->SetKnot(i, r.Nasty());  // any order
-            return c;
-        }
+    case 0:
+        return new CLine2d(V(r.U(-9, 9), r.U(-9, 9)), V(r.U(-9, 9), r.U(-9, 9)));
+    case 1: {
+        auto* l = new CLine2d();
+        l->SetExact(r.P(), r.Unit(), r.Range());
+        return l;
+    }
+    case 2: {
+        auto* a = new CArc2d();
+        a->SetExact(r.P(), std::fabs(r.Nasty()), r.Range(), sense);
+        return a;
+    }
+    case 3:
+        return new CArc2d(V(r.U(-9, 9), 1), r.U(0.1, 5), CInterval<double>(-1, r.U(0, 5)), r.I(1, 4));
+    case 4: {
+        auto* e = new CEllipse2d();
+        e->SetExact(r.P(), r.Unit(), std::fabs(r.Nasty()), std::fabs(r.Nasty()), r.Range(), sense);
+        return e;
+    }
+    default: {
+        const int deg = r.I(1, 5), n = r.I(deg + 1, deg + 6);
+        auto* c = new CNurbsCurve2d(deg, n);
+        for (int i = 0; i < n; ++i) c->SetCtrlPt(i, r.P(), std::fabs(r.Nasty()) + DBL_TRUE_MIN);
+        for (int i = 0; r.I(0, 1) && i < c->KnotCount(); ++i) c->SetKnot(i, r.Nasty());  // any order
+        return c;
+    }
     }
 }
 
@@ -115,14 +133,39 @@ TEST(TextForm, ReadsAcrossBlanksAndStopsAfterTheGeometry) {
 
 TEST(TextForm, RefusesMalformedTruncatedMutatedAndOversizedText) {
     const char* bad[] = {
-        "", "LINE", "LINE(0 0 1 0 0 1", "LINE(0 0 1 0 0)", "LINE(0 0 1 0 0 1 2)", "line(0 0 1 0 0 1)",
-        "LINE(nan 0 1 0 0 1)", "LINE(0 inf 1 0 0 1)", "LINE(0 0 1 0 0 1e999)", "LINE(0 0 2 0 0 1)",
-        "LINE(0 0 1 0 2 1)", "LINE(0 0 1 0 0 +1)", "LINE(0 0 1 0 0 0x1)", "LINE(0,0 1 0 0 1)", "ARC(0 0 -1 0 1 1)",
-        "ARC(0 0 1 0 1 0)", "ARC(0 0 1 0 1 1.0)", "ELLIPSE(0 0 1 0 -2 1 0 1 1)", "ELLIPSE(0 0 1 1 2 1 0 1 1)",
-        "NURBS(1 2 0 0 1 1 1 1 0 0 1)", "NURBS(1 2 0 0 1 1 1 0 0 0 1 1)", "NURBS(0 2 0 0 1 1 1 1 0 0 1 1)",
-        "NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1)", "LOOP(1)", "LOOP(1 LOOP(0))", "LOOP(-1)", "LOOP(1LINE(0 0 1 0 0 1))",
-        "POLYGON(1 LINE(0 0 1 0 0 1))", "LOOP(2147483647 LINE(0 0 1 0 0 1))", "POLYGON(2000000000 LOOP(0))",
-        "NURBS(3 2000000000 0 0 1)", "NURBS(2147483646 2147483647 0 0 1)", "LOOP(99999999999999999999 LOOP(0))",
+        "",
+        "LINE",
+        "LINE(0 0 1 0 0 1",
+        "LINE(0 0 1 0 0)",
+        "LINE(0 0 1 0 0 1 2)",
+        "line(0 0 1 0 0 1)",
+        "LINE(nan 0 1 0 0 1)",
+        "LINE(0 inf 1 0 0 1)",
+        "LINE(0 0 1 0 0 1e999)",
+        "LINE(0 0 2 0 0 1)",
+        "LINE(0 0 1 0 2 1)",
+        "LINE(0 0 1 0 0 +1)",
+        "LINE(0 0 1 0 0 0x1)",
+        "LINE(0,0 1 0 0 1)",
+        "ARC(0 0 -1 0 1 1)",
+        "ARC(0 0 1 0 1 0)",
+        "ARC(0 0 1 0 1 1.0)",
+        "ELLIPSE(0 0 1 0 -2 1 0 1 1)",
+        "ELLIPSE(0 0 1 1 2 1 0 1 1)",
+        "NURBS(1 2 0 0 1 1 1 1 0 0 1)",
+        "NURBS(1 2 0 0 1 1 1 0 0 0 1 1)",
+        "NURBS(0 2 0 0 1 1 1 1 0 0 1 1)",
+        "NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1)",
+        "LOOP(1)",
+        "LOOP(1 LOOP(0))",
+        "LOOP(-1)",
+        "LOOP(1LINE(0 0 1 0 0 1))",
+        "POLYGON(1 LINE(0 0 1 0 0 1))",
+        "LOOP(2147483647 LINE(0 0 1 0 0 1))",
+        "POLYGON(2000000000 LOOP(0))",
+        "NURBS(3 2000000000 0 0 1)",
+        "NURBS(2147483646 2147483647 0 0 1)",
+        "LOOP(99999999999999999999 LOOP(0))",
     };
     for (const char* text : bad) {
         const char* end = nullptr;
@@ -142,7 +185,8 @@ TEST(TextForm, RefusesMalformedTruncatedMutatedAndOversizedText) {
     const char alphabet[] = "0123456789 .-e()LINEARCPOYGNUBSf\t\x01\xff";
     for (int it = 0; it < 3000; ++it) {
         std::string m = text;
-        for (int k = r.I(1, 4); k > 0; --k) m[r.I(0, static_cast<int>(m.size()) - 1)] = alphabet[r.I(0, sizeof alphabet - 2)];
+        for (int k = r.I(1, 4); k > 0; --k)
+            m[r.I(0, static_cast<int>(m.size()) - 1)] = alphabet[r.I(0, sizeof alphabet - 2)];
         CRefPtr<CGeometry> g(CGeometry::LoadFromStr(m));
         if (g) {  // a mutation may still be well formed; then it round trips like any other
             CRefPtr<CGeometry> again(CGeometry::LoadFromStr(g->AsString()));

@@ -32,7 +32,7 @@ TEST(Values, BoxEmptyAddAndOverlap) {
     EXPECT_EQ(b.Width(), 0.0);
     b.Add(CVec2<double>(-3, 5));
     EXPECT_EQ(b, CBox2<double>(-3, 2, 1, 5));
-    EXPECT_TRUE(b.Overlaps(CBox2<double>(1, 5, 9, 9)));            // corner contact overlaps
+    EXPECT_TRUE(b.Overlaps(CBox2<double>(1, 5, 9, 9)));  // corner contact overlaps
     EXPECT_FALSE(b.Overlaps(CBox2<double>(1.001, 5, 9, 9)));
     EXPECT_TRUE(b.Overlaps(CBox2<double>(1.001, 5, 9, 9), 0.01));  // within slack
     EXPECT_FALSE(b.Overlaps(CBox2<double>()));

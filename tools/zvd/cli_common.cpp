@@ -28,16 +28,26 @@ namespace {
 const char kSignature[] = "ZelvaroneVectorDrawing";
 const size_t kSignatureLength = sizeof(kSignature) - 1;  // 22, also the stream's length byte
 
-const char* const kTypeNames[] = {"point",          "text",
-                                  "line",           "arc",
-                                  "hatch",          "circle",
-                                  "polyline",       "ellipse",
-                                  "polygon",        "spline",
-                                  "block-reference", "composite",
-                                  "poly-composite", "grid",
-                                  "grid-line",      "constraint",
-                                  "constraint-dimension", "dimension-line",
-                                  "dimension-arc",  "dimension-text"};
+const char* const kTypeNames[] = {"point",
+                                  "text",
+                                  "line",
+                                  "arc",
+                                  "hatch",
+                                  "circle",
+                                  "polyline",
+                                  "ellipse",
+                                  "polygon",
+                                  "spline",
+                                  "block-reference",
+                                  "composite",
+                                  "poly-composite",
+                                  "grid",
+                                  "grid-line",
+                                  "constraint",
+                                  "constraint-dimension",
+                                  "dimension-line",
+                                  "dimension-arc",
+                                  "dimension-text"};
 const int kTypeCount = static_cast<int>(sizeof(kTypeNames) / sizeof(kTypeNames[0]));
 
 std::string errnoText() { return std::strerror(errno); }
@@ -81,15 +91,13 @@ std::string xmlErrorDetail(const std::string& path) {
     QXmlStreamReader reader(&file);
     while (!reader.atEnd()) reader.readNext();
     if (!reader.hasError()) return std::string();
-    return " (line " + std::to_string(reader.lineNumber()) + ", column " +
-           std::to_string(reader.columnNumber()) + ": " + trimStop(reader.errorString()) + ")";
+    return " (line " + std::to_string(reader.lineNumber()) + ", column " + std::to_string(reader.columnNumber()) +
+           ": " + trimStop(reader.errorString()) + ")";
 }
 
 }  // namespace
 
-bool ParsedArgs::has(const std::string& option) const {
-    return flags.count(option) > 0 || values.count(option) > 0;
-}
+bool ParsedArgs::has(const std::string& option) const { return flags.count(option) > 0 || values.count(option) > 0; }
 
 std::string ParsedArgs::value(const std::string& option, const std::string& fallback) const {
     auto it = values.find(option);
@@ -141,7 +149,8 @@ int fileError(const std::string& file, const std::string& what) {
 
 int checkWritable(const std::string& path) {
     struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return fileError(path, "cannot write (it is a directory)");
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return fileError(path, "cannot write (it is a directory)");
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) return fileError(path, "cannot write (" + errnoText() + ")");
     ::close(fd);
@@ -220,8 +229,10 @@ int loadDrawing(const std::string& path, ZVectorDrawing& drawing, FileProbe& pro
     }
     if (loaded) return exitOk;
     std::string detail;
-    if (!thrown.empty()) detail = " (" + thrown + ")";
-    else if (probe.kind == FileProbe::xml) detail = xmlErrorDetail(path);
+    if (!thrown.empty())
+        detail = " (" + thrown + ")";
+    else if (probe.kind == FileProbe::xml)
+        detail = xmlErrorDetail(path);
     return fileError(path, "damaged stream" + detail);
 }
 
@@ -266,8 +277,6 @@ std::string extensionOf(const std::string& path) {
     return ext;
 }
 
-std::wstring toLibraryPath(const std::string& path) {
-    return QFile::decodeName(path.c_str()).toStdWString();
-}
+std::wstring toLibraryPath(const std::string& path) { return QFile::decodeName(path.c_str()).toStdWString(); }
 
 }  // namespace zvdcli

@@ -78,7 +78,8 @@ Picker makePicker(const ParsedArgs& parsed) {
         auto it = parsed.values.find(option);
         return it == parsed.values.end() ? std::vector<std::string>() : it->second;
     };
-    for (const std::string& name : valuesOf("--layer")) picker.layers.insert(QString::fromStdString(name).toStdWString());
+    for (const std::string& name : valuesOf("--layer"))
+        picker.layers.insert(QString::fromStdString(name).toStdWString());
     for (const std::string& name : valuesOf("--type")) {
         const int type = itemTypeFromName(name);
         if (type < 0) throw UsageError{"--type: unknown item type \"" + name + "\""};
@@ -120,9 +121,12 @@ int runConvert(const std::vector<std::string>& args) {
     EnVDSaveFormat format = extensionOf(out) == "xml" ? vdsfXML : vdsfBinary;
     if (parsed.has("--to")) {
         const std::string to = parsed.value("--to");
-        if (to == "xml") format = vdsfXML;
-        else if (to == "binary") format = vdsfBinary;
-        else throw UsageError{"--to takes xml or binary, not \"" + to + "\""};
+        if (to == "xml")
+            format = vdsfXML;
+        else if (to == "binary")
+            format = vdsfBinary;
+        else
+            throw UsageError{"--to takes xml or binary, not \"" + to + "\""};
     }
     const bool selectedOnly = parsed.has("--selected");
     const Picker picker = makePicker(parsed);

@@ -76,8 +76,10 @@ Summary summarise(const std::string& path, const FileProbe& probe, ZVectorDrawin
         if (!item) continue;
         ++s.byType[item->itemType()];
         s.nested += countNested(item);
-        if (item->layer()) ++perLayer[item->layer()];
-        else ++s.itemsWithoutLayer;
+        if (item->layer())
+            ++perLayer[item->layer()];
+        else
+            ++s.itemsWithoutLayer;
     }
 
     ZVDLayerTable* layers = drawing.layers();
@@ -121,8 +123,8 @@ void printText(const Summary& s) {
     for (const Summary::Layer& l : s.layers) {
         std::string flags = l.visible ? "visible" : "hidden";
         if (l.current) flags += ", current";
-        std::cout << "  " << padded(std::to_string(l.id) + " \"" + l.name + "\"", w - 2) << colorToHex(l.color)
-                  << "  " << flags << ", " << l.items << (l.items == 1 ? " item" : " items") << '\n';
+        std::cout << "  " << padded(std::to_string(l.id) + " \"" + l.name + "\"", w - 2) << colorToHex(l.color) << "  "
+                  << flags << ", " << l.items << (l.items == 1 ? " item" : " items") << '\n';
     }
     std::cout << padded("block definitions", w) << s.blocks.size() << '\n';
     for (const Summary::Block& b : s.blocks) {
@@ -215,8 +217,10 @@ int runInfo(const std::vector<std::string>& args) {
     FileProbe probe;
     if (int status = loadDrawing(path, drawing, probe)) return status;
     const Summary summary = summarise(path, probe, drawing);
-    if (parsed.has("--json")) printJson(summary);
-    else printText(summary);
+    if (parsed.has("--json"))
+        printJson(summary);
+    else
+        printText(summary);
     std::cout.flush();
     return std::cout ? exitOk : exitFailure;
 }

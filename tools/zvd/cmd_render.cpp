@@ -91,10 +91,14 @@ int runRender(const std::vector<std::string>& args) {
 
     Output kind;
     const std::string ext = extensionOf(out);
-    if (ext == "png") kind = Output::png;
-    else if (ext == "svg") kind = Output::svg;
-    else if (ext == "pdf") kind = Output::pdf;
-    else throw UsageError{"-o: cannot tell the picture type of \"" + out + "\" (use .png, .svg or .pdf)"};
+    if (ext == "png")
+        kind = Output::png;
+    else if (ext == "svg")
+        kind = Output::svg;
+    else if (ext == "pdf")
+        kind = Output::pdf;
+    else
+        throw UsageError{"-o: cannot tell the picture type of \"" + out + "\" (use .png, .svg or .pdf)"};
 
     const QSize size = parsed.has("--size") ? parseSize(parsed.value("--size")) : QSize(kDefaultWidth, kDefaultHeight);
     int background = 0;

@@ -68,7 +68,8 @@ int dispatch(const std::vector<std::string>& args) {
         return zvdcli::exitOk;
     }
     if (command == "--version") {
-        std::cout << "zvd " << ZVD_TOOL_VERSION << " (drawing format " << QString::fromStdWString(ZVectorDrawing().version()).toStdString() << ")\n";
+        std::cout << "zvd " << ZVD_TOOL_VERSION << " (drawing format "
+                  << QString::fromStdWString(ZVectorDrawing().version()).toStdString() << ")\n";
         return zvdcli::exitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());

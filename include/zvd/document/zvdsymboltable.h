@@ -101,9 +101,7 @@ public:
         return it == m_items.end() ? -1 : static_cast<int>(it - m_items.begin());
     }
     // Null out of range.
-    T* item(int index) const {
-        return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)] : nullptr;
-    }
+    T* item(int index) const { return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)] : nullptr; }
     T* itemByID(int id) const {
         for (T* e : m_items)
             if (e->iD() == id) return e;

@@ -170,8 +170,7 @@ public:
     // trans, clamped to 0..drawingWidth and 0..drawingHeight (a bound of 0 or less leaves that
     // axis open upwards; with both 0 or less nothing is clamped). False, range untouched, when
     // the rectangle lies wholly outside the drawing.
-    bool calcDrawingRange(const ZCoordTrans& trans, const zgp::CBox2<int>& deviceRect,
-                          zgp::CBox2<double>& range) const;
+    bool calcDrawingRange(const ZCoordTrans& trans, const zgp::CBox2<int>& deviceRect, zgp::CBox2<double>& range) const;
 
     // ---- saving and loading ----
     // Files and streams hold either the XML document or the binary stream. Loaders recognise

@@ -40,8 +40,7 @@ ZVD_EXPORT zgp::CLoop* getLoopByBox(const zgp::CBox2<double>& box);
 
 // The point of curve nearest to pt; extended: the curve taken as unbounded (a line's carrier, an
 // arc's full circle).
-ZVD_EXPORT zgp::CVec2<double> ClosestPointTo(const zgp::CCurve2d* curve, const zgp::CVec2<double>& pt,
-                                             bool extended);
+ZVD_EXPORT zgp::CVec2<double> ClosestPointTo(const zgp::CCurve2d* curve, const zgp::CVec2<double>& pt, bool extended);
 
 // A new curve (released by the caller) by type: 0 the segment p1-p2; 1 to 4 the arc p1-p2 of
 // radius `bulge` and that arc type (the kernel's radius form); 5 the three-point arc p1-p2-p3

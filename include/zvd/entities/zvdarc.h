@@ -56,8 +56,7 @@ public:
     void setXLines(int i, zgp::CCurve2d* c) override;
 
     // The arc from start to end with the given radius and kernel arc type; reports the change.
-    void set(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end, zgp::CArc2d::ArcType type,
-             double radius);
+    void set(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end, zgp::CArc2d::ArcType type, double radius);
     // Copies centre, radius, parameter range and turning sense of arc (the caller keeps it).
     void set(zgp::CArc2d* arc);
     zgp::CVec2<double> centerPt() const;

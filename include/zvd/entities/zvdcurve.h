@@ -139,8 +139,8 @@ private:
     zgp::CBox2<double> xLineOutRect(zgp::CCurve2d& curve);
     bool xLineHitTest(const zgp::CVec2<double>& pt, double tol, zgp::CGeometry& entry,
                       const zgp::CBox2<double>& outRect);
-    bool xLineHitSelect(const zgp::CVec2<double>& a, const zgp::CVec2<double>& b, double tol,
-                        zgp::CGeometry& entry, zgp::CBox2<double>& outRect);
+    bool xLineHitSelect(const zgp::CVec2<double>& a, const zgp::CVec2<double>& b, double tol, zgp::CGeometry& entry,
+                        zgp::CBox2<double>& outRect);
 
     int m_prevItemID = -1;
     int m_nextItemID = -1;

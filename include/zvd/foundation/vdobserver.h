@@ -10,13 +10,13 @@ class ZVDEntity;
 
 // Notification codes sent through a drawing's observer list. The data argument is always null.
 enum EnVDNotifyCode {
-    vdnItemAdded = 2,        // the item was added (also each nested item)
-    vdnItemErasing = 3,      // the item is about to be erased; still alive
-    vdnItemErased = 4,       // an item was erased; the item argument is null
-    vdnDataChanged = 6,      // an item's data changed, or the drawing's own (item null)
-    vdnSelectionSet = 7,     // the item's selection state was set
-    vdnVisibilitySet = 8,    // the item's visibility was set
-    vdnStateChanged = 10     // display state changed without a data change
+    vdnItemAdded = 2,      // the item was added (also each nested item)
+    vdnItemErasing = 3,    // the item is about to be erased; still alive
+    vdnItemErased = 4,     // an item was erased; the item argument is null
+    vdnDataChanged = 6,    // an item's data changed, or the drawing's own (item null)
+    vdnSelectionSet = 7,   // the item's selection state was set
+    vdnVisibilitySet = 8,  // the item's visibility was set
+    vdnStateChanged = 10   // display state changed without a data change
 };
 
 // Base of the host's observers. Both operations do nothing here.

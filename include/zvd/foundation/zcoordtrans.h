@@ -41,13 +41,10 @@ public:
     int WCTODC_Y(double y) const { return shifted(m_dPoint.y, m_zoomFactor * (m_wPoint.y - y)); }
     // A length: no offset, and always the uniform factor, never the x factor.
     int WCTODC(double len) const { return roundDevice(m_zoomFactor * len); }
-    zgp::CVec2<int> WCTODC(const zgp::CVec2<double>& p) const {
-        return zgp::CVec2<int>(WCTODC_X(p.x), WCTODC_Y(p.y));
-    }
+    zgp::CVec2<int> WCTODC(const zgp::CVec2<double>& p) const { return zgp::CVec2<int>(WCTODC_X(p.x), WCTODC_Y(p.y)); }
     // World max.y becomes the device min.y (y flips).
     zgp::CBox2<int> WCTODC(const zgp::CBox2<double>& b) const {
-        return zgp::CBox2<int>(WCTODC_X(b.min.x), WCTODC_Y(b.max.y), WCTODC_X(b.max.x),
-                               WCTODC_Y(b.min.y));
+        return zgp::CBox2<int>(WCTODC_X(b.min.x), WCTODC_Y(b.max.y), WCTODC_X(b.max.x), WCTODC_Y(b.min.y));
     }
 
     // ---- world to device, unrounded ----
@@ -56,9 +53,7 @@ public:
         return zgp::CVec2<double>(DWCTODC_X(p.x), DWCTODC_Y(p.y));
     }
     double DWCTODC_X(double x) const { return sx() * (x - m_wPoint.x) - 0.001 + m_dPoint.x; }
-    double DWCTODC_Y(double y) const {
-        return m_zoomFactor * (m_wPoint.y - y) - 0.001 + m_dPoint.y;
-    }
+    double DWCTODC_Y(double y) const { return m_zoomFactor * (m_wPoint.y - y) - 0.001 + m_dPoint.y; }
 
     // ---- device to world ----
     double DCTOWC_X(double X) const { return (X - m_dPoint.x) / sx() + m_wPoint.x; }
@@ -69,8 +64,7 @@ public:
     }
     // Device max.y becomes the world min.y (y flips).
     zgp::CBox2<double> DCTOWC(const zgp::CBox2<int>& B) const {
-        return zgp::CBox2<double>(DCTOWC_X(B.min.x), DCTOWC_Y(B.max.y), DCTOWC_X(B.max.x),
-                                  DCTOWC_Y(B.min.y));
+        return zgp::CBox2<double>(DCTOWC_X(B.min.x), DCTOWC_Y(B.max.y), DCTOWC_X(B.max.x), DCTOWC_Y(B.min.y));
     }
 
     // ---- view set-up (the listeners are told where noted) ----
@@ -81,8 +75,7 @@ public:
     void setCoordTransParam(const zgp::CVec2<int>& dPoint, const zgp::CVec2<double>& wPoint);
     // Sets both points, notifies, and only then stores scale as the zoom factor: a listener
     // reading the factor during this notification still sees the previous one.
-    void setCoordTransParam(const zgp::CVec2<int>& dPoint, const zgp::CVec2<double>& wPoint,
-                            double scale);
+    void setCoordTransParam(const zgp::CVec2<int>& dPoint, const zgp::CVec2<double>& wPoint, double scale);
     // Multiplies the zoom factor by factor and stores the product. True (and notifies) when the
     // product differs from the previous factor by more than max(1e-12, |previous| * 1e-12).
     bool setScale(double factor);

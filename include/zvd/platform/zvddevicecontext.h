@@ -18,7 +18,7 @@ namespace zvdgdi {
 class Access;
 struct DcState;
 struct BrushDesc;
-} // namespace zvdgdi
+}  // namespace zvdgdi
 
 // One drawing surface with the state GDI keeps per device context: the selected pen, brush and font,
 // the raster operation, the background mode and colour, the text colour, the current position and an
@@ -50,8 +50,7 @@ struct BrushDesc;
 // GetTextExtentPoint32W answer FALSE (and a zero size), everything else keeps working.
 // The face names "宋体" and "SimSun" map to "Noto Serif CJK SC", "黑体" and "SimHei" to
 // "Noto Sans CJK SC".
-class ZVD_EXPORT ZVDDeviceContext
-{
+class ZVD_EXPORT ZVDDeviceContext {
 public:
     enum Kind { dkRaster, dkSvg, dkPdf, dkRecording };
 

@@ -87,10 +87,7 @@ struct ZVDWindowTag;
 typedef ZVDWindowTag* HWND;
 
 // ---- colours -------------------------------------------------------------------------------------
-inline constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b)
-{
-    return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
-}
+inline constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16); }
 inline constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
 inline constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
 inline constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
@@ -207,8 +204,7 @@ inline constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
 // (FALSE, 0, a null handle or CLR_INVALID); none of them throws.
 
 ZVD_EXPORT HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
-ZVD_EXPORT HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD cStyle,
-                             const DWORD* pstyle);
+ZVD_EXPORT HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD cStyle, const DWORD* pstyle);
 ZVD_EXPORT HBRUSH CreateSolidBrush(COLORREF color);
 ZVD_EXPORT HBRUSH CreateHatchBrush(int iHatch, COLORREF color);
 ZVD_EXPORT HBRUSH CreateBrushIndirect(const LOGBRUSH* plbrush);

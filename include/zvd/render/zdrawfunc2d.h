@@ -1,5 +1,6 @@
 // zvd: ZDrawFunc2d, the static primitives that draw world geometry into a device context.
-// Each call converts through a ZCoordTrans, sets up its own pen/brush/raster operation and leaves the DC as it found it.
+// Each call converts through a ZCoordTrans, sets up its own pen/brush/raster operation and leaves the DC as it found
+// it.
 #pragma once
 
 #include <vector>
@@ -77,64 +78,60 @@ public:
     // ---- strokes ----
 
     // The segment p1-p2. offset only moves the outline sideways, never the stroke itself.
-    static void drawLine(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& p1,
-                         const zgp::CVec2<double>& p2, double width, double offset, EnPenStyle penStyle,
-                         int colour, EnDrawMode mode, EnBrushStyle brushStyle, int outlineWidth,
-                         EnPenStyle outlinePenStyle, int outlineColour, int minWidth);
+    static void drawLine(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& p1, const zgp::CVec2<double>& p2,
+                         double width, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode,
+                         EnBrushStyle brushStyle, int outlineWidth, EnPenStyle outlinePenStyle, int outlineColour,
+                         int minWidth);
     // The arc from start to end of the given radius and kernel arc type (1/3 counter-clockwise,
     // 2/4 clockwise; 3/4 sweep more than half a turn). A radius above 1e8 (or negative) draws the
     // chord; an arc of type 3/4 whose ends fall on the same pixel draws the full circle.
-    static void drawArc(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& start,
-                        const zgp::CVec2<double>& end, double radius, zgp::CArc2d::ArcType arcType,
-                        double width, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode,
-                        EnBrushStyle brushStyle, int outlineWidth, EnPenStyle outlinePenStyle,
-                        int outlineColour, int minWidth);
+    static void drawArc(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& start, const zgp::CVec2<double>& end,
+                        double radius, zgp::CArc2d::ArcType arcType, double width, double offset, EnPenStyle penStyle,
+                        int colour, EnDrawMode mode, EnBrushStyle brushStyle, int outlineWidth,
+                        EnPenStyle outlinePenStyle, int outlineColour, int minWidth);
     // A full circle of radius (radius - offset), as two clockwise half arcs. The outline here is
     // a thin circle along each edge of the stroke.
     static void drawCircle(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& centre, double radius,
                            double width, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode,
-                           EnBrushStyle brushStyle, int outlineWidth, EnPenStyle outlinePenStyle,
-                           int outlineColour, int minWidth);
+                           EnBrushStyle brushStyle, int outlineWidth, EnPenStyle outlinePenStyle, int outlineColour,
+                           int minWidth);
     // A line or arc curve through drawLine / drawArc; other kinds draw nothing.
     static void drawXLine(HDC hdc, const ZCoordTrans* ct, zgp::CCurve2d& curve, double width, double offset,
-                          EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle,
-                          int outlineWidth, EnPenStyle outlinePenStyle, int outlineColour, int minWidth);
+                          EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle, int outlineWidth,
+                          EnPenStyle outlinePenStyle, int outlineColour, int minWidth);
     // The chain of curves as one device polyline (arcs, ellipses and NURBS flattened). closed:
     // an open loop is closed first - on the caller's loop - and in normal mode the path runs on
     // past its start so that the mitred joint at the start is drawn. The parameters marked unused
     // are kept for callers written against the full signature.
-    static void drawXPolyline(HDC hdc, const ZCoordTrans* ct, zgp::CLoop& loop, double width,
-                              double unusedOffset, EnPenStyle penStyle, int colour, EnDrawMode mode,
-                              EnBrushStyle brushStyle, int minWidth, bool closed, int unusedOutlineWidth,
-                              EnPenStyle unusedOutlinePenStyle, int unusedOutlineColour);
+    static void drawXPolyline(HDC hdc, const ZCoordTrans* ct, zgp::CLoop& loop, double width, double unusedOffset,
+                              EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle, int minWidth,
+                              bool closed, int unusedOutlineWidth, EnPenStyle unusedOutlinePenStyle,
+                              int unusedOutlineColour);
     // drawXPolyline closed, solid pen brush, no outline.
     static void drawXPoly(HDC hdc, const ZCoordTrans* ct, zgp::CLoop& loop, double width, EnPenStyle penStyle,
                           int colour, EnDrawMode mode, int minWidth);
     // World points as one polyline (nothing for fewer than two).
-    static void drawPolyline(HDC hdc, const ZCoordTrans* ct, std::vector<zgp::CVec2<double>>& points,
-                             double width, int colour, EnPenStyle penStyle, EnDrawMode mode, int minWidth);
+    static void drawPolyline(HDC hdc, const ZCoordTrans* ct, std::vector<zgp::CVec2<double>>& points, double width,
+                             int colour, EnPenStyle penStyle, EnDrawMode mode, int minWidth);
     // The four sides of box.
-    static void drawRect(HDC hdc, const ZCoordTrans* ct, zgp::CBox2<double>& box, double width,
-                         EnPenStyle penStyle, int colour, EnDrawMode mode, int minWidth);
+    static void drawRect(HDC hdc, const ZCoordTrans* ct, zgp::CBox2<double>& box, double width, EnPenStyle penStyle,
+                         int colour, EnDrawMode mode, int minWidth);
     // A rubber-band rectangle: always XOR, so drawing it again erases it. At least one pixel wide.
     static void drawRectElastic(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& corner1,
-                                const zgp::CVec2<double>& corner2, double width, EnPenStyle penStyle,
-                                int colour);
+                                const zgp::CVec2<double>& corner2, double width, EnPenStyle penStyle, int colour);
     // An elliptical arc as cubic Bezier pieces of at most a quarter turn. start and end are
     // the kernel's ellipse parameters (eccentric angle times major); direction -1 is clockwise.
     // The pen is max(minWidth, 1) pixels: width, offset and outline do not take part.
     static void drawEllipseArc(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& centre,
-                               const zgp::CVec2<double>& axis, double start, double end, double major,
-                               double minor, int direction, double unusedWidth, double unusedOffset,
-                               EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle,
-                               int unusedOutlineWidth, EnPenStyle unusedOutlinePenStyle,
-                               int unusedOutlineColour, int minWidth);
+                               const zgp::CVec2<double>& axis, double start, double end, double major, double minor,
+                               int direction, double unusedWidth, double unusedOffset, EnPenStyle penStyle, int colour,
+                               EnDrawMode mode, EnBrushStyle brushStyle, int unusedOutlineWidth,
+                               EnPenStyle unusedOutlinePenStyle, int unusedOutlineColour, int minWidth);
     // A NURBS curve meshed with a distance tolerance proportional to its approximate length.
-    static void drawSpline(HDC hdc, const ZCoordTrans* ct, zgp::CNurbsCurve2d* curve, double width,
-                           EnPenStyle penStyle, int colour, EnDrawMode mode, int minWidth);
+    static void drawSpline(HDC hdc, const ZCoordTrans* ct, zgp::CNurbsCurve2d* curve, double width, EnPenStyle penStyle,
+                           int colour, EnDrawMode mode, int minWidth);
     // One device pixel.
-    static void drawPixel(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& point, int colour,
-                          EnDrawMode mode);
+    static void drawPixel(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& point, int colour, EnDrawMode mode);
     // An X of two diagonals reaching size (world units) from centre, pixelWidth pixels wide.
     static void drawDiagCross(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& centre, double size,
                               int pixelWidth, EnPenStyle penStyle, int colour, EnDrawMode mode);
@@ -151,9 +148,9 @@ public:
                            double headAngle, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode);
     // Every curve but the last of a chain (of at least two), shortened to its middle half, with a
     // head at the end of that middle half: direction marks along a path.
-    static void drawPMultiArrow(HDC hdc, const ZCoordTrans* ct, zgp::CLoop& loop, double width,
-                                double headLength, double headAngle, double unusedOffset, EnPenStyle penStyle,
-                                int colour, EnDrawMode mode);
+    static void drawPMultiArrow(HDC hdc, const ZCoordTrans* ct, zgp::CLoop& loop, double width, double headLength,
+                                double headAngle, double unusedOffset, EnPenStyle penStyle, int colour,
+                                EnDrawMode mode);
 
     // ---- fills ----
 
@@ -164,13 +161,13 @@ public:
                           const zgp::CVec2<double>& move, double angle, int colour, EnDrawMode mode,
                           EnBrushStyle brushStyle, int borderWidth, EnPenStyle borderPenStyle, int borderColour);
     // Fills box. borderWidth (pixels) 0 means no border.
-    static void fillRect(HDC hdc, const ZCoordTrans* ct, const zgp::CBox2<double>& box, int colour,
-                         EnDrawMode mode, EnBrushStyle brushStyle, unsigned char borderWidth,
-                         EnPenStyle borderPenStyle, int borderColour);
+    static void fillRect(HDC hdc, const ZCoordTrans* ct, const zgp::CBox2<double>& box, int colour, EnDrawMode mode,
+                         EnBrushStyle brushStyle, unsigned char borderWidth, EnPenStyle borderPenStyle,
+                         int borderColour);
     // Fills a circle. borderWidth (pixels) 0 or less means no border.
-    static void fillCircle(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& centre, double radius,
-                           int colour, EnDrawMode mode, EnBrushStyle brushStyle, int borderWidth,
-                           EnPenStyle borderPenStyle, int borderColour);
+    static void fillCircle(HDC hdc, const ZCoordTrans* ct, const zgp::CVec2<double>& centre, double radius, int colour,
+                           EnDrawMode mode, EnBrushStyle brushStyle, int borderWidth, EnPenStyle borderPenStyle,
+                           int borderColour);
     // Fills the area of loop (closed first - on the caller's loop - when open). Arcs and ellipses
     // are flattened; a NURBS curve contributes only its start point. An arc or ellipse that
     // rounds to no pixel at all abandons the fill.
@@ -180,10 +177,9 @@ public:
     // Fills every loop of every polygon by itself in XOR with (colour ^ backColour): over a
     // background of backColour the areas turn to colour and holes show the background again.
     // mode and brushStyle are not used (the XOR is what makes holes work).
-    static void fillXPoly(HDC hdc, const ZCoordTrans* ct, const std::vector<zgp::CPolygon*>& polygons,
-                          int colour, int backColour, EnDrawMode unusedMode, EnBrushStyle unusedBrushStyle);
+    static void fillXPoly(HDC hdc, const ZCoordTrans* ct, const std::vector<zgp::CPolygon*>& polygons, int colour,
+                          int backColour, EnDrawMode unusedMode, EnBrushStyle unusedBrushStyle);
     // Fills a polygon given in device pixels.
     static void fillPolygon_DC(HDC hdc, zgp::CVec2<int>* points, int count, int colour, EnBrushStyle brushStyle,
-                               EnDrawMode mode, unsigned char borderWidth, EnPenStyle borderPenStyle,
-                               int borderColour);
+                               EnDrawMode mode, unsigned char borderWidth, EnPenStyle borderPenStyle, int borderColour);
 };

@@ -27,8 +27,7 @@ bool ZVectorDrawing::calcDrawingRange(const ZCoordTrans& trans, const zgp::CBox2
         box.max.y = std::min(box.max.y, top);
     }
     // Written as "not within" so that NaN (a zero zoom factor) also answers false.
-    if (!(box.min.x - box.max.x <= kInsideOutSlack) || !(box.min.y - box.max.y <= kInsideOutSlack))
-        return false;
+    if (!(box.min.x - box.max.x <= kInsideOutSlack) || !(box.min.y - box.max.y <= kInsideOutSlack)) return false;
     range = box;
     return true;
 }

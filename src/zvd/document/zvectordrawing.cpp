@@ -9,9 +9,9 @@
 
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
-#include "zvd/foundation/vdcommon.h"
 #include "zvd/document/zvdselset.h"
 #include "zvd/entities/zvdcomposite.h"
+#include "zvd/foundation/vdcommon.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
 namespace {
@@ -252,9 +252,7 @@ ZVDEntity* ZVectorDrawing::doFind(ZVDEntity* container, int id) const {
     return nullptr;
 }
 
-std::vector<ZVDEntity*> ZVectorDrawing::findByType(int type) const {
-    return findByType(std::set<int>{type});
-}
+std::vector<ZVDEntity*> ZVectorDrawing::findByType(int type) const { return findByType(std::set<int>{type}); }
 
 std::vector<ZVDEntity*> ZVectorDrawing::findByType(const std::set<int>& types) const {
     std::vector<ZVDEntity*> found;

@@ -25,9 +25,7 @@ namespace {
 constexpr double kTwoPi = 6.28318530717958647692;
 
 // The tolerance of fuzzy comparisons: t itself, or a relative one when t is 0.
-double effectiveTol(double value, double tol) {
-    return tol != 0.0 ? tol : std::max(std::fabs(value) * 1e-12, 1e-12);
-}
+double effectiveTol(double value, double tol) { return tol != 0.0 ? tol : std::max(std::fabs(value) * 1e-12, 1e-12); }
 
 const CArc2d* asArc(const CCurve2d* c) {
     return c && c->Type() == zgp::GT_ARC ? static_cast<const CArc2d*>(c) : nullptr;
@@ -113,8 +111,7 @@ void ExtentCurve(CCurve2d* curve, const CBox2<double>& box) {
     }
 }
 
-int Intersect(const CCurve2d* a, bool extendA, const CCurve2d* b, bool extendB,
-              std::vector<zgp::CCurvCurvIntPt>& out) {
+int Intersect(const CCurve2d* a, bool extendA, const CCurve2d* b, bool extendB, std::vector<zgp::CCurvCurvIntPt>& out) {
     out.clear();
     if (!a || !b) return 0;
     CRefPtr<CCurve2d> ea, eb;

@@ -32,9 +32,7 @@ zgp::ZRegHelper<int> s_regArc(ZVDEntity::GetFactory(), vdiArc, &ZVDArc::CreateIn
 
 // Drawings before 3.3 stored an arc as its chord ends, radius and arc type instead of the
 // centre and turning sense. Items without a drawing use the current layout.
-bool usesRadiusLayout(const ZVDEntity& item) {
-    return item.owner() && item.owner()->compareVersion(3.3) < 0;
-}
+bool usesRadiusLayout(const ZVDEntity& item) { return item.owner() && item.owner()->compareVersion(3.3) < 0; }
 
 }  // namespace
 
@@ -178,8 +176,8 @@ void ZVDArc::doStretch(const CBox2<double>& box, const CVec2<double>& offset) {
 
 void ZVDArc::drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode) {
     ZDrawFunc2d::drawArc(hdc, &trans, m_arc->StartPoint(), m_arc->EndPoint(), m_arc->Radius(),
-                         vdcommon::getArcType(m_arc->GetBulge()), lineWidth(), 0, style, colour, mode, bsSolid,
-                         0, psSolid, 0xFFFFFF, 1);
+                         vdcommon::getArcType(m_arc->GetBulge()), lineWidth(), 0, style, colour, mode, bsSolid, 0,
+                         psSolid, 0xFFFFFF, 1);
 }
 
 void ZVDArc::doDrawElastic(HDC hdc, const ZCoordTrans& trans) {

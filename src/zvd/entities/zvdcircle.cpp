@@ -32,9 +32,7 @@ const double kTwoPi = 6.283185307179586476925286766559;
 
 // Drawings before 3.0 stored a circle with the common fields, line width and line style only
 // (no marks, no chain identifiers). Items without a drawing use the current layout.
-bool usesOldLayout(const ZVDEntity& item) {
-    return item.owner() && item.owner()->compareVersion(3.0) < 0;
-}
+bool usesOldLayout(const ZVDEntity& item) { return item.owner() && item.owner()->compareVersion(3.0) < 0; }
 
 // The reflection across the line through p1 towards p2, as a 4x4 matrix on row vectors: the
 // plane through (p1, 0) with normal (-(p2.y - p1.y), p2.x - p1.x, 0). Coincident points give no
@@ -177,10 +175,14 @@ CVec2<double> ZVDCircle::grip(int index) {
     const CVec2<double> c = m_circle->CenterPt();
     const double r = m_circle->Radius();
     switch (index) {
-    case 1: return CVec2<double>(c.x - r, c.y);
-    case 2: return CVec2<double>(c.x, c.y - r);
-    case 3: return CVec2<double>(c.x + r, c.y);
-    default: return index <= 0 ? c : CVec2<double>(c.x, c.y + r);
+    case 1:
+        return CVec2<double>(c.x - r, c.y);
+    case 2:
+        return CVec2<double>(c.x, c.y - r);
+    case 3:
+        return CVec2<double>(c.x + r, c.y);
+    default:
+        return index <= 0 ? c : CVec2<double>(c.x, c.y + r);
     }
 }
 
@@ -204,10 +206,10 @@ void ZVDCircle::drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenSt
     const CVec2<double> c = m_circle->CenterPt();
     const double r = m_circle->Radius();
     const CVec2<double> left(c.x - r, c.y), right(c.x + r, c.y);
-    ZDrawFunc2d::drawArc(hdc, &trans, left, right, r, CArc2d::CW_SMALL, lineWidth(), 0, style, colour, mode,
-                         bsSolid, 0, psSolid, 0xFFFFFF, 1);
-    ZDrawFunc2d::drawArc(hdc, &trans, right, left, r, CArc2d::CW_SMALL, lineWidth(), 0, style, colour, mode,
-                         bsSolid, 0, psSolid, 0xFFFFFF, 1);
+    ZDrawFunc2d::drawArc(hdc, &trans, left, right, r, CArc2d::CW_SMALL, lineWidth(), 0, style, colour, mode, bsSolid, 0,
+                         psSolid, 0xFFFFFF, 1);
+    ZDrawFunc2d::drawArc(hdc, &trans, right, left, r, CArc2d::CW_SMALL, lineWidth(), 0, style, colour, mode, bsSolid, 0,
+                         psSolid, 0xFFFFFF, 1);
 }
 
 void ZVDCircle::doDrawElastic(HDC hdc, const ZCoordTrans& trans) {

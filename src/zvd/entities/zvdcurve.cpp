@@ -160,26 +160,47 @@ std::set<ZVDEPropType> ZVDCurve::propTypes() const {
 
 std::wstring ZVDCurve::propValue(const ZVDEPropType& type) const {
     switch (type) {
-    case vdpLineWidth: return vdcommon::intToStr(m_lineWidth);
-    case vdpLineStyle: return vdcommon::intToStr(m_lineStyle);
-    case vdpStartMarkStyle: return vdcommon::intToStr(m_startMarkStyle);
-    case vdpEndMarkStyle: return vdcommon::intToStr(m_endMarkStyle);
-    case vdpStartMarkSize: return vdcommon::intToStr(m_startMarkSize);
-    case vdpEndMarkSize: return vdcommon::intToStr(m_endMarkSize);
-    default: return ZVDEntity::propValue(type);
+    case vdpLineWidth:
+        return vdcommon::intToStr(m_lineWidth);
+    case vdpLineStyle:
+        return vdcommon::intToStr(m_lineStyle);
+    case vdpStartMarkStyle:
+        return vdcommon::intToStr(m_startMarkStyle);
+    case vdpEndMarkStyle:
+        return vdcommon::intToStr(m_endMarkStyle);
+    case vdpStartMarkSize:
+        return vdcommon::intToStr(m_startMarkSize);
+    case vdpEndMarkSize:
+        return vdcommon::intToStr(m_endMarkSize);
+    default:
+        return ZVDEntity::propValue(type);
     }
 }
 
 void ZVDCurve::setPropValue(const ZVDEPropType& type, const std::wstring& value) {
     const int v = vdcommon::strToInt(value);
     switch (type) {
-    case vdpLineWidth: setLineWidth(static_cast<short>(v)); break;
-    case vdpLineStyle: setLineStyle(static_cast<EnPenStyle>(v)); break;
-    case vdpStartMarkStyle: setStartMarkStyle(static_cast<EnMarkStyle>(v)); break;
-    case vdpEndMarkStyle: setEndMarkStyle(static_cast<EnMarkStyle>(v)); break;
-    case vdpStartMarkSize: setStartMarkSize(static_cast<short>(v)); break;
-    case vdpEndMarkSize: setEndMarkSize(static_cast<short>(v)); break;
-    default: ZVDEntity::setPropValue(type, value); break;
+    case vdpLineWidth:
+        setLineWidth(static_cast<short>(v));
+        break;
+    case vdpLineStyle:
+        setLineStyle(static_cast<EnPenStyle>(v));
+        break;
+    case vdpStartMarkStyle:
+        setStartMarkStyle(static_cast<EnMarkStyle>(v));
+        break;
+    case vdpEndMarkStyle:
+        setEndMarkStyle(static_cast<EnMarkStyle>(v));
+        break;
+    case vdpStartMarkSize:
+        setStartMarkSize(static_cast<short>(v));
+        break;
+    case vdpEndMarkSize:
+        setEndMarkSize(static_cast<short>(v));
+        break;
+    default:
+        ZVDEntity::setPropValue(type, value);
+        break;
     }
 }
 
@@ -244,10 +265,18 @@ ZVDEntity* ZVDCurve::transform(zgp::CMatrix3<double>* matrix) {
     if (!image) return nullptr;
     int type;
     switch (image->Type()) {
-    case zgp::GT_LINE: type = vdiLine; break;
-    case zgp::GT_ARC: type = image->IsClosed() ? vdiCircle : vdiArc; break;
-    case zgp::GT_NURBS: type = vdiSpline; break;
-    case zgp::GT_ELLIPSE: type = vdiEllipse; break;
+    case zgp::GT_LINE:
+        type = vdiLine;
+        break;
+    case zgp::GT_ARC:
+        type = image->IsClosed() ? vdiCircle : vdiArc;
+        break;
+    case zgp::GT_NURBS:
+        type = vdiSpline;
+        break;
+    case zgp::GT_ELLIPSE:
+        type = vdiEllipse;
+        break;
     default:
         image.Reset(image->NurbsCurve());
         if (!image) return nullptr;
@@ -382,16 +411,25 @@ namespace {
 
 // Old drawings describe both marks at once: a position (0 none, 1 start, 2 end, 3 both), one
 // size and one style numbered from 0 for the arrow.
-void applyLegacyMarks(int position, short size, int style, short& startSize, short& endSize,
-                             EnMarkStyle& startStyle, EnMarkStyle& endStyle) {
+void applyLegacyMarks(int position, short size, int style, short& startSize, short& endSize, EnMarkStyle& startStyle,
+                      EnMarkStyle& endStyle) {
     startSize = endSize = size;
     const auto k = static_cast<EnMarkStyle>(style + 1);
     switch (position) {
-    case 0: startStyle = endStyle = msNone; break;
-    case 1: startStyle = k, endStyle = msNone; break;
-    case 2: startStyle = msNone, endStyle = k; break;
-    case 3: startStyle = endStyle = k; break;
-    default: break;
+    case 0:
+        startStyle = endStyle = msNone;
+        break;
+    case 1:
+        startStyle = k, endStyle = msNone;
+        break;
+    case 2:
+        startStyle = msNone, endStyle = k;
+        break;
+    case 3:
+        startStyle = endStyle = k;
+        break;
+    default:
+        break;
     }
 }
 

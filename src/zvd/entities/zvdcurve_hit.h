@@ -18,7 +18,6 @@ ZVD_EXPORT bool bandHit(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt
 // The same decision the long way: the kernel builds the outline loop (ZLoopBuilder::CreateLoop)
 // and a position judge with distance tolerance tol classifies pt against it. Kept as the
 // reference that the closed forms must agree with.
-ZVD_EXPORT bool bandHitByLoop(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol,
-                              double halfWidth);
+ZVD_EXPORT bool bandHitByLoop(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol, double halfWidth);
 
 }  // namespace zvdcurvehit

@@ -101,8 +101,8 @@ void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atSta
     case msHook: {
         const CVec2<double> dd = d.Rotated(outside * kPi / 2);
         const int type = (atStart == (size >= 0)) ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL;
-        CCurve2d* arc = zgp::ZCurve2dBuilder::CreateCurve(p, p + dd * s, len / 2, type, zgp::g_DistEpsilon,
-                                                          zgp::g_AngleEpsilon);
+        CCurve2d* arc =
+            zgp::ZCurve2dBuilder::CreateCurve(p, p + dd * s, len / 2, type, zgp::g_DistEpsilon, zgp::g_AngleEpsilon);
         if (!arc) break;  // no direction at this end: nothing to hook onto
         const CVec2<double> tail = arc->EndPoint();
         list.push_back(arc);
@@ -114,7 +114,8 @@ void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atSta
         list.push_back(new CLine2d(p, p + dd * s));
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -203,17 +203,25 @@ std::set<ZVDEPropType> ZVDEntity::propTypes() const { return {vdpExtData, vdpCol
 
 std::wstring ZVDEntity::propValue(const ZVDEPropType& type) const {
     switch (type) {
-    case vdpExtData: return m_extData;
-    case vdpColor: return vdcommon::intToStr(m_color);
-    default: return std::wstring();
+    case vdpExtData:
+        return m_extData;
+    case vdpColor:
+        return vdcommon::intToStr(m_color);
+    default:
+        return std::wstring();
     }
 }
 
 void ZVDEntity::setPropValue(const ZVDEPropType& type, const std::wstring& value) {
     switch (type) {
-    case vdpExtData: setExtData(value); break;
-    case vdpColor: setColor(vdcommon::strToInt(value)); break;
-    default: break;
+    case vdpExtData:
+        setExtData(value);
+        break;
+    case vdpColor:
+        setColor(vdcommon::strToInt(value));
+        break;
+    default:
+        break;
     }
 }
 
@@ -244,8 +252,8 @@ void ZVDEntity::stretch(const CBox2<double>& box, const CVec2<double>& offset) {
     const CBox2<double> r = outRect();
     CBox2<double> wide = box;
     wide.Inflate(zgp::g_DistEpsilon);
-    const bool inside = r.min.x >= wide.min.x && r.max.x <= wide.max.x && r.min.y >= wide.min.y &&
-                        r.max.y <= wide.max.y;
+    const bool inside =
+        r.min.x >= wide.min.x && r.max.x <= wide.max.x && r.min.y >= wide.min.y && r.max.y <= wide.max.y;
     if (inside)
         move(offset);
     else

@@ -101,9 +101,7 @@ CVec2<double> ZVDLine::endPt() { return endsCurrent() ? m_end : m_line->EndPoint
 CCurve2d* ZVDLine::line(int) { return m_line; }
 int ZVDLine::xLineCount() const { return 1; }
 
-CRefPtr<CCurve2d> ZVDLine::xLines(int) {
-    return CRefPtr<CCurve2d>(new CLine2d(startPt(), endPt()));
-}
+CRefPtr<CCurve2d> ZVDLine::xLines(int) { return CRefPtr<CCurve2d>(new CLine2d(startPt(), endPt())); }
 
 void ZVDLine::setXLines(int, CCurve2d* c) {
     if (c) set(c->StartPoint(), c->EndPoint());
@@ -128,9 +126,7 @@ void ZVDLine::setCoordData(ZVDCoordData& data) {
 
 // ---- editing ----
 
-void ZVDLine::move(const CVec2<double>& offset) {
-    set(startPt() + offset, endPt() + offset);
-}
+void ZVDLine::move(const CVec2<double>& offset) { set(startPt() + offset, endPt() + offset); }
 
 void ZVDLine::rotate(const CVec2<double>& centre, double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
@@ -183,8 +179,8 @@ void ZVDLine::doStretch(const CBox2<double>& box, const CVec2<double>& offset) {
 // ---- drawing: through the curve base when a mark shows, else one plain stroke ----
 
 void ZVDLine::drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode) {
-    ZDrawFunc2d::drawLine(hdc, &trans, startPt(), endPt(), lineWidth(), 0, style, colour, mode,
-                          bsSolid, 0, psSolid, kWhite, 1);
+    ZDrawFunc2d::drawLine(hdc, &trans, startPt(), endPt(), lineWidth(), 0, style, colour, mode, bsSolid, 0, psSolid,
+                          kWhite, 1);
 }
 
 void ZVDLine::doDrawElastic(HDC hdc, const ZCoordTrans& trans) {

@@ -16,8 +16,7 @@ namespace zvdload {
 inline void markStreamFailed(std::ios& stream) {
     try {
         stream.setstate(std::ios::failbit);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 // A name in the ANSI code page behind a 1-byte length (layer and block-definition records).

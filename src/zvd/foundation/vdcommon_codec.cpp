@@ -121,9 +121,12 @@ void saveUtf8StringToStream(const std::wstring& s, std::ostream& stream, unsigne
     QByteArray bytes = fromWide(s).toUtf8();
     uint32_t count = static_cast<uint32_t>(bytes.size());
     // Narrow widths keep only the low bits of the count; callers keep such strings short.
-    if (width == 1) detail::writeLE(stream, static_cast<uint8_t>(count));
-    else if (width == 2) detail::writeLE(stream, static_cast<uint16_t>(count));
-    else detail::writeLE(stream, count);
+    if (width == 1)
+        detail::writeLE(stream, static_cast<uint8_t>(count));
+    else if (width == 2)
+        detail::writeLE(stream, static_cast<uint16_t>(count));
+    else
+        detail::writeLE(stream, count);
     stream.write(bytes.constData(), bytes.size());
 }
 
@@ -176,8 +179,7 @@ bool readCountedBytes(std::istream& stream, unsigned char width, std::string& by
         // allocation mark it here. Either way the string is empty.
         try {
             stream.setstate(std::ios::failbit);
-        } catch (...) {
-        }
+        } catch (...) {}
         return false;
     }
 }

@@ -1,11 +1,11 @@
 // zvd: vdcommon text and stream forms of matrices and polygons (loops of lines, arcs, ellipses, NURBS).
 // Readers take untrusted input: counts are believed only as far as the data behind them exists.
+#include <locale.h>
 #include <clocale>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <istream>
-#include <locale.h>
 #include <new>
 #include <ostream>
 #include <string>
@@ -169,8 +169,8 @@ CCurve2d* curveFromRecord(const QString& record) {
     case zgp::GT_ARC:
         return new CArc2d(f.point(4), f.real(1), CInterval<double>(f.real(2), f.real(3)), f.integer(6));
     case zgp::GT_ELLIPSE:
-        return new CEllipse2d(f.point(1), f.point(3), f.real(5), f.real(6),
-                              CInterval<double>(f.real(7), f.real(8)), f.integer(9));
+        return new CEllipse2d(f.point(1), f.point(3), f.real(5), f.real(6), CInterval<double>(f.real(7), f.real(8)),
+                              f.integer(9));
     case zgp::GT_NURBS:
         return nurbsFromFields(f);
     default:
@@ -210,8 +210,8 @@ void writeCurve(std::ostream& out, const CCurve2d& c) {
         return;
     }
     if (auto e = kind == zgp::GT_ELLIPSE ? dynamic_cast<const CEllipse2d*>(&c) : nullptr) {
-        for (double v : {e->CenterPt().x, e->CenterPt().y, e->Axis().x, e->Axis().y, e->MajorRadius(),
-                         e->MinorRadius(), e->StartT(), e->EndT()})
+        for (double v : {e->CenterPt().x, e->CenterPt().y, e->Axis().x, e->Axis().y, e->MajorRadius(), e->MinorRadius(),
+                         e->StartT(), e->EndT()})
             detail::writeLE(out, v);
         detail::writeLE<int32_t>(out, e->Sense() == 1 ? 1 : 2);
         return;

@@ -23,9 +23,9 @@ wchar_t upperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - L'a'
 // first, since no non-ASCII character encodes to a sequence starting with a blank, sign or digit.
 // A zero character ends the text, as it would end the narrowed C string.
 struct ParsedInt {
-    long long value = 0;   // clamped to +/- (LLONG_MAX / 10) once it is far out of any range used
-    bool digits = false;   // at least one digit was read
-    size_t end = 0;        // index just past the last character read
+    long long value = 0;  // clamped to +/- (LLONG_MAX / 10) once it is far out of any range used
+    bool digits = false;  // at least one digit was read
+    size_t end = 0;       // index just past the last character read
 };
 
 ParsedInt parseLeadingInt(const std::wstring& s) {
@@ -85,7 +85,7 @@ struct Conversion {
     bool zeroPad = false;
     size_t width = 0;
     size_t precision = 0;  // 0 when absent, given as 0 or as a bare "."
-    char size = 0;  // 0, 'h', 'l' (also 'w') or 'I' (I64)
+    char size = 0;         // 0, 'h', 'l' (also 'w') or 'I' (I64)
 };
 
 class FormatOutput {
@@ -156,20 +156,28 @@ void formatInteger(FormatOutput& out, const Conversion& conv, wchar_t type, va_l
     if (type == L'p') {
         uv = reinterpret_cast<uintptr_t>(va_arg(*ap, void*));
     } else if (conv.size == 'I') {
-        if (isSigned) sv = va_arg(*ap, long long);
-        else uv = va_arg(*ap, unsigned long long);
+        if (isSigned)
+            sv = va_arg(*ap, long long);
+        else
+            uv = va_arg(*ap, unsigned long long);
     } else if (conv.size == 'l') {
         // Windows' long is 32 bits: print the low 32 bits of whatever integer was passed.
         long v = va_arg(*ap, long);
-        if (isSigned) sv = static_cast<int32_t>(static_cast<uint32_t>(v));
-        else uv = static_cast<uint32_t>(v);
+        if (isSigned)
+            sv = static_cast<int32_t>(static_cast<uint32_t>(v));
+        else
+            uv = static_cast<uint32_t>(v);
     } else if (conv.size == 'h') {
         int v = va_arg(*ap, int);
-        if (isSigned) sv = static_cast<short>(v);
-        else uv = static_cast<unsigned short>(v);
+        if (isSigned)
+            sv = static_cast<short>(v);
+        else
+            uv = static_cast<unsigned short>(v);
     } else {
-        if (isSigned) sv = va_arg(*ap, int);
-        else uv = va_arg(*ap, unsigned int);
+        if (isSigned)
+            sv = va_arg(*ap, int);
+        else
+            uv = va_arg(*ap, unsigned int);
     }
     std::wstring head;
     if (isSigned) {
@@ -207,10 +215,14 @@ std::wstring format(const wchar_t* fmt, ...) {
         ++p;
         Conversion conv;
         for (;; ++p) {
-            if (*p == L'-') conv.left = true;
-            else if (*p == L'#') conv.hexPrefix = true;
-            else if (*p == L'0') conv.zeroPad = true;
-            else break;
+            if (*p == L'-')
+                conv.left = true;
+            else if (*p == L'#')
+                conv.hexPrefix = true;
+            else if (*p == L'0')
+                conv.zeroPad = true;
+            else
+                break;
         }
         if (conv.left) conv.zeroPad = false;
         conv.width = readCount(p);
@@ -232,10 +244,16 @@ std::wstring format(const wchar_t* fmt, ...) {
         if (!type) break;  // a conversion cut off by the end of the format prints nothing
         ++p;
         switch (type) {
-        case L'd': case L'i': case L'u': case L'x': case L'X': case L'p':
+        case L'd':
+        case L'i':
+        case L'u':
+        case L'x':
+        case L'X':
+        case L'p':
             formatInteger(out, conv, type, &ap);
             break;
-        case L'c': case L'C': {
+        case L'c':
+        case L'C': {
             bool narrow = conv.size == 'h' || (conv.size == 0 && type == L'C');
             std::wstring ch;
             if (narrow) {
@@ -248,7 +266,8 @@ std::wstring format(const wchar_t* fmt, ...) {
             if (!ch.empty()) formatText(out, conv, ch);  // a zero character is dropped entirely
             break;
         }
-        case L's': case L'S': {
+        case L's':
+        case L'S': {
             bool narrow = conv.size == 'h' || (conv.size == 0 && type == L'S');
             std::wstring text;
             if (narrow) {
@@ -326,10 +345,14 @@ void inflateRect(zgp::CBox2<int>& box, int dx, int dy) {
 
 FontStyles intToFontStyle(int value) {
     switch (value) {
-    case 1: return FontStyles{fsBold};
-    case 2: return FontStyles{fsItalic};
-    case 3: return FontStyles{fsBold, fsItalic};
-    default: return FontStyles();
+    case 1:
+        return FontStyles{fsBold};
+    case 2:
+        return FontStyles{fsItalic};
+    case 3:
+        return FontStyles{fsBold, fsItalic};
+    default:
+        return FontStyles();
     }
 }
 

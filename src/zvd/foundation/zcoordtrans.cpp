@@ -16,8 +16,7 @@ namespace {
 
 // Zero within the kernel's distance tolerance; without a global tolerance, up to rounding.
 bool isZeroLength(double v) {
-    const double tol =
-        zgp::g_DistEpsilon != 0.0 ? zgp::g_DistEpsilon : std::max(1e-12, std::abs(v * 1e-12));
+    const double tol = zgp::g_DistEpsilon != 0.0 ? zgp::g_DistEpsilon : std::max(1e-12, std::abs(v * 1e-12));
     return std::abs(v) <= tol;
 }
 
@@ -35,9 +34,7 @@ bool widenDegenerateSides(int width, int height, CBox2<double>& box) {
     return isZeroLength(box.max.y - box.min.y) || isZeroLength(box.max.x - box.min.x);
 }
 
-int saturate(long long v) {
-    return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int>(v));
-}
+int saturate(long long v) { return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int>(v)); }
 
 }  // namespace
 
@@ -63,8 +60,7 @@ void ZCoordTrans::setCoordTransParam(const CVec2<int>& dPoint, const CVec2<doubl
     triggerDataChanged();
 }
 
-void ZCoordTrans::setCoordTransParam(const CVec2<int>& dPoint, const CVec2<double>& wPoint,
-                                     double scale) {
+void ZCoordTrans::setCoordTransParam(const CVec2<int>& dPoint, const CVec2<double>& wPoint, double scale) {
     m_dPoint = dPoint;
     m_wPoint = wPoint;
     triggerDataChanged();
@@ -140,7 +136,6 @@ void ZCoordTrans::triggerDataChanged() {
     // any entry that has been deleted meanwhile, so no freed listener is ever called.
     const std::vector<ZCoordTransChanged*> snapshot = m_listeners;
     for (ZCoordTransChanged* l : snapshot) {
-        if (std::find(m_listeners.begin(), m_listeners.end(), l) != m_listeners.end())
-            l->dataChanged();
+        if (std::find(m_listeners.begin(), m_listeners.end(), l) != m_listeners.end()) l->dataChanged();
     }
 }

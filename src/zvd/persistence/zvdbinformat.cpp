@@ -77,8 +77,8 @@ namespace {
 
 // Reads a string with a 4-byte length in the layout's character set.
 std::wstring readText(std::iostream& s, const zvdbin::StreamLayout& layout) {
-    std::wstring text = layout.ansiStrings ? vdcommon::loadAnsiStringFromStream(s, 4)
-                                           : vdcommon::loadUtf8StringFromStream(s, 4);
+    std::wstring text =
+        layout.ansiStrings ? vdcommon::loadAnsiStringFromStream(s, 4) : vdcommon::loadUtf8StringFromStream(s, 4);
     if (s.fail()) throwMalformed();
     return text;
 }
@@ -147,8 +147,7 @@ bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
     if (!ok) {
         try {
             clearForLoad();
-        } catch (...) {
-        }
+        } catch (...) {}
         m_maxID = 0;
     }
     setVersion(L"3.4");

@@ -47,16 +47,16 @@ void skipOrThrow(std::istream& in, int64_t n);
 struct StreamLayout {
     explicit StreamLayout(const ZVectorDrawing& drawing);
 
-    bool noExtData;         // exactly "1.0": no extension-data strings at all
-    bool ansiStrings;       // below 1.9: remark and extension data in the ANSI code page
-    bool blockFields;       // above 1.45: items carry blockTypeID and blockID
-    bool relationField;     // 1.6 and later: items carry relationID
-    bool enableField;       // above 1.7: items carry enableType
-    bool scaleField;        // above 1.9: items carry currentScale
-    bool oldMarks;          // exactly "1.0" or "1.1": curves store one mark (position, size, style)
-    bool curveLinks;        // 2.1 and later: curves carry the next and previous item identifiers
-    bool testArcs;          // below 3.0: arc records may not build an arc and are then lines
-    bool blockSection;      // 3.1 and later: the block-definition section is present
+    bool noExtData;      // exactly "1.0": no extension-data strings at all
+    bool ansiStrings;    // below 1.9: remark and extension data in the ANSI code page
+    bool blockFields;    // above 1.45: items carry blockTypeID and blockID
+    bool relationField;  // 1.6 and later: items carry relationID
+    bool enableField;    // above 1.7: items carry enableType
+    bool scaleField;     // above 1.9: items carry currentScale
+    bool oldMarks;       // exactly "1.0" or "1.1": curves store one mark (position, size, style)
+    bool curveLinks;     // 2.1 and later: curves carry the next and previous item identifiers
+    bool testArcs;       // below 3.0: arc records may not build an arc and are then lines
+    bool blockSection;   // 3.1 and later: the block-definition section is present
 
     // An item record's common fields are a fixed head, the extension-data string (unless
     // noExtData) and a fixed tail; these are the head's and the tail's sizes in bytes.

@@ -29,8 +29,7 @@ public:
     ~QuietStream() {
         try {
             m_stream.exceptions(m_mask);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     QuietStream(const QuietStream&) = delete;
     QuietStream& operator=(const QuietStream&) = delete;

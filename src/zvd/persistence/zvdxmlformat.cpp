@@ -357,8 +357,7 @@ bool ZVectorDrawing::loadFromXMLNode(const QDomElement& root) {
     } catch (...) {
         try {
             clearForLoad();
-        } catch (...) {
-        }
+        } catch (...) {}
         setVersion(kCurrentVersion);
         initXMLAttrNameIdentifier(kCurrentVersion);
         endUpdate();
@@ -444,8 +443,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         // Items read so far went with the pass; the drawing is left as a new one is.
         try {
             clearForLoad();
-        } catch (...) {
-        }
+        } catch (...) {}
         setVersion(kCurrentVersion);
         initXMLAttrNameIdentifier(kCurrentVersion);
         setOriVersion(previousOriVersion);

@@ -2,7 +2,6 @@
 // Both sets are fixed by the files already written; the names must not change.
 #include "zvd/persistence/zxmlattrnames.h"
 
-
 namespace {
 
 struct NameRow {
@@ -92,9 +91,7 @@ ZXMLAttrNames::ZXMLAttrNames() { fill(false); }
 
 ZXMLAttrNames::ZXMLAttrNames(const std::wstring& version) { fill(usesLongNames(version)); }
 
-bool ZXMLAttrNames::usesLongNames(const std::wstring& version) {
-    return version == L"1.0" || version == L"1.1";
-}
+bool ZXMLAttrNames::usesLongNames(const std::wstring& version) { return version == L"1.0" || version == L"1.1"; }
 
 void ZXMLAttrNames::fill(bool longSet) {
     m_long = longSet;

@@ -12,67 +12,52 @@ namespace {
 
 struct Registry {
     std::unordered_set<const ZVDDeviceContext*> live;
-    const ZVDDeviceContext* last = nullptr;   // the device of the previous call, checked first
+    const ZVDDeviceContext* last = nullptr;  // the device of the previous call, checked first
 };
 
-Registry& registry()
-{
+Registry& registry() {
     static Registry* r = new Registry;
     return *r;
 }
 
-void adjustSelection(HGDIOBJ h, int delta)
-{
-    if (ObjectTable::Slot* s = ObjectTable::instance().find(h))
-        s->selections += delta;
+void adjustSelection(HGDIOBJ h, int delta) {
+    if (ObjectTable::Slot* s = ObjectTable::instance().find(h)) s->selections += delta;
 }
 
-} // namespace
+}  // namespace
 
-bool isLive(const ZVDDeviceContext* dc)
-{
-    if (!dc)
-        return false;
+bool isLive(const ZVDDeviceContext* dc) {
+    if (!dc) return false;
     Registry& r = registry();
-    if (dc == r.last)
-        return true;
-    if (r.live.count(dc) == 0)
-        return false;
+    if (dc == r.last) return true;
+    if (r.live.count(dc) == 0) return false;
     r.last = dc;
     return true;
 }
 
-void registerDevice(ZVDDeviceContext* dc)
-{
-    registry().live.insert(dc);
-}
+void registerDevice(ZVDDeviceContext* dc) { registry().live.insert(dc); }
 
-void unregisterDevice(ZVDDeviceContext* dc)
-{
+void unregisterDevice(ZVDDeviceContext* dc) {
     Registry& r = registry();
     r.live.erase(dc);
-    if (r.last == dc)
-        r.last = nullptr;
+    if (r.last == dc) r.last = nullptr;
 }
 
-} // namespace zvdgdi
+}  // namespace zvdgdi
 
 using namespace zvdgdi;
 
-ZVDDeviceContext::ZVDDeviceContext(Kind kind, QSize size) : m_kind(kind), m_size(size), m_state(new DcState)
-{
+ZVDDeviceContext::ZVDDeviceContext(Kind kind, QSize size) : m_kind(kind), m_size(size), m_state(new DcState) {
     resetState();
 }
 
-ZVDDeviceContext::~ZVDDeviceContext()
-{
+ZVDDeviceContext::~ZVDDeviceContext() {
     adjustSelection(m_state->pen, -1);
     adjustSelection(m_state->brush, -1);
     adjustSelection(m_state->font, -1);
 }
 
-void ZVDDeviceContext::resetState()
-{
+void ZVDDeviceContext::resetState() {
     DcState& s = *m_state;
     adjustSelection(s.pen, -1);
     adjustSelection(s.brush, -1);
@@ -104,63 +89,47 @@ bool ZVDDeviceContext::pathOpen() const { return m_state->pathOpen; }
 
 // ---- factories -----------------------------------------------------------------------------------
 
-HDC createRasterDC(QImage* image)
-{
-    if (!image || image->isNull())
-        return nullptr;
+HDC createRasterDC(QImage* image) {
+    if (!image || image->isNull()) return nullptr;
     ZVDDeviceContext* dc = newRasterDevice(image, false);
-    if (dc)
-        registerDevice(dc);
+    if (dc) registerDevice(dc);
     return dc;
 }
 
-HDC createRecordingDC()
-{
+HDC createRecordingDC() {
     ZVDDeviceContext* dc = newRecordingDevice();
     registerDevice(dc);
     return dc;
 }
 
-bool isValidDC(HDC hdc)
-{
-    return isLive(hdc);
-}
+bool isValidDC(HDC hdc) { return isLive(hdc); }
 
 namespace {
 
-ZVDDeviceContext*& desktopDevice()
-{
+ZVDDeviceContext*& desktopDevice() {
     static ZVDDeviceContext* dc = nullptr;
     return dc;
 }
 
-ZVDWindowTag* desktopWindow()
-{
+ZVDWindowTag* desktopWindow() {
     static char tag;
     return reinterpret_cast<ZVDWindowTag*>(&tag);
 }
 
-} // namespace
+}  // namespace
 
-bool destroyDC(HDC hdc)
-{
-    if (!isLive(hdc) || hdc == desktopDevice())
-        return false;
+bool destroyDC(HDC hdc) {
+    if (!isLive(hdc) || hdc == desktopDevice()) return false;
     unregisterDevice(hdc);
     delete hdc;
     return true;
 }
 
-HWND GetDesktopWindow()
-{
-    return desktopWindow();
-}
+HWND GetDesktopWindow() { return desktopWindow(); }
 
-HDC GetDC(HWND hWnd)
-{
+HDC GetDC(HWND hWnd) {
     // Only the desktop (or the whole screen, null) has a device context here.
-    if (hWnd != nullptr && hWnd != desktopWindow())
-        return nullptr;
+    if (hWnd != nullptr && hWnd != desktopWindow()) return nullptr;
     ZVDDeviceContext*& dc = desktopDevice();
     if (!dc) {
         dc = newRasterDevice(new QImage(64, 64, QImage::Format_RGB32), true);
@@ -169,10 +138,8 @@ HDC GetDC(HWND hWnd)
     return dc;
 }
 
-int ReleaseDC(HWND hWnd, HDC hDC)
-{
-    if (hDC == nullptr || hDC != desktopDevice() || (hWnd != nullptr && hWnd != desktopWindow()))
-        return 0;
+int ReleaseDC(HWND hWnd, HDC hDC) {
+    if (hDC == nullptr || hDC != desktopDevice() || (hWnd != nullptr && hWnd != desktopWindow())) return 0;
     // A common device context starts afresh for its next user.
     Access::resetState(hDC);
     return 1;

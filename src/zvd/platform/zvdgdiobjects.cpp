@@ -17,22 +17,19 @@ namespace {
 constexpr unsigned kIndexBits = sizeof(std::uintptr_t) * 4;
 constexpr std::uintptr_t kIndexMask = (std::uintptr_t(1) << kIndexBits) - 1;
 
-HGDIOBJ encode(std::uint32_t index, std::uint32_t gen)
-{
+HGDIOBJ encode(std::uint32_t index, std::uint32_t gen) {
     return reinterpret_cast<HGDIOBJ>((std::uintptr_t(gen) << kIndexBits) | (std::uintptr_t(index) + 1));
 }
 
-} // namespace
+}  // namespace
 
-ObjectTable& ObjectTable::instance()
-{
+ObjectTable& ObjectTable::instance() {
     // Never destroyed: handles may be used from static destructors of the host.
     static ObjectTable* table = new ObjectTable;
     return *table;
 }
 
-ObjectTable::ObjectTable()
-{
+ObjectTable::ObjectTable() {
     m_slots.reserve(64);
     auto brush = [this](int index, UINT style, COLORREF c) {
         Slot* s = nullptr;
@@ -67,81 +64,62 @@ ObjectTable::ObjectTable()
     }
 }
 
-HGDIOBJ ObjectTable::allocate(ObjType type, Slot*& slot)
-{
+HGDIOBJ ObjectTable::allocate(ObjType type, Slot*& slot) {
     std::uint32_t index;
     if (m_freeHead != 0) {
         index = m_freeHead - 1;
         m_freeHead = m_slots[index].nextFree;
     } else {
-        if (m_slots.size() >= kIndexMask - 1)
-            return nullptr;
+        if (m_slots.size() >= kIndexMask - 1) return nullptr;
         index = std::uint32_t(m_slots.size());
         m_slots.emplace_back();
     }
     slot = &m_slots[index];
     slot->gen = (slot->gen + 1) & 0x7FFFFFFF;
-    if (slot->gen == 0)
-        slot->gen = 1;
+    if (slot->gen == 0) slot->gen = 1;
     slot->type = type;
     slot->stockIndex = -1;
     slot->selections = 0;
     return encode(index, slot->gen);
 }
 
-HGDIOBJ ObjectTable::createPen(const PenDesc& desc)
-{
+HGDIOBJ ObjectTable::createPen(const PenDesc& desc) {
     Slot* s = nullptr;
     HGDIOBJ h = allocate(ObjType::Pen, s);
-    if (h)
-        s->pen = desc;
+    if (h) s->pen = desc;
     return h;
 }
 
-HGDIOBJ ObjectTable::createBrush(const BrushDesc& desc)
-{
+HGDIOBJ ObjectTable::createBrush(const BrushDesc& desc) {
     Slot* s = nullptr;
     HGDIOBJ h = allocate(ObjType::Brush, s);
-    if (h)
-        s->brush = desc;
+    if (h) s->brush = desc;
     return h;
 }
 
-HGDIOBJ ObjectTable::createFont(const FontDesc& desc)
-{
+HGDIOBJ ObjectTable::createFont(const FontDesc& desc) {
     Slot* s = nullptr;
     HGDIOBJ h = allocate(ObjType::Font, s);
-    if (h)
-        s->font = desc;
+    if (h) s->font = desc;
     return h;
 }
 
-HGDIOBJ ObjectTable::stock(int index) const
-{
-    return index >= 0 && index < 18 ? m_stock[index] : nullptr;
-}
+HGDIOBJ ObjectTable::stock(int index) const { return index >= 0 && index < 18 ? m_stock[index] : nullptr; }
 
-ObjectTable::Slot* ObjectTable::find(HGDIOBJ h)
-{
+ObjectTable::Slot* ObjectTable::find(HGDIOBJ h) {
     const std::uintptr_t v = reinterpret_cast<std::uintptr_t>(h);
     const std::uintptr_t index = (v & kIndexMask);
-    if (index == 0 || index > m_slots.size())
-        return nullptr;
+    if (index == 0 || index > m_slots.size()) return nullptr;
     Slot& s = m_slots[index - 1];
-    if (s.type == ObjType::None || std::uintptr_t(s.gen) != (v >> kIndexBits))
-        return nullptr;
+    if (s.type == ObjType::None || std::uintptr_t(s.gen) != (v >> kIndexBits)) return nullptr;
     return &s;
 }
 
-bool ObjectTable::destroy(HGDIOBJ h)
-{
+bool ObjectTable::destroy(HGDIOBJ h) {
     Slot* s = find(h);
-    if (!s)
-        return false;
-    if (s->stockIndex >= 0)
-        return true;
-    if (s->selections > 0)
-        return false;
+    if (!s) return false;
+    if (s->stockIndex >= 0) return true;
+    if (s->selections > 0) return false;
     s->type = ObjType::None;
     s->font = FontDesc();
     s->nextFree = m_freeHead;
@@ -149,21 +127,32 @@ bool ObjectTable::destroy(HGDIOBJ h)
     return true;
 }
 
-const char* stockName(int index)
-{
+const char* stockName(int index) {
     switch (index) {
-    case WHITE_BRUSH: return "WHITE_BRUSH";
-    case LTGRAY_BRUSH: return "LTGRAY_BRUSH";
-    case GRAY_BRUSH: return "GRAY_BRUSH";
-    case DKGRAY_BRUSH: return "DKGRAY_BRUSH";
-    case BLACK_BRUSH: return "BLACK_BRUSH";
-    case NULL_BRUSH: return "NULL_BRUSH";
-    case WHITE_PEN: return "WHITE_PEN";
-    case BLACK_PEN: return "BLACK_PEN";
-    case NULL_PEN: return "NULL_PEN";
-    case SYSTEM_FONT: return "SYSTEM_FONT";
-    case DEFAULT_GUI_FONT: return "DEFAULT_GUI_FONT";
-    default: return "STOCK";
+    case WHITE_BRUSH:
+        return "WHITE_BRUSH";
+    case LTGRAY_BRUSH:
+        return "LTGRAY_BRUSH";
+    case GRAY_BRUSH:
+        return "GRAY_BRUSH";
+    case DKGRAY_BRUSH:
+        return "DKGRAY_BRUSH";
+    case BLACK_BRUSH:
+        return "BLACK_BRUSH";
+    case NULL_BRUSH:
+        return "NULL_BRUSH";
+    case WHITE_PEN:
+        return "WHITE_PEN";
+    case BLACK_PEN:
+        return "BLACK_PEN";
+    case NULL_PEN:
+        return "NULL_PEN";
+    case SYSTEM_FONT:
+        return "SYSTEM_FONT";
+    case DEFAULT_GUI_FONT:
+        return "DEFAULT_GUI_FONT";
+    default:
+        return "STOCK";
     }
 }
 
@@ -172,14 +161,11 @@ const char* stockName(int index)
 namespace {
 
 // GDI weights run 0..1000, Qt 5 weights 0..99 with its own scale; the named steps map onto each other.
-int qtWeight(LONG gdi)
-{
+int qtWeight(LONG gdi) {
     static const int gdiSteps[] = {100, 200, 300, 400, 500, 600, 700, 800, 900};
     static const int qtSteps[] = {0, 12, 25, 50, 57, 63, 75, 81, 87};
-    if (gdi <= 0)
-        return QFont::Normal;
-    if (gdi <= gdiSteps[0])
-        return qtSteps[0];
+    if (gdi <= 0) return QFont::Normal;
+    if (gdi <= gdiSteps[0]) return qtSteps[0];
     for (int i = 1; i < 9; ++i) {
         if (gdi <= gdiSteps[i]) {
             const double t = double(gdi - gdiSteps[i - 1]) / 100.0;
@@ -189,11 +175,9 @@ int qtWeight(LONG gdi)
     return 99;
 }
 
-QString faceName(const LOGFONTW& lf)
-{
+QString faceName(const LOGFONTW& lf) {
     int n = 0;
-    while (n < LF_FACESIZE && lf.lfFaceName[n] != 0)
-        ++n;
+    while (n < LF_FACESIZE && lf.lfFaceName[n] != 0) ++n;
     return QString::fromWCharArray(lf.lfFaceName, n);
 }
 
@@ -201,20 +185,17 @@ struct FontKeyHash {
     std::size_t operator()(const std::string& s) const { return std::hash<std::string>()(s); }
 };
 
-ResolvedFont buildFont(const LOGFONTW& lf)
-{
+ResolvedFont buildFont(const LOGFONTW& lf) {
     ResolvedFont r;
     QFont& f = r.font;
     const QString face = faceName(lf);
-    if (!face.isEmpty())
-        f.setFamily(face);
+    if (!face.isEmpty()) f.setFamily(face);
     f.setWeight(qtWeight(lf.lfWeight));
     f.setItalic(lf.lfItalic != 0);
     f.setUnderline(lf.lfUnderline != 0);
     f.setStrikeOut(lf.lfStrikeOut != 0);
     f.setKerning(false);
-    if (lf.lfQuality == NONANTIALIASED_QUALITY)
-        f.setStyleStrategy(QFont::NoAntialias);
+    if (lf.lfQuality == NONANTIALIASED_QUALITY) f.setStyleStrategy(QFont::NoAntialias);
 
     // A negative height asks for the em height, a positive one for the whole cell (ascent + descent).
     const int kMaxPixels = 32767;
@@ -228,13 +209,11 @@ ResolvedFont buildFont(const LOGFONTW& lf)
         int em = std::max(1, int(std::lround(cell / (ratio > 0 ? ratio : 1.0))));
         f.setPixelSize(em);
         // Hinting makes the cell grow in steps; settle on the largest em whose cell fits.
-        for (int i = 0; i < 4 && em > 1 && QFontMetrics(f).height() > cell; ++i)
-            f.setPixelSize(--em);
+        for (int i = 0; i < 4 && em > 1 && QFontMetrics(f).height() > cell; ++i) f.setPixelSize(--em);
         for (int i = 0; i < 4; ++i) {
             QFont bigger = f;
             bigger.setPixelSize(em + 1);
-            if (QFontMetrics(bigger).height() > cell)
-                break;
+            if (QFontMetrics(bigger).height() > cell) break;
             f = bigger;
             ++em;
         }
@@ -246,36 +225,30 @@ ResolvedFont buildFont(const LOGFONTW& lf)
     return r;
 }
 
-} // namespace
+}  // namespace
 
-const ResolvedFont* resolveFont(const FontDesc& desc)
-{
-    if (!ensureTextSupport())
-        return nullptr;
+const ResolvedFont* resolveFont(const FontDesc& desc) {
+    if (!ensureTextSupport()) return nullptr;
     static std::unordered_map<std::string, ResolvedFont, FontKeyHash>* cache =
         new std::unordered_map<std::string, ResolvedFont, FontKeyHash>;
     static FontDesc lastDesc;
     static const ResolvedFont* last = nullptr;
-    if (last && lastDesc == desc)
-        return last;
+    if (last && lastDesc == desc) return last;
     std::string key(reinterpret_cast<const char*>(&desc.lf), sizeof desc.lf);
     auto it = cache->find(key);
-    if (it == cache->end())
-        it = cache->emplace(std::move(key), buildFont(desc.lf)).first;
+    if (it == cache->end()) it = cache->emplace(std::move(key), buildFont(desc.lf)).first;
     lastDesc = desc;
     last = &it->second;
     return last;
 }
 
-} // namespace zvdgdi
+}  // namespace zvdgdi
 
-bool ensureTextSupport()
-{
+bool ensureTextSupport() {
     static QCoreApplication* checkedApp = nullptr;
     static bool checkedResult = false;
     QCoreApplication* app = QCoreApplication::instance();
-    if (app && app == checkedApp)
-        return checkedResult;
+    if (app && app == checkedApp) return checkedResult;
     if (!app) {
         // Kept for the life of the process: tearing a QGuiApplication down during static
         // destruction is not safe.

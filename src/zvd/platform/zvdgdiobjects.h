@@ -19,19 +19,18 @@ enum class ObjType : std::uint8_t { None, Pen, Brush, Font };
 
 // A logical pen as CreatePen/ExtCreatePen describe it, normalised: cosmetic pens carry width 1.
 struct PenDesc {
-    DWORD style = PS_SOLID;   // type | end cap | join | line style, as ExtCreatePen takes it
-    int width = 1;            // pixels
+    DWORD style = PS_SOLID;  // type | end cap | join | line style, as ExtCreatePen takes it
+    int width = 1;           // pixels
     COLORREF color = 0;
     UINT brushStyle = BS_SOLID;
     ULONG_PTR hatch = 0;
-    int dashCount = 0;        // PS_USERSTYLE runs, in pixels
+    int dashCount = 0;  // PS_USERSTYLE runs, in pixels
     DWORD dashes[16] = {};
 
     int lineStyle() const { return int(style & PS_STYLE_MASK); }
     bool geometric() const { return (style & PS_TYPE_MASK) == PS_GEOMETRIC; }
     bool invisible() const { return lineStyle() == PS_NULL || brushStyle == BS_NULL; }
-    bool operator==(const PenDesc& o) const
-    {
+    bool operator==(const PenDesc& o) const {
         return style == o.style && width == o.width && color == o.color && brushStyle == o.brushStyle &&
                hatch == o.hatch && dashCount == o.dashCount &&
                std::memcmp(dashes, o.dashes, sizeof(DWORD) * std::size_t(dashCount)) == 0;
@@ -43,8 +42,7 @@ struct BrushDesc {
     UINT style = BS_SOLID;
     COLORREF color = 0xFFFFFF;
     ULONG_PTR hatch = 0;
-    bool operator==(const BrushDesc& o) const
-    {
+    bool operator==(const BrushDesc& o) const {
         return style == o.style && color == o.color && (style != BS_HATCHED || hatch == o.hatch);
     }
     bool operator!=(const BrushDesc& o) const { return !(*this == o); }
@@ -62,7 +60,7 @@ struct ResolvedFont {
     QFont font;
     int ascent = 0;
     int descent = 0;
-    double escapementDegrees = 0.0;   // counter-clockwise
+    double escapementDegrees = 0.0;  // counter-clockwise
 };
 
 // Answers the Qt font for a logical font, or null when text cannot be drawn in this process.
@@ -71,14 +69,13 @@ const ResolvedFont* resolveFont(const FontDesc& desc);
 
 // Process-wide handle table. Handles carry a generation, so a deleted or made-up handle is recognised
 // as invalid rather than reaching a dead object.
-class ObjectTable
-{
+class ObjectTable {
 public:
     struct Slot {
         std::uint32_t gen = 0;
         ObjType type = ObjType::None;
-        int stockIndex = -1;   // GetStockObject index, -1 for created objects
-        int selections = 0;    // devices this object is selected into
+        int stockIndex = -1;  // GetStockObject index, -1 for created objects
+        int selections = 0;   // devices this object is selected into
         PenDesc pen;
         BrushDesc brush;
         FontDesc font;
@@ -102,7 +99,7 @@ private:
     HGDIOBJ allocate(ObjType type, Slot*& slot);
 
     std::vector<Slot> m_slots;
-    std::uint32_t m_freeHead = 0;   // index + 1 of the first free slot, 0 when none
+    std::uint32_t m_freeHead = 0;  // index + 1 of the first free slot, 0 when none
     HGDIOBJ m_stock[18] = {};
 };
 
@@ -130,8 +127,7 @@ struct DcState {
 };
 
 // The GDI functions' way into a device.
-class Access
-{
+class Access {
 public:
     static DcState& state(ZVDDeviceContext* dc) { return *dc->m_state; }
     static void paintLine(ZVDDeviceContext* dc, const POINT& a, const POINT& b) { dc->paintLine(a, b); }
@@ -163,4 +159,4 @@ bool recordedFailure(ZVDDeviceContext* dc, const char* callName);
 ZVDDeviceContext* newRasterDevice(QImage* image, bool ownsImage);
 ZVDDeviceContext* newRecordingDevice();
 
-} // namespace zvdgdi
+}  // namespace zvdgdi

@@ -15,48 +15,69 @@ using namespace zvdgdi;
 
 namespace {
 
-QColor qcolor(COLORREF c)
-{
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
+QColor qcolor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 enum class RopClass { Copy, Xor, Other, Nop };
 
-RopClass ropClass(int rop)
-{
+RopClass ropClass(int rop) {
     switch (rop) {
-    case R2_NOP: return RopClass::Nop;
-    case R2_COPYPEN: case R2_BLACK: case R2_WHITE: case R2_NOTCOPYPEN: return RopClass::Copy;
-    case R2_XORPEN: case R2_NOTXORPEN: case R2_NOT: return RopClass::Xor;
-    default: return RopClass::Other;
+    case R2_NOP:
+        return RopClass::Nop;
+    case R2_COPYPEN:
+    case R2_BLACK:
+    case R2_WHITE:
+    case R2_NOTCOPYPEN:
+        return RopClass::Copy;
+    case R2_XORPEN:
+    case R2_NOTXORPEN:
+    case R2_NOT:
+        return RopClass::Xor;
+    default:
+        return RopClass::Other;
     }
 }
 
 // The colour that takes part in the operation for a source colour c: what is copied for the copy
 // modes, what is XOR-ed for the XOR modes (R2_NOT is XOR with white, R2_NOTXORPEN XOR with ~c).
-COLORREF operand(int rop, COLORREF c)
-{
+COLORREF operand(int rop, COLORREF c) {
     switch (rop) {
-    case R2_BLACK: return 0x000000;
-    case R2_WHITE: case R2_NOT: return 0xFFFFFF;
-    case R2_NOTCOPYPEN: case R2_NOTXORPEN: return ~c & 0xFFFFFF;
-    default: return c & 0xFFFFFF;
+    case R2_BLACK:
+        return 0x000000;
+    case R2_WHITE:
+    case R2_NOT:
+        return 0xFFFFFF;
+    case R2_NOTCOPYPEN:
+    case R2_NOTXORPEN:
+        return ~c & 0xFFFFFF;
+    default:
+        return c & 0xFFFFFF;
     }
 }
 
-QPainter::CompositionMode qtMode(int rop)
-{
+QPainter::CompositionMode qtMode(int rop) {
     switch (rop) {
-    case R2_XORPEN: case R2_NOTXORPEN: case R2_NOT: return QPainter::RasterOp_SourceXorDestination;
-    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
-    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
-    case R2_NOTMASKPEN: return QPainter::RasterOp_NotSourceOrNotDestination;
-    case R2_NOTMERGEPEN: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case R2_MASKNOTPEN: return QPainter::RasterOp_NotSourceAndDestination;
-    case R2_MASKPENNOT: return QPainter::RasterOp_SourceAndNotDestination;
-    case R2_MERGENOTPEN: return QPainter::RasterOp_NotSourceOrDestination;
-    case R2_MERGEPENNOT: return QPainter::RasterOp_SourceOrNotDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case R2_XORPEN:
+    case R2_NOTXORPEN:
+    case R2_NOT:
+        return QPainter::RasterOp_SourceXorDestination;
+    case R2_MASKPEN:
+        return QPainter::RasterOp_SourceAndDestination;
+    case R2_MERGEPEN:
+        return QPainter::RasterOp_SourceOrDestination;
+    case R2_NOTMASKPEN:
+        return QPainter::RasterOp_NotSourceOrNotDestination;
+    case R2_NOTMERGEPEN:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case R2_MASKNOTPEN:
+        return QPainter::RasterOp_NotSourceAndDestination;
+    case R2_MASKPENNOT:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case R2_MERGENOTPEN:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case R2_MERGEPENNOT:
+        return QPainter::RasterOp_SourceOrNotDestination;
+    default:
+        return QPainter::CompositionMode_SourceOver;
     }
 }
 
@@ -70,23 +91,19 @@ struct Layer {
 
 // Works out the layers of a source colour fg over background bk. With XOR modes the foreground
 // layer XORs the difference, so a pixel covered by both layers ends as dest ^ operand(fg).
-void planLayers(int rop, bool rasterOps, bool twoLayers, COLORREF fg, COLORREF bk, Layer& bgLayer, Layer& fgLayer)
-{
+void planLayers(int rop, bool rasterOps, bool twoLayers, COLORREF fg, COLORREF bk, Layer& bgLayer, Layer& fgLayer) {
     bgLayer = Layer();
     fgLayer = Layer();
     const RopClass cls = ropClass(rop);
-    if (cls == RopClass::Nop)
-        return;
+    if (cls == RopClass::Nop) return;
     if (!rasterOps) {
         fgLayer = {true, QPainter::CompositionMode_SourceOver, fg};
-        if (twoLayers)
-            bgLayer = {true, QPainter::CompositionMode_SourceOver, bk};
+        if (twoLayers) bgLayer = {true, QPainter::CompositionMode_SourceOver, bk};
         return;
     }
     fgLayer = {true, qtMode(rop), cls == RopClass::Other ? fg : operand(rop, fg)};
     if (!twoLayers) {
-        if (cls == RopClass::Xor && fgLayer.color == 0)
-            fgLayer.on = false;
+        if (cls == RopClass::Xor && fgLayer.color == 0) fgLayer.on = false;
         return;
     }
     bgLayer = {true, qtMode(rop), cls == RopClass::Other ? bk : operand(rop, bk)};
@@ -97,15 +114,20 @@ void planLayers(int rop, bool rasterOps, bool twoLayers, COLORREF fg, COLORREF b
     }
 }
 
-Qt::BrushStyle hatchStyle(ULONG_PTR hatch)
-{
+Qt::BrushStyle hatchStyle(ULONG_PTR hatch) {
     switch (hatch) {
-    case HS_HORIZONTAL: return Qt::HorPattern;
-    case HS_VERTICAL: return Qt::VerPattern;
-    case HS_FDIAGONAL: return Qt::FDiagPattern;
-    case HS_BDIAGONAL: return Qt::BDiagPattern;
-    case HS_CROSS: return Qt::CrossPattern;
-    default: return Qt::DiagCrossPattern;
+    case HS_HORIZONTAL:
+        return Qt::HorPattern;
+    case HS_VERTICAL:
+        return Qt::VerPattern;
+    case HS_FDIAGONAL:
+        return Qt::FDiagPattern;
+    case HS_BDIAGONAL:
+        return Qt::BDiagPattern;
+    case HS_CROSS:
+        return Qt::CrossPattern;
+    default:
+        return Qt::DiagCrossPattern;
     }
 }
 
@@ -125,11 +147,9 @@ struct FillPlan {
     Layer bg, fg;
 };
 
-StrokePlan planStroke(const PenDesc& pen, int rop, int bkMode, COLORREF bk, bool rasterOps)
-{
+StrokePlan planStroke(const PenDesc& pen, int rop, int bkMode, COLORREF bk, bool rasterOps) {
     StrokePlan p;
-    if (pen.invisible())
-        return p;
+    if (pen.invisible()) return p;
     p.cosmetic = !pen.geometric();
     p.width = p.cosmetic ? 1 : std::max(1, pen.width);
     p.insideFrame = pen.lineStyle() == PS_INSIDEFRAME && !p.cosmetic;
@@ -137,27 +157,45 @@ StrokePlan planStroke(const PenDesc& pen, int rop, int bkMode, COLORREF bk, bool
     const int style = pen.lineStyle();
     if (p.cosmetic) {
         switch (style) {
-        case PS_DASH: dashes = {18, 6}; break;
-        case PS_DOT: dashes = {3, 3}; break;
-        case PS_DASHDOT: dashes = {9, 6, 3, 6}; break;
-        case PS_DASHDOTDOT: dashes = {9, 3, 3, 3, 3, 3}; break;
-        case PS_ALTERNATE: dashes = {1, 1}; break;
-        default: break;
+        case PS_DASH:
+            dashes = {18, 6};
+            break;
+        case PS_DOT:
+            dashes = {3, 3};
+            break;
+        case PS_DASHDOT:
+            dashes = {9, 6, 3, 6};
+            break;
+        case PS_DASHDOTDOT:
+            dashes = {9, 3, 3, 3, 3, 3};
+            break;
+        case PS_ALTERNATE:
+            dashes = {1, 1};
+            break;
+        default:
+            break;
         }
     } else {
         switch (style) {
-        case PS_DASH: dashes = {3, 1}; break;
-        case PS_DOT: dashes = {1, 1}; break;
-        case PS_DASHDOT: dashes = {3, 1, 1, 1}; break;
-        case PS_DASHDOTDOT: dashes = {3, 1, 1, 1, 1, 1}; break;
-        default: break;
+        case PS_DASH:
+            dashes = {3, 1};
+            break;
+        case PS_DOT:
+            dashes = {1, 1};
+            break;
+        case PS_DASHDOT:
+            dashes = {3, 1, 1, 1};
+            break;
+        case PS_DASHDOTDOT:
+            dashes = {3, 1, 1, 1, 1, 1};
+            break;
+        default:
+            break;
         }
     }
     if (style == PS_USERSTYLE && pen.dashCount > 0) {
-        for (int i = 0; i < pen.dashCount; ++i)
-            dashes.push_back(std::max<qreal>(qreal(pen.dashes[i]) / p.width, 0.01));
-        if (dashes.size() % 2)
-            dashes.push_back(dashes.back());
+        for (int i = 0; i < pen.dashCount; ++i) dashes.push_back(std::max<qreal>(qreal(pen.dashes[i]) / p.width, 0.01));
+        if (dashes.size() % 2) dashes.push_back(dashes.back());
     }
     p.dashed = !dashes.isEmpty();
     const bool hatched = pen.brushStyle == BS_HATCHED;
@@ -180,16 +218,13 @@ StrokePlan planStroke(const PenDesc& pen, int rop, int bkMode, COLORREF bk, bool
     const QBrush fgBrush = hatched ? QBrush(qcolor(p.fg.color), hatchStyle(pen.hatch)) : QBrush(qcolor(p.fg.color));
     p.fgPen = QPen(fgBrush, qtWidth, Qt::SolidLine, cap, join);
     p.fgPen.setMiterLimit(5);
-    if (p.dashed)
-        p.fgPen.setDashPattern(dashes);
+    if (p.dashed) p.fgPen.setDashPattern(dashes);
     return p;
 }
 
-FillPlan planFill(const BrushDesc& brush, int rop, int bkMode, COLORREF bk, bool rasterOps)
-{
+FillPlan planFill(const BrushDesc& brush, int rop, int bkMode, COLORREF bk, bool rasterOps) {
     FillPlan f;
-    if (brush.style != BS_SOLID && brush.style != BS_HATCHED)
-        return f;
+    if (brush.style != BS_SOLID && brush.style != BS_HATCHED) return f;
     const bool hatched = brush.style == BS_HATCHED;
     planLayers(rop, rasterOps, hatched && bkMode == OPAQUE, brush.color, bk, f.bg, f.fg);
     f.visible = f.bg.on || f.fg.on;
@@ -201,8 +236,7 @@ FillPlan planFill(const BrushDesc& brush, int rop, int bkMode, COLORREF bk, bool
 // A one-pixel line as GDI's LineTo draws it: the start pixel in, the end pixel out. Qt rasterises
 // from the lower end of the major axis and leaves out the upper end; for a line running the other
 // way the same line slid one step along itself towards its start gives GDI's pixels.
-void cosmeticLine(QPainter& p, QPointF a, QPointF b)
-{
+void cosmeticLine(QPainter& p, QPointF a, QPointF b) {
     const qreal dx = b.x() - a.x(), dy = b.y() - a.y();
     const bool xMajor = std::abs(dx) >= std::abs(dy);
     if (xMajor ? dx < 0 : dy < 0) {
@@ -216,26 +250,21 @@ void cosmeticLine(QPainter& p, QPointF a, QPointF b)
 
 // Strokes segment by segment, so that every pixel of a connected figure is touched once (which XOR
 // drawing needs), as a run of LineTo calls does.
-void strokeSegments(QPainter& p, const QPolygonF& poly)
-{
-    for (int i = 1; i < poly.size(); ++i)
-        cosmeticLine(p, poly[i - 1], poly[i]);
+void strokeSegments(QPainter& p, const QPolygonF& poly) {
+    for (int i = 1; i < poly.size(); ++i) cosmeticLine(p, poly[i - 1], poly[i]);
 }
 
-void strokePathWith(QPainter& p, const QPainterPath& path, const QPen& pen, bool segments)
-{
+void strokePathWith(QPainter& p, const QPainterPath& path, const QPen& pen, bool segments) {
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     if (segments) {
-        for (const QPolygonF& poly : path.toSubpathPolygons())
-            strokeSegments(p, poly);
+        for (const QPolygonF& poly : path.toSubpathPolygons()) strokeSegments(p, poly);
     } else {
         p.drawPath(path);
     }
 }
 
-void strokeLayers(QPainter& p, const QPainterPath& path, const StrokePlan& sp)
-{
+void strokeLayers(QPainter& p, const QPainterPath& path, const StrokePlan& sp) {
     if (sp.bg.on) {
         p.setCompositionMode(sp.bg.mode);
         strokePathWith(p, path, sp.bgPen, sp.cosmetic);
@@ -246,8 +275,7 @@ void strokeLayers(QPainter& p, const QPainterPath& path, const StrokePlan& sp)
     }
 }
 
-void fillLayers(QPainter& p, const QPainterPath& area, const FillPlan& fp)
-{
+void fillLayers(QPainter& p, const QPainterPath& area, const FillPlan& fp) {
     p.setPen(Qt::NoPen);
     if (fp.bg.on) {
         p.setCompositionMode(fp.bg.mode);
@@ -259,24 +287,18 @@ void fillLayers(QPainter& p, const QPainterPath& area, const FillPlan& fp)
     }
 }
 
-QRectF outlineRect(const RECT& b)
-{
+QRectF outlineRect(const RECT& b) {
     return QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1);
 }
 
-class PainterDevice final : public ZVDDeviceContext
-{
+class PainterDevice final : public ZVDDeviceContext {
 public:
     PainterDevice(Kind kind, QSize size, QPaintDevice* target, bool rasterOps)
-        : ZVDDeviceContext(kind, size), m_rasterOps(rasterOps)
-    {
-        if (target && m_painter.begin(target))
-            m_painter.setRenderHint(QPainter::Antialiasing, false);
+        : ZVDDeviceContext(kind, size), m_rasterOps(rasterOps) {
+        if (target && m_painter.begin(target)) m_painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    ~PainterDevice() override
-    {
-        if (m_painter.isActive())
-            m_painter.end();
+    ~PainterDevice() override {
+        if (m_painter.isActive()) m_painter.end();
     }
     bool ok() const { return m_painter.isActive(); }
 
@@ -284,8 +306,7 @@ public:
     std::unique_ptr<QPaintDevice> ownedTarget;
 
 private:
-    const StrokePlan& strokePlan()
-    {
+    const StrokePlan& strokePlan() {
         const DcState& s = state();
         if (!m_strokeValid || s.penDesc != m_strokeKey || s.rop2 != m_strokeRop || s.bkMode != m_strokeBkMode ||
             s.bkColor != m_strokeBk) {
@@ -300,16 +321,14 @@ private:
         return m_stroke;
     }
 
-    FillPlan fillPlan(const BrushDesc& brush, int rop) const
-    {
+    FillPlan fillPlan(const BrushDesc& brush, int rop) const {
         return planFill(brush, rop, state().bkMode, state().bkColor, m_rasterOps);
     }
 
     bool xorClass() const { return m_rasterOps && ropClass(state().rop2) == RopClass::Xor; }
 
     // Applies pen and mode for the hot line path, touching the painter only when they changed.
-    void useLineLayer(const StrokePlan& sp, bool background)
-    {
+    void useLineLayer(const StrokePlan& sp, bool background) {
         const long long id = m_strokeSerial * 2 + (background ? 1 : 0);
         if (id != m_appliedPen) {
             m_painter.setPen(background ? sp.bgPen : sp.fgPen);
@@ -323,8 +342,7 @@ private:
     }
 
     // Painter state was changed outside the hot path.
-    void forgetApplied()
-    {
+    void forgetApplied() {
         m_appliedPen = -1;
         m_appliedMode = -1;
     }
@@ -333,11 +351,9 @@ private:
     // bent figure): paints the layers in copy mode, with their XOR operands as colours, onto a
     // transparent scratch image and XORs that onto the device once, so each pixel changes once.
     template <class Draw>
-    void paintViaScratch(QRectF bounds, const Draw& draw)
-    {
+    void paintViaScratch(QRectF bounds, const Draw& draw) {
         QRect area = bounds.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(QPoint(0, 0), size());
-        if (area.isEmpty())
-            return;
+        if (area.isEmpty()) return;
         // Hatches stay pinned to device pixels when the scratch origin sits on the 8-pixel grid.
         area.setLeft(area.left() & ~7);
         area.setTop(area.top() & ~7);
@@ -351,7 +367,8 @@ private:
             copyState.penDesc.color = operand(rop, copyState.penDesc.color);
             copyState.brushDesc.color = operand(rop, copyState.brushDesc.color);
             copyState.bkColor = operand(rop, copyState.bkColor);
-            const StrokePlan stroke = planStroke(copyState.penDesc, R2_COPYPEN, copyState.bkMode, copyState.bkColor, true);
+            const StrokePlan stroke =
+                planStroke(copyState.penDesc, R2_COPYPEN, copyState.bkMode, copyState.bkColor, true);
             const FillPlan fill = planFill(copyState.brushDesc, R2_COPYPEN, copyState.bkMode, copyState.bkColor, true);
             draw(sp, stroke, fill);
         }
@@ -361,8 +378,7 @@ private:
     }
 
     // Fill then outline, the order GDI uses for closed shapes.
-    void paintShape(const QPainterPath& fillArea, const QPainterPath& outline)
-    {
+    void paintShape(const QPainterPath& fillArea, const QPainterPath& outline) {
         const StrokePlan& sp = strokePlan();
         const FillPlan fp = fillPlan(state().brushDesc, state().rop2);
         const bool overlap = sp.visible && fp.visible;
@@ -374,24 +390,19 @@ private:
                             });
             return;
         }
-        if (fp.visible)
-            fillLayers(m_painter, fillArea, fp);
-        if (sp.visible)
-            strokeLayers(m_painter, outline, sp);
+        if (fp.visible) fillLayers(m_painter, fillArea, fp);
+        if (sp.visible) strokeLayers(m_painter, outline, sp);
         forgetApplied();
     }
 
-    void paintLine(const POINT& from, const POINT& to) override
-    {
+    void paintLine(const POINT& from, const POINT& to) override {
         const StrokePlan& sp = strokePlan();
-        if (!sp.visible || !m_painter.isActive())
-            return;
+        if (!sp.visible || !m_painter.isActive()) return;
         // Qt already leaves out the end pixel of a one-pixel line that runs towards +x or +y.
         const int dx = to.x - from.x, dy = to.y - from.y;
         const bool forward = std::abs(dx) >= std::abs(dy) ? dx >= 0 : dy >= 0;
         for (bool background : {true, false}) {
-            if (!(background ? sp.bg.on : sp.fg.on))
-                continue;
+            if (!(background ? sp.bg.on : sp.fg.on)) continue;
             useLineLayer(sp, background);
             if (forward || !sp.cosmetic)
                 m_painter.drawLine(from.x, from.y, to.x, to.y);
@@ -400,36 +411,29 @@ private:
         }
     }
 
-    void paintPolyline(const POINT* points, int count) override
-    {
+    void paintPolyline(const POINT* points, int count) override {
         QPainterPath path;
         path.moveTo(points[0].x, points[0].y);
-        for (int i = 1; i < count; ++i)
-            path.lineTo(points[i].x, points[i].y);
+        for (int i = 1; i < count; ++i) path.lineTo(points[i].x, points[i].y);
         paintStroke(path);
     }
 
-    void paintStroke(const QPainterPath& path) override
-    {
+    void paintStroke(const QPainterPath& path) override {
         const StrokePlan& sp = strokePlan();
-        if (!sp.visible || !m_painter.isActive())
-            return;
+        if (!sp.visible || !m_painter.isActive()) return;
         if (xorClass() && sp.cosmetic && sp.dashed) {
-            paintViaScratch(path.boundingRect(), [&](QPainter& p, const StrokePlan& s, const FillPlan&) {
-                strokeLayers(p, path, s);
-            });
+            paintViaScratch(path.boundingRect(),
+                            [&](QPainter& p, const StrokePlan& s, const FillPlan&) { strokeLayers(p, path, s); });
             return;
         }
         strokeLayers(m_painter, path, sp);
         forgetApplied();
     }
 
-    void paintPolygon(const POINT* points, int count) override
-    {
+    void paintPolygon(const POINT* points, int count) override {
         QPolygonF poly;
         poly.reserve(count + 1);
-        for (int i = 0; i < count; ++i)
-            poly << QPointF(points[i].x, points[i].y);
+        for (int i = 0; i < count; ++i) poly << QPointF(points[i].x, points[i].y);
         QPainterPath area;
         area.setFillRule(Qt::OddEvenFill);
         area.addPolygon(poly);
@@ -437,16 +441,14 @@ private:
         paintShape(area, area);
     }
 
-    void paintRectangle(const RECT& b) override
-    {
+    void paintRectangle(const RECT& b) override {
         const StrokePlan& sp = strokePlan();
         const int w = b.right - b.left, h = b.bottom - b.top;
         QPainterPath outline, area;
         // One-pixel outlines run through the pixel coordinates themselves (as LineTo does), wide
         // strokes are centred on the half-pixel frame the way Qt fills shapes.
         QRectF frame = sp.cosmetic ? QRectF(b.left, b.top, w - 1, h - 1) : outlineRect(b);
-        if (sp.insideFrame)
-            frame = QRectF(b.left + sp.width / 2.0, b.top + sp.width / 2.0, w - sp.width, h - sp.width);
+        if (sp.insideFrame) frame = QRectF(b.left + sp.width / 2.0, b.top + sp.width / 2.0, w - sp.width, h - sp.width);
         outline.addRect(frame);
         // GDI leaves the right and bottom edge to the pen: with no pen the fill is a pixel smaller.
         if (!sp.visible)
@@ -458,8 +460,7 @@ private:
         paintShape(area, outline);
     }
 
-    void paintEllipse(const RECT& b) override
-    {
+    void paintEllipse(const RECT& b) override {
         const StrokePlan& sp = strokePlan();
         QRectF frame = outlineRect(b);
         if (sp.insideFrame)
@@ -469,22 +470,18 @@ private:
         paintShape(path, path);
     }
 
-    void paintFillRect(const RECT& b, const BrushDesc& brush) override
-    {
+    void paintFillRect(const RECT& b, const BrushDesc& brush) override {
         // FillRect copies the brush whatever the ROP2 mode.
         const FillPlan fp = fillPlan(brush, R2_COPYPEN);
-        if (!fp.visible || !m_painter.isActive())
-            return;
+        if (!fp.visible || !m_painter.isActive()) return;
         QPainterPath area;
         area.addRect(QRectF(b.left, b.top, b.right - b.left, b.bottom - b.top));
         fillLayers(m_painter, area, fp);
         forgetApplied();
     }
 
-    COLORREF paintPixel(int x, int y, COLORREF color) override
-    {
-        if (x < 0 || y < 0 || x >= size().width() || y >= size().height() || !m_painter.isActive())
-            return CLR_INVALID;
+    COLORREF paintPixel(int x, int y, COLORREF color) override {
+        if (x < 0 || y < 0 || x >= size().width() || y >= size().height() || !m_painter.isActive()) return CLR_INVALID;
         Layer bg, fg;
         planLayers(state().rop2, m_rasterOps, false, color, 0, bg, fg);
         if (fg.on) {
@@ -496,11 +493,9 @@ private:
         return color & 0xFFFFFF;
     }
 
-    bool paintText(int x, int y, const QString& text) override
-    {
+    bool paintText(int x, int y, const QString& text) override {
         const ResolvedFont* rf = resolveFont(state().fontDesc);
-        if (!rf || !m_painter.isActive())
-            return false;
+        if (!rf || !m_painter.isActive()) return false;
         const DcState& s = state();
         const QFontMetrics fm(rf->font);
         const QRect cell(0, 0, fm.horizontalAdvance(text), rf->ascent + rf->descent);
@@ -508,8 +503,7 @@ private:
         planLayers(s.rop2, m_rasterOps, s.bkMode == OPAQUE, s.textColor, s.bkColor, bg, fg);
         m_painter.save();
         m_painter.translate(x, y);
-        if (rf->escapementDegrees != 0.0)
-            m_painter.rotate(-rf->escapementDegrees);
+        if (rf->escapementDegrees != 0.0) m_painter.rotate(-rf->escapementDegrees);
         const bool smooth = ropClass(s.rop2) == RopClass::Copy && s.fontDesc.lf.lfQuality != NONANTIALIASED_QUALITY;
         m_painter.setRenderHint(QPainter::TextAntialiasing, smooth);
         if (bg.on) {
@@ -527,11 +521,9 @@ private:
         return true;
     }
 
-    bool measureText(const QString& text, SIZE* size) override
-    {
+    bool measureText(const QString& text, SIZE* size) override {
         const ResolvedFont* rf = resolveFont(state().fontDesc);
-        if (!rf)
-            return false;
+        if (!rf) return false;
         const QFontMetrics fm(rf->font);
         size->cx = fm.horizontalAdvance(text);
         size->cy = rf->ascent + rf->descent;
@@ -548,16 +540,14 @@ private:
     bool m_strokeValid = false;
     long long m_strokeSerial = 0;
     long long m_appliedPen = -1;
-    int m_appliedMode = -1;   // the painter's composition mode, -1 when unknown
+    int m_appliedMode = -1;  // the painter's composition mode, -1 when unknown
 };
 
-} // namespace
+}  // namespace
 
-ZVDDeviceContext* zvdgdi::newRasterDevice(QImage* image, bool ownsImage)
-{
+ZVDDeviceContext* zvdgdi::newRasterDevice(QImage* image, bool ownsImage) {
     auto* dc = new PainterDevice(ZVDDeviceContext::dkRaster, image->size(), image, true);
-    if (ownsImage)
-        dc->ownedImage.reset(image);
+    if (ownsImage) dc->ownedImage.reset(image);
     if (!dc->ok()) {
         delete dc;
         return nullptr;
@@ -567,8 +557,7 @@ ZVDDeviceContext* zvdgdi::newRasterDevice(QImage* image, bool ownsImage)
 
 namespace {
 
-HDC finishVectorDevice(PainterDevice* dc)
-{
+HDC finishVectorDevice(PainterDevice* dc) {
     if (!dc->ok()) {
         delete dc;
         return nullptr;
@@ -577,16 +566,13 @@ HDC finishVectorDevice(PainterDevice* dc)
     return dc;
 }
 
-} // namespace
+}  // namespace
 
-HDC createSvgDC(const QString& path, QSize size)
-{
-    if (path.isEmpty() || size.isEmpty())
-        return nullptr;
+HDC createSvgDC(const QString& path, QSize size) {
+    if (path.isEmpty() || size.isEmpty()) return nullptr;
     // The vector engines turn hatch brushes into bitmaps and lay out fonts, both of which need
     // a GUI application object; make sure one exists (offscreen when the host has none).
-    if (!ensureTextSupport())
-        return nullptr;
+    if (!ensureTextSupport()) return nullptr;
     auto* svg = new QSvgGenerator;
     svg->setFileName(path);
     svg->setSize(size);
@@ -597,14 +583,11 @@ HDC createSvgDC(const QString& path, QSize size)
     return finishVectorDevice(dc);
 }
 
-HDC createPdfDC(const QString& path, QSize size)
-{
-    if (path.isEmpty() || size.isEmpty())
-        return nullptr;
+HDC createPdfDC(const QString& path, QSize size) {
+    if (path.isEmpty() || size.isEmpty()) return nullptr;
     // The vector engines turn hatch brushes into bitmaps and lay out fonts, both of which need
     // a GUI application object; make sure one exists (offscreen when the host has none).
-    if (!ensureTextSupport())
-        return nullptr;
+    if (!ensureTextSupport()) return nullptr;
     auto* pdf = new QPdfWriter(path);
     pdf->setResolution(96);
     pdf->setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point, QString(), QPageSize::ExactMatch));

@@ -12,22 +12,18 @@ namespace {
 
 class RecordingDevice;
 
-std::vector<RecordingDevice*>& recorders()
-{
+std::vector<RecordingDevice*>& recorders() {
     static auto* list = new std::vector<RecordingDevice*>;
     return *list;
 }
 
-class RecordingDevice final : public ZVDDeviceContext
-{
+class RecordingDevice final : public ZVDDeviceContext {
 public:
-    RecordingDevice() : ZVDDeviceContext(dkRecording, QSize())
-    {
+    RecordingDevice() : ZVDDeviceContext(dkRecording, QSize()) {
         Access::state(this).log = &log;
         recorders().push_back(this);
     }
-    ~RecordingDevice() override
-    {
+    ~RecordingDevice() override {
         auto& list = recorders();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
@@ -47,8 +43,7 @@ private:
     void paintFillRect(const RECT&, const BrushDesc&) override {}
     COLORREF paintPixel(int, int, COLORREF color) override { return color & 0xFFFFFF; }
     bool paintText(int, int, const QString&) override { return true; }
-    bool measureText(const QString& text, SIZE* size) override
-    {
+    bool measureText(const QString& text, SIZE* size) override {
         const LONG h = state().fontDesc.lf.lfHeight;
         const LONG cell = h == 0 ? 16 : (h < 0 ? -h : h);
         size->cx = LONG(text.toUcs4().size()) * (cell / 2);
@@ -57,76 +52,55 @@ private:
     }
 };
 
-RecordingDevice* asRecorder(HDC hdc)
-{
-    if (!isLive(hdc) || hdc->kind() != ZVDDeviceContext::dkRecording)
-        return nullptr;
+RecordingDevice* asRecorder(HDC hdc) {
+    if (!isLive(hdc) || hdc->kind() != ZVDDeviceContext::dkRecording) return nullptr;
     return static_cast<RecordingDevice*>(hdc);
 }
 
-} // namespace
+}  // namespace
 
-ZVDDeviceContext* zvdgdi::newRecordingDevice()
-{
-    return new RecordingDevice;
-}
+ZVDDeviceContext* zvdgdi::newRecordingDevice() { return new RecordingDevice; }
 
-std::string zvdgdi::handleName(ZVDDeviceContext* dc, HGDIOBJ h)
-{
-    if (!h)
-        return "null";
+std::string zvdgdi::handleName(ZVDDeviceContext* dc, HGDIOBJ h) {
+    if (!h) return "null";
     ObjectTable::Slot* slot = ObjectTable::instance().find(h);
-    if (slot && slot->stockIndex >= 0)
-        return stockName(slot->stockIndex);
+    if (slot && slot->stockIndex >= 0) return stockName(slot->stockIndex);
     RecordingDevice* rec = asRecorder(dc);
-    if (!rec)
-        return slot ? "handle" : "invalid";
+    if (!rec) return slot ? "handle" : "invalid";
     const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(h);
     auto it = rec->names.find(key);
     if (it == rec->names.end()) {
-        if (!slot)
-            return "invalid";
+        if (!slot) return "invalid";
         it = rec->names.emplace(key, rec->nextName++).first;
     }
     return "h" + std::to_string(it->second);
 }
 
-bool zvdgdi::recordingActive()
-{
-    return !recorders().empty();
+bool zvdgdi::recordingActive() { return !recorders().empty(); }
+
+void zvdgdi::logToAll(const std::function<std::string(ZVDDeviceContext*)>& make) {
+    for (RecordingDevice* rec : recorders()) rec->log.push_back(make(rec));
 }
 
-void zvdgdi::logToAll(const std::function<std::string(ZVDDeviceContext*)>& make)
-{
-    for (RecordingDevice* rec : recorders())
-        rec->log.push_back(make(rec));
-}
-
-bool zvdgdi::recordedFailure(ZVDDeviceContext* dc, const char* callName)
-{
+bool zvdgdi::recordedFailure(ZVDDeviceContext* dc, const char* callName) {
     RecordingDevice* rec = asRecorder(dc);
     return rec && !rec->failures.empty() && rec->failures.count(callName) > 0;
 }
 
-QStringList recordedCalls(HDC hdc)
-{
+QStringList recordedCalls(HDC hdc) {
     QStringList lines;
     if (RecordingDevice* rec = asRecorder(hdc)) {
         lines.reserve(int(rec->log.size()));
-        for (const std::string& line : rec->log)
-            lines << QString::fromStdString(line);
+        for (const std::string& line : rec->log) lines << QString::fromStdString(line);
     }
     return lines;
 }
 
-void clearRecordedCalls(HDC hdc)
-{
-    if (RecordingDevice* rec = asRecorder(hdc))
-        rec->log.clear();
+void clearRecordedCalls(HDC hdc) {
+    if (RecordingDevice* rec = asRecorder(hdc)) rec->log.clear();
 }
 
-void setRecordedFailure(HDC hdc, const QString& callName, bool fail)
-{
+void setRecordedFailure(HDC hdc, const QString& callName, bool fail) {
     if (RecordingDevice* rec = asRecorder(hdc)) {
         if (fail)
             rec->failures.insert(callName.toStdString());

@@ -33,19 +33,23 @@ constexpr DWORD kWidePenFlags = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
 // Colour index that negative colour arguments stand for.
 constexpr int kSysColourIndex = 1;
 
-COLORREF toColorRef(int colour) {
-    return colour < 0 ? GetSysColor(kSysColourIndex) : static_cast<COLORREF>(colour);
-}
+COLORREF toColorRef(int colour) { return colour < 0 ? GetSysColor(kSysColourIndex) : static_cast<COLORREF>(colour); }
 
 // Raster operation of a draw mode; 0 when the mode keeps the device's own.
 int rasterOpOf(int mode) {
     switch (mode) {
-    case vdcommon::dmNormal: return R2_COPYPEN;
-    case vdcommon::dmXor: return R2_XORPEN;
-    case vdcommon::dmNop: return R2_NOP;
-    case vdcommon::dmNot: return R2_NOT;
-    case vdcommon::dmNotXor: return R2_NOTXORPEN;
-    default: return 0;
+    case vdcommon::dmNormal:
+        return R2_COPYPEN;
+    case vdcommon::dmXor:
+        return R2_XORPEN;
+    case vdcommon::dmNop:
+        return R2_NOP;
+    case vdcommon::dmNot:
+        return R2_NOT;
+    case vdcommon::dmNotXor:
+        return R2_NOTXORPEN;
+    default:
+        return 0;
     }
 }
 
@@ -61,9 +65,7 @@ int saturatedInt(double v) {
 }
 
 // Stroke width in pixels: world units through the transform, or a pixel count when negative.
-int strokePixels(const ZCoordTrans* ct, double width) {
-    return width < 0.0 ? saturatedInt(-width) : ct->WCTODC(width);
-}
+int strokePixels(const ZCoordTrans* ct, double width) { return width < 0.0 ? saturatedInt(-width) : ct->WCTODC(width); }
 
 POINT toDevice(const ZCoordTrans* ct, const CVec2<double>& p) {
     POINT d;
@@ -217,8 +219,7 @@ double arcSegmentLength(int r) {
 }
 
 // Appends the device points of curve flattened for a pixel radius r. False when r <= 0.
-bool appendFlattened(const ZCoordTrans* ct, const CCurve2d& curve, int r, bool withStart,
-                     std::vector<POINT>& out) {
+bool appendFlattened(const ZCoordTrans* ct, const CCurve2d& curve, int r, bool withStart, std::vector<POINT>& out) {
     if (r <= 0) return false;
     const double seg = arcSegmentLength(r);
     std::vector<CVec2<double>> pts;
@@ -255,21 +256,20 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
 }
 
 // The closed band of outlineWidth around curve, traced with a thin pen.
-void drawOutline(HDC hdc, const ZCoordTrans* ct, const CCurve2d& curve, int outlineWidth,
-                 EnPenStyle outlinePenStyle, int outlineColour, EnDrawMode mode) {
+void drawOutline(HDC hdc, const ZCoordTrans* ct, const CCurve2d& curve, int outlineWidth, EnPenStyle outlinePenStyle,
+                 int outlineColour, EnDrawMode mode) {
     const double half = outlineWidth * 0.5;
     CLoop* loop = zgp::ZLoopBuilder::CreateLoop(&curve, half, half);
     if (!loop) return;
-    ZDrawFunc2d::drawXPolyline(hdc, ct, *loop, static_cast<double>(ct->WCTODC(static_cast<double>(outlineWidth))),
-                               0.0, outlinePenStyle, outlineColour, mode, bsSolid, 1, true, 0, psSolid,
+    ZDrawFunc2d::drawXPolyline(hdc, ct, *loop, static_cast<double>(ct->WCTODC(static_cast<double>(outlineWidth))), 0.0,
+                               outlinePenStyle, outlineColour, mode, bsSolid, 1, true, 0, psSolid,
                                static_cast<int>(kWhite));
     loop->Unref();
 }
 
 // Two head lines at tip, opening backwards from the direction endVt.
-void drawHead(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& tip, const CVec2<double>& endVt,
-              double headLength, double headAngle, double width, double offset, EnPenStyle penStyle, int colour,
-              EnDrawMode mode) {
+void drawHead(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& tip, const CVec2<double>& endVt, double headLength,
+              double headAngle, double width, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode) {
     double phi = std::atan2(endVt.y, endVt.x);
     if (phi < 0.0) phi += 2.0 * kPi;
     for (double side : {1.0, -1.0}) {
@@ -337,8 +337,8 @@ void ZDrawFunc2d::drawArc(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& s
 
     if (radius > 1e8 || radius < 0.0 || arc.Radius() > 1e8) {
         // Practically straight (or impossible): the device could not place such a circle.
-        drawLine(hdc, ct, start, end, static_cast<double>(w), offset, penStyle, colour, mode, brushStyle,
-                 outlineWidth, outlinePenStyle, outlineColour, minWidth);
+        drawLine(hdc, ct, start, end, static_cast<double>(w), offset, penStyle, colour, mode, brushStyle, outlineWidth,
+                 outlinePenStyle, outlineColour, minWidth);
     } else if (arc.Radius() > 0.0) {  // zero: the kernel could not build the arc (coincident ends)
         const POINT c = toDevice(ct, arc.CenterPt());
         POINT s = toDevice(ct, arc.StartPoint());
@@ -350,8 +350,8 @@ void ZDrawFunc2d::drawArc(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& s
         if (!(samePoint(s, e) && small)) {
             w = std::min(w, 2 * r);
             if (arcType == CArc2d::CW_SMALL || arcType == CArc2d::CW_LARGE) std::swap(s, e);
-            if (!strokeDeviceArc(hdc, c.x - r, c.y - r, c.x + r, c.y + r, s, e, w, penStyle, colour, mode,
-                                 brushStyle, minWidth)) {
+            if (!strokeDeviceArc(hdc, c.x - r, c.y - r, c.x + r, c.y + r, s, e, w, penStyle, colour, mode, brushStyle,
+                                 minWidth)) {
                 std::vector<POINT> pts;
                 if (appendFlattened(ct, arc, r, true, pts))
                     strokeDevicePolyline(hdc, pts, w, penStyle, colour, mode, brushStyle, minWidth);
@@ -361,10 +361,9 @@ void ZDrawFunc2d::drawArc(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& s
     if (outlineWidth > 0) drawOutline(hdc, ct, arc, outlineWidth, outlinePenStyle, outlineColour, mode);
 }
 
-void ZDrawFunc2d::drawCircle(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& centre, double radius,
-                             double width, double offset, EnPenStyle penStyle, int colour, EnDrawMode mode,
-                             EnBrushStyle brushStyle, int outlineWidth, EnPenStyle outlinePenStyle,
-                             int outlineColour, int minWidth) {
+void ZDrawFunc2d::drawCircle(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& centre, double radius, double width,
+                             double offset, EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle,
+                             int outlineWidth, EnPenStyle outlinePenStyle, int outlineColour, int minWidth) {
     if (!hdc || !ct) return;
     const double r = radius - offset;
     const CVec2<double> left(centre.x - r, centre.y), right(centre.x + r, centre.y);
@@ -383,8 +382,8 @@ void ZDrawFunc2d::drawCircle(HDC hdc, const ZCoordTrans* ct, const CVec2<double>
 }
 
 void ZDrawFunc2d::drawXLine(HDC hdc, const ZCoordTrans* ct, CCurve2d& curve, double width, double offset,
-                            EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle,
-                            int outlineWidth, EnPenStyle outlinePenStyle, int outlineColour, int minWidth) {
+                            EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle, int outlineWidth,
+                            EnPenStyle outlinePenStyle, int outlineColour, int minWidth) {
     if (!hdc || !ct) return;
     if (curve.Type() == zgp::GT_LINE) {
         drawLine(hdc, ct, curve.StartPoint(), curve.EndPoint(), width, offset, penStyle, colour, mode, brushStyle,
@@ -409,8 +408,8 @@ void ZDrawFunc2d::drawXPolyline(HDC hdc, const ZCoordTrans* ct, CLoop& loop, dou
     strokeDevicePolyline(hdc, pts, strokePixels(ct, width), penStyle, colour, mode, brushStyle, minWidth);
 }
 
-void ZDrawFunc2d::drawXPoly(HDC hdc, const ZCoordTrans* ct, CLoop& loop, double width, EnPenStyle penStyle,
-                            int colour, EnDrawMode mode, int minWidth) {
+void ZDrawFunc2d::drawXPoly(HDC hdc, const ZCoordTrans* ct, CLoop& loop, double width, EnPenStyle penStyle, int colour,
+                            EnDrawMode mode, int minWidth) {
     drawXPolyline(hdc, ct, loop, width, 0.0, penStyle, colour, mode, bsSolid, minWidth, true, 0, psSolid,
                   static_cast<int>(kWhite));
 }
@@ -441,10 +440,10 @@ void ZDrawFunc2d::drawRectElastic(HDC hdc, const ZCoordTrans* ct, const CVec2<do
     strokePoints(hdc, pts);
 }
 
-void ZDrawFunc2d::drawEllipseArc(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& centre,
-                                 const CVec2<double>& axis, double start, double end, double major, double minor,
-                                 int direction, double, double, EnPenStyle penStyle, int colour, EnDrawMode mode,
-                                 EnBrushStyle brushStyle, int, EnPenStyle, int, int minWidth) {
+void ZDrawFunc2d::drawEllipseArc(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& centre, const CVec2<double>& axis,
+                                 double start, double end, double major, double minor, int direction, double, double,
+                                 EnPenStyle penStyle, int colour, EnDrawMode mode, EnBrushStyle brushStyle, int,
+                                 EnPenStyle, int, int minWidth) {
     if (!hdc || !ct) return;
     const POINT c = toDevice(ct, centre);
     const float a = static_cast<float>(ct->WCTODC(major));
@@ -511,8 +510,7 @@ void ZDrawFunc2d::drawSpline(HDC hdc, const ZCoordTrans* ct, zgp::CNurbsCurve2d*
     drawPolyline(hdc, ct, points, width, colour, penStyle, mode, minWidth);
 }
 
-void ZDrawFunc2d::drawPixel(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& point, int colour,
-                            EnDrawMode mode) {
+void ZDrawFunc2d::drawPixel(HDC hdc, const ZCoordTrans* ct, const CVec2<double>& point, int colour, EnDrawMode mode) {
     if (!hdc || !ct) return;
     const POINT p = toDevice(ct, point);
     DcState state(hdc, mode, false);
@@ -528,8 +526,7 @@ void ZDrawFunc2d::drawDiagCross(HDC hdc, const ZCoordTrans* ct, const CVec2<doub
     const double width = pixelWidth / ct->zoomFactor();
     for (const CVec2<double>& d : {v, v2}) {
         CLine2d line(centre - d, centre + d);
-        drawXLine(hdc, ct, line, width, 0.0, penStyle, colour, mode, bsSolid, 0, psSolid, static_cast<int>(kWhite),
-                  1);
+        drawXLine(hdc, ct, line, width, 0.0, penStyle, colour, mode, bsSolid, 0, psSolid, static_cast<int>(kWhite), 1);
     }
 }
 

@@ -53,8 +53,7 @@ void ZVectorDrawing::draw(HDC hdc, const ZCoordTrans& trans, const CBox2<int>& d
 
     CBox2<double> range;
     if (calcDrawingRange(trans, deviceRect, range)) {
-        ZDrawFunc2d::fillRect(hdc, &trans, range, m_backColor, vdcommon::dmNormal, bsSolid, 0,
-                              psSolid, 0xFFFFFF);
+        ZDrawFunc2d::fillRect(hdc, &trans, range, m_backColor, vdcommon::dmNormal, bsSolid, 0, psSolid, 0xFFFFFF);
     }
 
     const ViewBox view(trans, deviceRect);

@@ -36,7 +36,11 @@ std::string layerSection(std::initializer_list<std::pair<const char*, int>> stor
     Bytes b;
     b.put<int32_t>(static_cast<int32_t>(stored.size()));
     for (auto& l : stored)
-        b.put<int32_t>(l.second).put<uint8_t>(static_cast<uint8_t>(strlen(l.first))).raw(l.first).put<int32_t>(7).put<uint8_t>(1);
+        b.put<int32_t>(l.second)
+            .put<uint8_t>(static_cast<uint8_t>(strlen(l.first)))
+            .raw(l.first)
+            .put<int32_t>(7)
+            .put<uint8_t>(1);
     return b.str();
 }
 

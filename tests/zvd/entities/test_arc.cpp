@@ -169,7 +169,8 @@ TEST_F(ArcTest, StreamLayoutFollowsTheDrawingVersion) {
         ZVDDocumentAccess::setVersion(drawing, v);
         std::stringstream out = docfix::binaryStream();
         arc->saveToStream(&out);
-        const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).str() +
+        const std::string tail =
+            Bytes().put(s.x).put(s.y).put(e.x).put(e.y).str() +
             (v[2] == '2' ? Bytes().put(4.0).put<uint8_t>(4) : Bytes().put(2.0).put(2.0).put<int8_t>(-1)).str();
         ASSERT_GT(out.str().size(), tail.size());
         EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);

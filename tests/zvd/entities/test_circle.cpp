@@ -164,9 +164,23 @@ TEST_F(CircleTest, DrawingsBefore30StoreNoMarks) {
     EXPECT_EQ(written.attribute("LS"), "2");
 
     // The stream: common fields, width (int16), style (byte), centre, radius.
-    const std::string rec25 = Bytes().put<uint8_t>(5).put<int32_t>(6).put<int32_t>(-1).put<int32_t>(-1)
-        .put<int32_t>(0).put<int32_t>(0xff).put<uint32_t>(0).put<int32_t>(-1).put<int32_t>(-1).put(1.0)
-        .put<int16_t>(4).put<uint8_t>(3).put(-1.0).put(2.0).put(0.5).str();
+    const std::string rec25 = Bytes()
+                                  .put<uint8_t>(5)
+                                  .put<int32_t>(6)
+                                  .put<int32_t>(-1)
+                                  .put<int32_t>(-1)
+                                  .put<int32_t>(0)
+                                  .put<int32_t>(0xff)
+                                  .put<uint32_t>(0)
+                                  .put<int32_t>(-1)
+                                  .put<int32_t>(-1)
+                                  .put(1.0)
+                                  .put<int16_t>(4)
+                                  .put<uint8_t>(3)
+                                  .put(-1.0)
+                                  .put(2.0)
+                                  .put(0.5)
+                                  .str();
     ZVDCircle c25, c10;
     ASSERT_TRUE(load(L"2.5", rec25, c25));
     EXPECT_EQ(c25.lineWidth() * 10 + c25.lineStyle(), 43);
@@ -176,8 +190,17 @@ TEST_F(CircleTest, DrawingsBefore30StoreNoMarks) {
     EXPECT_EQ(out.str(), rec25);
 
     // 1.0: identifier, layer and colour only among the common fields; a width of 0 is ignored.
-    const std::string rec10 = Bytes().put<uint8_t>(5).put<int32_t>(3).put<int32_t>(0).put<int32_t>(77)
-        .put<int16_t>(0).put<uint8_t>(1).put(10.0).put(20.0).put(30.0).str();
+    const std::string rec10 = Bytes()
+                                  .put<uint8_t>(5)
+                                  .put<int32_t>(3)
+                                  .put<int32_t>(0)
+                                  .put<int32_t>(77)
+                                  .put<int16_t>(0)
+                                  .put<uint8_t>(1)
+                                  .put(10.0)
+                                  .put(20.0)
+                                  .put(30.0)
+                                  .str();
     ASSERT_TRUE(load(L"1.0", rec10, c10));
     EXPECT_EQ(c10.color(), 77);
     EXPECT_EQ(c10.lineWidth() * 10 + c10.lineStyle(), 11);

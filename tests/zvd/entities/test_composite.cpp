@@ -163,13 +163,23 @@ TEST_F(CompositeTest, StreamKeepsNestingAndRejectsBadInput) {
     }
     // Truncation; an unknown child type; a count beyond the data; nesting deeper than any
     // loader accepts.
-    const std::string head = Bytes().put<uint8_t>(11).put<int32_t>(1).put<int32_t>(-1).put<int32_t>(-1)
-                                 .put<int32_t>(0).put<int32_t>(0).put<int32_t>(0).put<int32_t>(-1)
-                                 .put<int32_t>(-1).put(1.0).str();
+    const std::string head = Bytes()
+                                 .put<uint8_t>(11)
+                                 .put<int32_t>(1)
+                                 .put<int32_t>(-1)
+                                 .put<int32_t>(-1)
+                                 .put<int32_t>(0)
+                                 .put<int32_t>(0)
+                                 .put<int32_t>(0)
+                                 .put<int32_t>(-1)
+                                 .put<int32_t>(-1)
+                                 .put(1.0)
+                                 .str();
     std::string deep;
     for (int i = 0; i < 400; ++i) deep += head + Bytes().put<int32_t>(1).str();
-    for (const std::string& bad : {bytes.substr(0, bytes.size() - 1), head + Bytes().put<int32_t>(1).put<uint8_t>(250).str(),
-                                   head + Bytes().put<int32_t>(0x7fffffff).str(), deep}) {
+    for (const std::string& bad :
+         {bytes.substr(0, bytes.size() - 1), head + Bytes().put<int32_t>(1).put<uint8_t>(250).str(),
+          head + Bytes().put<int32_t>(0x7fffffff).str(), deep}) {
         std::stringstream in = docfix::binaryStream(bad);
         ZVDComposite loaded;
         EXPECT_FALSE(loaded.loadFromStream(&in));

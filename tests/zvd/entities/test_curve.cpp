@@ -127,7 +127,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     setMarks(*line, msArrow, 10, msArrow, -6);  // the sign plays no part for arrows
     {
         MarkList list(*line);
-        ASSERT_EQ(list.size(), 7u);  // three sides, the line, three sides
+        ASSERT_EQ(list.size(), 7u);                   // three sides, the line, three sides
         const double w = 10.0 / 3 + 1, we = 2.0 + 1;  // a third of the size plus the line width
         expectSegment(list[0], V(0, 0), V(10, w));
         expectSegment(list[1], V(10, w), V(10, -w));

@@ -54,8 +54,8 @@ TEST_F(ItemIoTest, XmlCommonAttributes) {
     QDomElement e = doc.createElement("DI");
     doc.appendChild(e);
     line->saveToXMLNode(e, drawing.xmlAttrNames());
-    const char* expected[][2] = {{"DIT", "241"}, {"ID", "0"}, {"BlockTypeID", "3"}, {"BlcokID", "4"},
-                                 {"LID", "7"}, {"Cl", "1193046"}, {"RID", "5"}, {"EType", "6"}};
+    const char* expected[][2] = {{"DIT", "241"}, {"ID", "0"},       {"BlockTypeID", "3"}, {"BlcokID", "4"},
+                                 {"LID", "7"},   {"Cl", "1193046"}, {"RID", "5"},         {"EType", "6"}};
     for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
     EXPECT_EQ(e.text(), "abc");
 
@@ -82,9 +82,19 @@ TEST_F(ItemIoTest, XmlCommonAttributes) {
 TEST_F(ItemIoTest, StreamRecordLayoutAndRoundTrip) {
     std::stringstream s = docfix::binaryStream();
     line->saveToStream(&s);
-    EXPECT_EQ(s.str(), Bytes().put<uint8_t>(241).put<int32_t>(0).put<int32_t>(3).put<int32_t>(4).put<int32_t>(7)
-                           .put<int32_t>(0x123456).put<uint32_t>(3).raw("abc").put<int32_t>(5).put<int32_t>(6)
-                           .put(1.0).str());
+    EXPECT_EQ(s.str(), Bytes()
+                           .put<uint8_t>(241)
+                           .put<int32_t>(0)
+                           .put<int32_t>(3)
+                           .put<int32_t>(4)
+                           .put<int32_t>(7)
+                           .put<int32_t>(0x123456)
+                           .put<uint32_t>(3)
+                           .raw("abc")
+                           .put<int32_t>(5)
+                           .put<int32_t>(6)
+                           .put(1.0)
+                           .str());
     TestLine copy;
     ASSERT_TRUE(load(L"3.4", s.str(), copy));
     EXPECT_EQ(copy.layer(), layerA);
@@ -114,7 +124,8 @@ TEST_F(ItemIoTest, OlderStreamVersionsLackFields) {
     EXPECT_EQ(v15.relationID(), -1);
 
     TestLine v18;  // 1.8: relation and enabling, no scale
-    ASSERT_TRUE(load(L"1.8", base + blocks + layerColor + Bytes().put<int32_t>(0).put<int32_t>(21).put<int32_t>(22).str(), v18));
+    ASSERT_TRUE(load(
+        L"1.8", base + blocks + layerColor + Bytes().put<int32_t>(0).put<int32_t>(21).put<int32_t>(22).str(), v18));
     EXPECT_EQ(v18.relationID(), 21);
     EXPECT_EQ(v18.enableType(), 22);
 
@@ -124,6 +135,7 @@ TEST_F(ItemIoTest, OlderStreamVersionsLackFields) {
     EXPECT_DOUBLE_EQ(v19.currentScale(), 1.0);
 
     TestLine v20;  // above 1.9: the scale
-    ASSERT_TRUE(load(L"2.0", base + blocks + layerColor + text + Bytes().put<int32_t>(0).put<int32_t>(0).put(2.5).str(), v20));
+    ASSERT_TRUE(
+        load(L"2.0", base + blocks + layerColor + text + Bytes().put<int32_t>(0).put<int32_t>(0).put(2.5).str(), v20));
     EXPECT_DOUBLE_EQ(v20.currentScale(), 2.5);
 }

@@ -15,9 +15,7 @@ namespace {
 
 // Logs its tag and the zoom factor it sees; s_alive checks that the transform owns listeners.
 struct LogListener : ZCoordTransChanged {
-    LogListener(const ZCoordTrans* t, std::string* log, char tag) : t(t), log(log), tag(tag) {
-        ++s_alive;
-    }
+    LogListener(const ZCoordTrans* t, std::string* log, char tag) : t(t), log(log), tag(tag) { ++s_alive; }
     ~LogListener() override { --s_alive; }
     void dataChanged() override { *log += tag, seen = t->zoomFactor(); }
     const ZCoordTrans* t;
@@ -121,7 +119,7 @@ TEST(CoordTransNotify, ListenersAreToldOwnedOrderedAndUnique) {
         t.addChangeListener(z);
         LogListener stranger(&t, &log, 's');
         t.deleteChangedListener(&stranger);  // not registered: left alone
-        t.pan(-10, 5);  // z is deleted before its turn and must not be called
+        t.pan(-10, 5);                       // z is deleted before its turn and must not be called
         EXPECT_EQ(t.dPoint(), CVec2<int>(-7, 9));
         EXPECT_EQ(log, "aaaa");
     }

@@ -41,8 +41,7 @@ struct LargestAllocation {
 void* operator new(std::size_t n) {
     if (g_trackAllocations.load(std::memory_order_relaxed)) {
         size_t seen = g_largestAllocation.load();
-        while (n > seen && !g_largestAllocation.compare_exchange_weak(seen, n)) {
-        }
+        while (n > seen && !g_largestAllocation.compare_exchange_weak(seen, n)) {}
     }
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
@@ -78,15 +77,19 @@ struct AnsiCodecGuard {
 TEST(VdCommonNumbers, AtoiRulesRoundingAndSaturation) {
     EXPECT_EQ(intToStr(-12), L"-12");
     EXPECT_EQ(intToStr(INT_MIN), L"-2147483648");
-    const std::pair<const wchar_t*, int> ints[] = {
-        {L"  42abc", 42}, {L"", 0}, {L"\t-7x", -7}, {L"+ 5", 0}, {L"abc", 0},
-        {L"99999999999999999999999", INT_MAX}, {L"-99999999999999999999999", INT_MIN}};
+    const std::pair<const wchar_t*, int> ints[] = {{L"  42abc", 42},
+                                                   {L"", 0},
+                                                   {L"\t-7x", -7},
+                                                   {L"+ 5", 0},
+                                                   {L"abc", 0},
+                                                   {L"99999999999999999999999", INT_MAX},
+                                                   {L"-99999999999999999999999", INT_MIN}};
     for (const auto& c : ints) EXPECT_EQ(strToInt(c.first), c.second) << c.first;
     for (const wchar_t* yes : {L"-7", L" 15", L"2147483647"}) EXPECT_TRUE(isInteger(yes)) << yes;
     for (const wchar_t* no : {L"12a", L"", L"  ", L"-", L"12 ", L"2147483648"}) EXPECT_FALSE(isInteger(no)) << no;
 
-    const std::pair<double, int> rounds[] = {{2.5, 3},   {-2.5, -3},        {2.4999, 2},      {-0.4, 0},
-                                             {NAN, 0},   {1e20, INT_MAX},   {-1e20, INT_MIN}};
+    const std::pair<double, int> rounds[] = {{2.5, 3}, {-2.5, -3},      {2.4999, 2},     {-0.4, 0},
+                                             {NAN, 0}, {1e20, INT_MAX}, {-1e20, INT_MIN}};
     for (const auto& c : rounds) EXPECT_EQ(vdcommon::round(c.first), c.second) << c.first;
 }
 
@@ -268,7 +271,9 @@ PolygonPtr samplePolygon() {
     p->AddLoop(new zgp::CLoop, true);
     p->AddCurve(new zgp::CLine2d(CVec2<double>(0.25, -1), CVec2<double>(3, 4.5)), 0, false);
     p->AddCurve(new zgp::CArc2d(CVec2<double>(1, 2), 3, zgp::CInterval<double>(0.5, 4), 2), 0, false);
-    p->AddCurve(new zgp::CEllipse2d(CVec2<double>(-1, 1), CVec2<double>(0, 1), 3, 1.5, zgp::CInterval<double>(-1, 2), 1), 1, false);
+    p->AddCurve(
+        new zgp::CEllipse2d(CVec2<double>(-1, 1), CVec2<double>(0, 1), 3, 1.5, zgp::CInterval<double>(-1, 2), 1), 1,
+        false);
     auto* n = new zgp::CNurbsCurve2d(2, 3);
     for (int i = 0; i < 3; ++i) n->SetCtrlPt(i, CVec2<double>(i * 1.125, i == 1 ? 2 : 0), i == 1 ? 0.5 : 1);
     p->AddCurve(n, 1, false);
@@ -373,9 +378,9 @@ TEST(VdCommonPolygonText, RoundTripAndLenientReading) {
 TEST(VdCommonPolygonText, NurbsClaimsBeyondTheTextAreRefused) {
     // Claims far more control points or knots than present, or a degree the count cannot carry.
     LargestAllocation largest;
-    for (const char* text : {"3, 2,1000000000,0,0,1|", "3, 2,3,0,0,1,1,1,1,2,0,1,999999999,0;|",
-                             "3, 2000000000,3,0,0,1,1,1,1,2,0,1,6,0,0,0,1,1,1;|", "3, 0,2,0,0,1,1,1,1,4,0,0,1,1;|",
-                             "3, 2,-5;|"}) {
+    for (const char* text :
+         {"3, 2,1000000000,0,0,1|", "3, 2,3,0,0,1,1,1,1,2,0,1,999999999,0;|",
+          "3, 2000000000,3,0,0,1,1,1,1,2,0,1,6,0,0,0,1,1,1;|", "3, 0,2,0,0,1,1,1,1,4,0,0,1,1;|", "3, 2,-5;|"}) {
         PolygonPtr p(stringToPolygon(text));
         ASSERT_TRUE(p) << text;
         EXPECT_EQ(curveCount(*p), 0) << text;
@@ -430,9 +435,9 @@ TEST(VdCommonPolygonStream, HostileAndMalformedRecords) {
     };
     {
         LargestAllocation largest;
-        EXPECT_FALSE(load(ints({INT32_MAX})).first);                                  // loops
-        EXPECT_FALSE(load(ints({1, INT32_MAX, 1})).first);                            // curves
-        EXPECT_FALSE(load(ints({1, 1, 3, 2, INT32_MAX}) + reals({0, 0, 1})).first);  // control points
+        EXPECT_FALSE(load(ints({INT32_MAX})).first);                                             // loops
+        EXPECT_FALSE(load(ints({1, INT32_MAX, 1})).first);                                       // curves
+        EXPECT_FALSE(load(ints({1, 1, 3, 2, INT32_MAX}) + reals({0, 0, 1})).first);              // control points
         EXPECT_FALSE(load(ints({1, 1, 3, INT32_MAX - 1, INT32_MAX}) + reals({0, 0, 1})).first);  // degree
         EXPECT_FALSE(load(ints({1, 1, 3, 1, 2}) + reals({0, 0, 1, 1, 0, 1}) + ints({INT32_MAX})).first);  // knots
         EXPECT_LT(largest.bytes(), 1u << 20);
@@ -441,8 +446,8 @@ TEST(VdCommonPolygonStream, HostileAndMalformedRecords) {
     EXPECT_FALSE(load(ints({-1})).first);
     EXPECT_FALSE(load(ints({1, -2})).first);
     EXPECT_FALSE(load(ints({1, 1, 1}) + reals({0, NAN, 1, 1})).first);
-    EXPECT_FALSE(load(ints({1, 1, 2}) + reals({-1, 0, 1, 0, 0}) + ints({1})).first);  // negative radius
-    EXPECT_FALSE(load(ints({1, 1, 2}) + reals({1, 2, 1, 0, 0}) + ints({1})).first);   // reversed range
+    EXPECT_FALSE(load(ints({1, 1, 2}) + reals({-1, 0, 1, 0, 0}) + ints({1})).first);          // negative radius
+    EXPECT_FALSE(load(ints({1, 1, 2}) + reals({1, 2, 1, 0, 0}) + ints({1})).first);           // reversed range
     EXPECT_FALSE(load(ints({1, 1, 4}) + reals({0, 0, 0, 0, 1, 1, 0, 1}) + ints({1})).first);  // no axis
     // NURBS: degree 2 needs three points; weights must be positive; knots = count + degree + 1.
     const std::string line = ints({1}) + reals({0, 0, 1, 1});

@@ -2,11 +2,11 @@
 // older versions built by hand, the arc test below 3.0, and malformed or hostile input.
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <limits>
-#include <malloc.h>
 
 #include "persistence/zvdbinstream.h"
 #include "support/docitems.h"
@@ -82,9 +82,7 @@ void expectEmpty(ZVectorDrawing& d, const std::string& context) {
 }
 
 std::string shortStr(const std::string& bytes) { return std::string(1, char(bytes.size())) + bytes; }
-std::string longStr(const std::string& bytes) {
-    return Bytes().put<int32_t>(int32_t(bytes.size())).raw(bytes).str();
-}
+std::string longStr(const std::string& bytes) { return Bytes().put<int32_t>(int32_t(bytes.size())).raw(bytes).str(); }
 
 // The record fields each format version holds, as those versions laid their streams out.
 struct Version {
@@ -223,15 +221,20 @@ TEST(BinaryFormat, NewDrawingWritesTheDocumentedHeader) {
     d.setDrawingWidth(800);
     d.setDrawingHeight(600);
     d.setRemark(L"中文");
-    const std::string expected =
-        Bytes()
-            .raw(shortStr("ZelvaroneVectorDrawing") + shortStr("3.4"))
-            .put<int32_t>(0x332211).put<int32_t>(800).put<int32_t>(600)
-            .raw(longStr(kZhUtf8) + longStr(""))                         // remark, extension data
-            .put<int32_t>(1).put<int32_t>(0).raw(shortStr("0")).put<int32_t>(0xffffff).put<uint8_t>(1)
-            .put<int32_t>(0)                                              // no block definitions
-            .put<int32_t>(0)                                              // no items
-            .str();
+    const std::string expected = Bytes()
+                                     .raw(shortStr("ZelvaroneVectorDrawing") + shortStr("3.4"))
+                                     .put<int32_t>(0x332211)
+                                     .put<int32_t>(800)
+                                     .put<int32_t>(600)
+                                     .raw(longStr(kZhUtf8) + longStr(""))  // remark, extension data
+                                     .put<int32_t>(1)
+                                     .put<int32_t>(0)
+                                     .raw(shortStr("0"))
+                                     .put<int32_t>(0xffffff)
+                                     .put<uint8_t>(1)
+                                     .put<int32_t>(0)  // no block definitions
+                                     .put<int32_t>(0)  // no items
+                                     .str();
     EXPECT_EQ(save(d), expected);
     EXPECT_EQ(uint8_t(expected[0]), 22);
 
@@ -406,8 +409,8 @@ TEST(BinaryFormat, ArcsBelowThreeAreTestedAndUnbuildableOnesReadAsLines) {
         SCOPED_TRACE(v.text);
         const bool tested = number < 3.0;
         const std::string bytes = header(v) + Bytes().put<int32_t>(3).str() +
-                                  arcRecord(v, 1, {0, 0}, {10, 0}, 5, 1) +   // a half circle
-                                  arcRecord(v, 2, {0, 0}, {10, 0}, 1, 2) +   // radius below half the chord
+                                  arcRecord(v, 1, {0, 0}, {10, 0}, 5, 1) +  // a half circle
+                                  arcRecord(v, 2, {0, 0}, {10, 0}, 1, 2) +  // radius below half the chord
                                   commonFields(v, docfix::kTestLineType, 3, 0, 0xabcdef, "");
         ZVectorDrawing d;
         ASSERT_TRUE(load(d, bytes));
@@ -480,8 +483,8 @@ TEST(BinaryFormat, UnknownItemTypeFailsTheWholeLoad) {
     const int alive = TestLine::s_alive;
     const Version& v = version("3.3");
     const std::string bytes = header(v) + Bytes().put<int32_t>(3).str() +
-                              commonFields(v, docfix::kTestLineType, 1, 0, 0, "") +
-                              commonFields(v, 200, 2, 0, 0, "") + commonFields(v, docfix::kTestLineType, 3, 0, 0, "");
+                              commonFields(v, docfix::kTestLineType, 1, 0, 0, "") + commonFields(v, 200, 2, 0, 0, "") +
+                              commonFields(v, docfix::kTestLineType, 3, 0, 0, "");
     ZVectorDrawing d;
     EXPECT_FALSE(load(d, bytes));
     expectEmpty(d, "unknown type");
@@ -502,8 +505,8 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
     // Each count claims 2,147,483,647 entries but one good entry follows: the loader must get to
     // read that entry (its report is seen) without holding memory for the claimed count.
     const std::string counts[] = {
-        sig + size + noStrings + oneLayer + noBlocks + maxInt + item,                // items
-        sig + size + noStrings + maxInt + layer,                                     // layers
+        sig + size + noStrings + oneLayer + noBlocks + maxInt + item,  // items
+        sig + size + noStrings + maxInt + layer,                       // layers
         sig + size + noStrings + oneLayer + maxInt + definition + Bytes().put<int32_t>(1).str() + item,
         sig + size + noStrings + oneLayer + Bytes().put<int32_t>(1).str() + definition + maxInt + item,
     };
@@ -521,10 +524,10 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
     }
     // Lengths and counts that end the load at once.
     const std::string lengths[] = {
-        sig + size + maxInt + std::string(64, 'r'),                                   // remark of 2 GiB
+        sig + size + maxInt + std::string(64, 'r'),                                     // remark of 2 GiB
         sig + size + Bytes().put<uint32_t>(0xffffffffu).str() + std::string(100, 'x'),  // "4 GiB"
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(1).str() + item.substr(0, 21) +
-            maxInt,                                                                   // item extData
+            maxInt,                                                                     // item extData
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(-1).str(),  // negative count
     };
     for (size_t i = 0; i < std::size(lengths); ++i) {
@@ -575,7 +578,7 @@ const char kMergedNamesInput[] =
 
 TEST(BinaryFormat, LongNamesAreCutAtWholeCharactersAndSettle) {
     ZVectorDrawing d;
-    d.layers()->add(std::wstring(200, L'中'));                     // 400 bytes in the ANSI code page
+    d.layers()->add(std::wstring(200, L'中'));                       // 400 bytes in the ANSI code page
     d.blockDefinitionTable()->add(L"x" + std::wstring(127, L'中'));  // 255 bytes: fits as it is
     const std::string first = save(d);
     ZVectorDrawing back;

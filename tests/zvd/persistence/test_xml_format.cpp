@@ -121,8 +121,10 @@ TEST_F(XmlFormatTest, ItemsAreSkippedByRuleAndReportedAfterTheParse) {
     EXPECT_EQ(d.maxID(), 6);
     EXPECT_TRUE(d.version() == L"3.4" && d.compareOriVersion(3.2) == 0 && d.backColor() == 9);
     EXPECT_EQ(log, "U");  // one repaint, when the load's update bracket closes
-    std::vector<std::pair<int, ZVDEntity*>> itemEvents, expected = {
-        {vdnDataChanged, d.item(0)}, {vdnItemAdded, d.item(0)}, {vdnDataChanged, d.item(1)}, {vdnItemAdded, d.item(1)}};
+    std::vector<std::pair<int, ZVDEntity*>> itemEvents, expected = {{vdnDataChanged, d.item(0)},
+                                                                    {vdnItemAdded, d.item(0)},
+                                                                    {vdnDataChanged, d.item(1)},
+                                                                    {vdnItemAdded, d.item(1)}};
     for (const auto& e : recorder.events)
         if (e.item) itemEvents.emplace_back(e.code, e.item);
     EXPECT_EQ(itemEvents, expected);
@@ -134,7 +136,7 @@ TEST_F(XmlFormatTest, MalformedDocumentsLeaveAnEmptyDrawingAndReportNoItem) {
     for (int i = 0; i < 5000; ++i) deep += "<DI DIT=\"11\">";
     const std::string cases[] = {
         good.substr(0, good.find("<DI DIT=\"241\" ID=\"1\"") + 10),  // cut inside the items
-        good.substr(0, good.find("<BLOCKS>")),                          // cut after the items
+        good.substr(0, good.find("<BLOCKS>")),                       // cut after the items
         good.substr(0, good.find("<BLOCK ")) + "<BLOCK ID=\"1\" ID=\"2\"/></BLOCKS></ZelvaroneVectorDrawing>",
         good + "<more/>",
         deep,

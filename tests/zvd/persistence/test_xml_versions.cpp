@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-
 #include "test_xml_support.h"
 #include "zgp/arc2d.h"
 #include "zvd/entities/zvdarc.h"
@@ -117,10 +116,10 @@ TEST(XmlVersions, LongNameVersionsReadMarksLayersAndGeometry) {
 TEST(XmlVersions, ShortNameVersionsFollowTheirOwnLayouts) {
     struct Expect {
         const char* version;
-        bool checksArcs;     // before 3.0: arcs that cannot be built become lines
-        bool chainIds;       // from 2.1: previous and next item identifiers
-        bool newCircle;      // from 3.0: circles carry marks
-        bool centreArcs;     // from 3.3: arcs are stored by centre and turning sense
+        bool checksArcs;  // before 3.0: arcs that cannot be built become lines
+        bool chainIds;    // from 2.1: previous and next item identifiers
+        bool newCircle;   // from 3.0: circles carry marks
+        bool centreArcs;  // from 3.3: arcs are stored by centre and turning sense
     };
     const Expect cases[] = {
         {"1.8", true, false, false, false}, {"2.5", true, true, false, false}, {"2.9", true, true, false, false},

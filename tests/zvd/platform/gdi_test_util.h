@@ -12,22 +12,19 @@
 
 namespace gditest {
 
-inline COLORREF at(const QImage& im, int x, int y)
-{
+inline COLORREF at(const QImage& im, int x, int y) {
     const QRgb p = im.pixel(x, y);
     return RGB(BYTE(qRed(p)), BYTE(qGreen(p)), BYTE(qBlue(p)));
 }
 
-inline QImage blank(int w, int h, COLORREF c = 0xFFFFFF)
-{
+inline QImage blank(int w, int h, COLORREF c = 0xFFFFFF) {
     QImage im(w, h, QImage::Format_RGB32);
     im.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
     return im;
 }
 
 // A background where every pixel differs from its neighbours, so that a wrong raster operation shows.
-inline QImage busy(int w, int h)
-{
+inline QImage busy(int w, int h) {
     QImage im(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -41,8 +38,7 @@ struct Box {
 };
 
 // Bounding box and count of the pixels that are not `background`.
-inline Box inked(const QImage& im, COLORREF background = 0xFFFFFF)
-{
+inline Box inked(const QImage& im, COLORREF background = 0xFFFFFF) {
     Box b;
     for (int y = 0; y < im.height(); ++y)
         for (int x = 0; x < im.width(); ++x)
@@ -56,19 +52,16 @@ inline Box inked(const QImage& im, COLORREF background = 0xFFFFFF)
     return b;
 }
 
-inline int differing(const QImage& a, const QImage& b)
-{
+inline int differing(const QImage& a, const QImage& b) {
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
-            if (at(a, x, y) != at(b, x, y))
-                ++n;
+            if (at(a, x, y) != at(b, x, y)) ++n;
     return n;
 }
 
 // Runs of painted (non-background) pixels along row y from x0, as "on-off-on-..." lengths.
-inline std::string runs(const QImage& im, int y, int x0, int x1, COLORREF background = 0xFFFFFF)
-{
+inline std::string runs(const QImage& im, int y, int x0, int x1, COLORREF background = 0xFFFFFF) {
     std::string out;
     bool on = at(im, x0, y) != background;
     int len = 0;
@@ -85,31 +78,24 @@ inline std::string runs(const QImage& im, int y, int x0, int x1, COLORREF backgr
 }
 
 // Draws with a created pen and brush selected and restores the device afterwards, GDI style.
-inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<void()>& draw)
-{
+inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<void()>& draw) {
     HGDIOBJ oldPen = pen ? SelectObject(dc, pen) : nullptr;
     HGDIOBJ oldBrush = brush ? SelectObject(dc, brush) : nullptr;
     draw();
-    if (oldBrush)
-        SelectObject(dc, oldBrush);
-    if (oldPen)
-        SelectObject(dc, oldPen);
-    if (brush)
-        DeleteObject(brush);
-    if (pen)
-        DeleteObject(pen);
+    if (oldBrush) SelectObject(dc, oldBrush);
+    if (oldPen) SelectObject(dc, oldPen);
+    if (brush) DeleteObject(brush);
+    if (pen) DeleteObject(pen);
 }
 
-inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG escapement = 0, LONG weight = FW_NORMAL)
-{
+inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG escapement = 0, LONG weight = FW_NORMAL) {
     LOGFONTW lf = {};
     lf.lfHeight = height;
     lf.lfEscapement = escapement;
     lf.lfWeight = weight;
     lf.lfCharSet = DEFAULT_CHARSET;
-    for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i)
-        lf.lfFaceName[i] = face[i];
+    for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) lf.lfFaceName[i] = face[i];
     return lf;
 }
 
-} // namespace gditest
+}  // namespace gditest

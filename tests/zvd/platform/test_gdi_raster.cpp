@@ -10,8 +10,7 @@ namespace {
 
 const DWORD kFlatMiter = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
 
-HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0)
-{
+HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
     LOGBRUSH lb = {brushStyle, c, hatch};
     return ExtCreatePen(kFlatMiter | style, width, &lb, 0, nullptr);
 }
@@ -19,21 +18,22 @@ HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOL
 struct RasterFixture : ::testing::Test {
     QImage image = blank(120, 80);
     HDC dc = nullptr;
-    void SetUp() override { dc = createRasterDC(&image); ASSERT_NE(dc, nullptr); }
+    void SetUp() override {
+        dc = createRasterDC(&image);
+        ASSERT_NE(dc, nullptr);
+    }
     void TearDown() override { EXPECT_TRUE(destroyDC(dc)); }
-    void line(int x1, int y1, int x2, int y2)
-    {
+    void line(int x1, int y1, int x2, int y2) {
         MoveToEx(dc, x1, y1, nullptr);
         LineTo(dc, x2, y2);
     }
 };
 
-} // namespace
+}  // namespace
 
 using GdiRasterLines = RasterFixture;
 
-TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel)
-{
+TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0x0000FF), nullptr, [&] {
         line(2, 5, 12, 5);
         line(30, 2, 30, 9);
@@ -50,8 +50,7 @@ TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel)
     EXPECT_EQ(inked(image).count, 10 + 7 + 10);
 }
 
-TEST_F(GdiRasterLines, GeometricFlatCapsEndAtTheEndPoints)
-{
+TEST_F(GdiRasterLines, GeometricFlatCapsEndAtTheEndPoints) {
     withObjects(dc, geometricPen(PS_SOLID, 5, 0), nullptr, [&] { line(10, 20, 30, 20); });
     const Box b = inked(image);
     EXPECT_EQ(b.minX, 10);
@@ -60,8 +59,7 @@ TEST_F(GdiRasterLines, GeometricFlatCapsEndAtTheEndPoints)
     EXPECT_EQ(b.count, 20 * 5);
 }
 
-TEST_F(GdiRasterLines, MitredJoinFillsTheOuterCorner)
-{
+TEST_F(GdiRasterLines, MitredJoinFillsTheOuterCorner) {
     withObjects(dc, geometricPen(PS_SOLID, 6, 0), nullptr, [&] {
         BeginPath(dc);
         POINT pts[] = {{10, 40}, {50, 40}, {50, 75}};
@@ -72,12 +70,14 @@ TEST_F(GdiRasterLines, MitredJoinFillsTheOuterCorner)
     // The outer corner of a mitre is square; a bevel or round join would leave it white.
     EXPECT_EQ(at(image, 52, 38), 0u);
     EXPECT_EQ(at(image, 10, 40), 0u);
-    EXPECT_EQ(at(image, 9, 40), 0xFFFFFFu);   // flat start cap
+    EXPECT_EQ(at(image, 9, 40), 0xFFFFFFu);  // flat start cap
 }
 
-TEST_F(GdiRasterLines, CosmeticDashPatternsUseFixedPixelRuns)
-{
-    const struct { int style; const char* runs; } cases[] = {
+TEST_F(GdiRasterLines, CosmeticDashPatternsUseFixedPixelRuns) {
+    const struct {
+        int style;
+        const char* runs;
+    } cases[] = {
         {PS_DASH, "18+6-18+6-18+6-"},
         {PS_DOT, "3+3-3+3-3+3-3+3-3+3-"},
         {PS_DASHDOT, "9+6-3+6-9+6-3+6-"},
@@ -93,8 +93,7 @@ TEST_F(GdiRasterLines, CosmeticDashPatternsUseFixedPixelRuns)
     }
 }
 
-TEST_F(GdiRasterLines, GeometricDashRunsScaleWithTheWidth)
-{
+TEST_F(GdiRasterLines, GeometricDashRunsScaleWithTheWidth) {
     SetBkMode(dc, TRANSPARENT);
     withObjects(dc, geometricPen(PS_DASH, 4, 0), nullptr, [&] { line(0, 20, 100, 20); });
     withObjects(dc, geometricPen(PS_DASHDOT, 3, 0), nullptr, [&] { line(0, 40, 100, 40); });
@@ -102,8 +101,7 @@ TEST_F(GdiRasterLines, GeometricDashRunsScaleWithTheWidth)
     EXPECT_EQ(runs(image, 40, 0, 36), "9+3-3+3-9+3-3+3-");
 }
 
-TEST_F(GdiRasterLines, OpaqueModeFillsDashGapsWithTheBackground)
-{
+TEST_F(GdiRasterLines, OpaqueModeFillsDashGapsWithTheBackground) {
     SetBkColor(dc, 0x00FF00);
     withObjects(dc, CreatePen(PS_DASH, 1, 0x0000FF), nullptr, [&] { line(0, 10, 48, 10); });
     SetBkMode(dc, TRANSPARENT);
@@ -115,8 +113,7 @@ TEST_F(GdiRasterLines, OpaqueModeFillsDashGapsWithTheBackground)
 
 using GdiRasterShapes = RasterFixture;
 
-TEST_F(GdiRasterShapes, RectangleCoversExactlyItsBox)
-{
+TEST_F(GdiRasterShapes, RectangleCoversExactlyItsBox) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), GetStockObject(NULL_BRUSH), [&] { Rectangle(dc, 10, 10, 20, 20); });
     const Box b = inked(image);
     EXPECT_EQ(b.minX, 10);
@@ -126,8 +123,7 @@ TEST_F(GdiRasterShapes, RectangleCoversExactlyItsBox)
     EXPECT_EQ(b.count, 36);
 }
 
-TEST_F(GdiRasterShapes, RectangleFillsInsideThePenAndLosesAPixelWithoutOne)
-{
+TEST_F(GdiRasterShapes, RectangleFillsInsideThePenAndLosesAPixelWithoutOne) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(0x0000FF), [&] { Rectangle(dc, 10, 10, 20, 20); });
     EXPECT_EQ(at(image, 10, 10), 0u);
     EXPECT_EQ(at(image, 11, 11), 0x0000FFu);
@@ -141,8 +137,7 @@ TEST_F(GdiRasterShapes, RectangleFillsInsideThePenAndLosesAPixelWithoutOne)
     EXPECT_EQ(at(image, 48, 19), 0xFFFFFFu);
 }
 
-TEST_F(GdiRasterShapes, EllipseStaysInsideItsBox)
-{
+TEST_F(GdiRasterShapes, EllipseStaysInsideItsBox) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), GetStockObject(NULL_BRUSH), [&] { Ellipse(dc, 10, 10, 31, 31); });
     const Box b = inked(image);
     EXPECT_EQ(b.minX, 10);
@@ -152,8 +147,7 @@ TEST_F(GdiRasterShapes, EllipseStaysInsideItsBox)
     EXPECT_EQ(at(image, 20, 20), 0xFFFFFFu);
 }
 
-TEST_F(GdiRasterShapes, ArcRunsCounterClockwiseBetweenTheRadials)
-{
+TEST_F(GdiRasterShapes, ArcRunsCounterClockwiseBetweenTheRadials) {
     QImage other = blank(120, 80);
     HDC dc2 = createRasterDC(&other);
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
@@ -171,8 +165,7 @@ TEST_F(GdiRasterShapes, ArcRunsCounterClockwiseBetweenTheRadials)
     destroyDC(dc2);
 }
 
-TEST_F(GdiRasterShapes, ArcWithCoincidentRadialsIsAWholeEllipse)
-{
+TEST_F(GdiRasterShapes, ArcWithCoincidentRadialsIsAWholeEllipse) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] { Arc(dc, 10, 10, 51, 41, 70, 25, 70, 25); });
     const Box b = inked(image);
     EXPECT_EQ(b.minX, 10);
@@ -181,8 +174,7 @@ TEST_F(GdiRasterShapes, ArcWithCoincidentRadialsIsAWholeEllipse)
     EXPECT_EQ(b.maxY, 40);
 }
 
-TEST_F(GdiRasterShapes, PolygonFillsAlternately)
-{
+TEST_F(GdiRasterShapes, PolygonFillsAlternately) {
     // A pentagram: its centre is covered twice and so stays unfilled.
     POINT star[] = {{60, 5}, {78, 70}, {25, 28}, {95, 28}, {42, 70}};
     withObjects(dc, GetStockObject(NULL_PEN), CreateSolidBrush(0), [&] { Polygon(dc, star, 5); });
@@ -191,8 +183,7 @@ TEST_F(GdiRasterShapes, PolygonFillsAlternately)
     EXPECT_EQ(at(image, 35, 31), 0u);
 }
 
-TEST_F(GdiRasterShapes, PolyBezierNeedsThreePointsPerSegment)
-{
+TEST_F(GdiRasterShapes, PolyBezierNeedsThreePointsPerSegment) {
     POINT pts[] = {{5, 60}, {20, 10}, {60, 10}, {80, 60}, {90, 70}};
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
         EXPECT_FALSE(PolyBezier(dc, pts, 3));
@@ -200,47 +191,45 @@ TEST_F(GdiRasterShapes, PolyBezierNeedsThreePointsPerSegment)
         EXPECT_TRUE(PolyBezier(dc, pts, 4));
     });
     const Box b = inked(image);
-    EXPECT_GE(b.minX, 4);   // flattened, so the start may round either way
+    EXPECT_GE(b.minX, 4);  // flattened, so the start may round either way
     EXPECT_LE(b.minX, 5);
     EXPECT_LE(b.minY, 25);
     EXPECT_LE(b.maxX, 80);
 }
 
-TEST_F(GdiRasterShapes, StrokePathNeedsAClosedBracket)
-{
+TEST_F(GdiRasterShapes, StrokePathNeedsAClosedBracket) {
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
         EXPECT_FALSE(StrokePath(dc));
         BeginPath(dc);
         line(5, 5, 50, 5);
-        EXPECT_TRUE(image == blank(120, 80));   // nothing is drawn while the path is open
+        EXPECT_TRUE(image == blank(120, 80));  // nothing is drawn while the path is open
         EXPECT_FALSE(StrokePath(dc));
         EndPath(dc);
         EXPECT_TRUE(StrokePath(dc));
-        EXPECT_FALSE(StrokePath(dc));           // the path is used up
+        EXPECT_FALSE(StrokePath(dc));  // the path is used up
     });
     EXPECT_EQ(inked(image).count, 45);
 }
 
 using GdiRasterHatch = RasterFixture;
 
-TEST_F(GdiRasterHatch, PatternIsPinnedToDevicePixels)
-{
+TEST_F(GdiRasterHatch, PatternIsPinnedToDevicePixels) {
     SetBkMode(dc, TRANSPARENT);
     withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_DIAGCROSS, 0), [&] {
         Rectangle(dc, 0, 0, 41, 41);
         Rectangle(dc, 53, 7, 94, 48);
     });
     for (int y = 10; y < 38; ++y)
-        for (int x = 56; x < 90; ++x)
-            ASSERT_EQ(at(image, x, y), at(image, x % 8 + 8, y % 8 + 8)) << x << "," << y;
+        for (int x = 56; x < 90; ++x) ASSERT_EQ(at(image, x, y), at(image, x % 8 + 8, y % 8 + 8)) << x << "," << y;
 }
 
-TEST_F(GdiRasterHatch, OpaqueHatchFillsTheGapsTransparentLeavesThem)
-{
+TEST_F(GdiRasterHatch, OpaqueHatchFillsTheGapsTransparentLeavesThem) {
     SetBkColor(dc, 0x00FF00);
-    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000), [&] { Rectangle(dc, 0, 0, 17, 17); });
+    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000),
+                [&] { Rectangle(dc, 0, 0, 17, 17); });
     SetBkMode(dc, TRANSPARENT);
-    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000), [&] { Rectangle(dc, 40, 0, 57, 17); });
+    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_VERTICAL, 0xFF0000),
+                [&] { Rectangle(dc, 40, 0, 57, 17); });
     int green = 0, blue = 0, white = 0;
     for (int x = 0; x < 16; ++x) {
         green += at(image, x, 5) == 0x00FF00;
@@ -252,12 +241,10 @@ TEST_F(GdiRasterHatch, OpaqueHatchFillsTheGapsTransparentLeavesThem)
     EXPECT_EQ(white, 14);
 }
 
-TEST_F(GdiRasterHatch, HatchedGeometricPenDrawsThePatternAlongTheStroke)
-{
+TEST_F(GdiRasterHatch, HatchedGeometricPenDrawsThePatternAlongTheStroke) {
     SetBkMode(dc, TRANSPARENT);
     withObjects(dc, geometricPen(PS_SOLID, 16, 0, BS_HATCHED, HS_VERTICAL), nullptr, [&] { line(0, 40, 64, 40); });
     int columns = 0;
-    for (int x = 0; x < 64; ++x)
-        columns += at(image, x, 40) == 0;
+    for (int x = 0; x < 64; ++x) columns += at(image, x, 40) == 0;
     EXPECT_EQ(columns, 8);
 }

@@ -12,10 +12,7 @@ using namespace gditest;
 
 // Qt's font database keeps fontconfig's caches for the life of the process and fontconfig never
 // frees them; LeakSanitizer reads that as a leak of the first text call.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
 
@@ -25,47 +22,85 @@ struct Scene {
     std::function<void(HDC)> draw;
 };
 
-std::vector<Scene> scenes()
-{
+std::vector<Scene> scenes() {
     auto pen = [](HDC dc, HPEN p, HBRUSH b, const std::function<void()>& f) { withObjects(dc, p, b, f); };
     LOGBRUSH hatched = {BS_HATCHED, 0x3366CC, HS_CROSS};
     LOGBRUSH solid = {BS_SOLID, 0x00A0FF, 0};
     return {
-        {"line", [=](HDC dc) { pen(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] { MoveToEx(dc, 3, 3, nullptr); LineTo(dc, 90, 57); }); }},
-        {"wide polyline", [=](HDC dc) { pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 7, &solid, 0, nullptr), nullptr, [&] {
-             POINT p[] = {{5, 5}, {80, 20}, {20, 60}, {90, 70}};
-             BeginPath(dc); Polyline(dc, p, 4); EndPath(dc); StrokePath(dc); }); }},
-        {"dashed polyline", [=](HDC dc) { pen(dc, CreatePen(PS_DASHDOT, 1, 0xFF00FF), nullptr, [&] {
-             POINT p[] = {{5, 70}, {60, 10}, {95, 75}, {10, 40}};
-             Polyline(dc, p, 4); }); }},
-        {"hatched polygon", [=](HDC dc) { pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), CreateBrushIndirect(&hatched), [&] {
-             POINT p[] = {{10, 10}, {90, 15}, {50, 75}};
-             Polygon(dc, p, 3); }); }},
-        {"filled ellipse", [=](HDC dc) { pen(dc, CreatePen(PS_SOLID, 3, 0x00FF00), CreateSolidBrush(0x808080), [&] { Ellipse(dc, 15, 8, 85, 70); }); }},
-        {"arc", [=](HDC dc) { pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DASH, 2, &hatched, 0, nullptr), nullptr, [&] {
-             Arc(dc, 5, 5, 95, 75, 95, 40, 50, 75); }); }},
-        {"bezier", [=](HDC dc) { pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), nullptr, [&] {
-             POINT p[] = {{5, 70}, {30, -20}, {70, 120}, {95, 10}};
-             PolyBezier(dc, p, 4); }); }},
-        {"rectangle", [=](HDC dc) { pen(dc, CreatePen(PS_DOT, 1, 0x0000FF), CreateHatchBrush(HS_FDIAGONAL, 0xFF0000), [&] { Rectangle(dc, 4, 4, 60, 50); }); }},
-        {"pixels", [=](HDC dc) { for (int i = 0; i < 40; ++i) SetPixel(dc, 2 * i + 5, i + 10, 0x00FF80); }},
-        {"text", [=](HDC dc) {
+        {"line",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] {
+                 MoveToEx(dc, 3, 3, nullptr);
+                 LineTo(dc, 90, 57);
+             });
+         }},
+        {"wide polyline",
+         [=](HDC dc) {
+             pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 7, &solid, 0, nullptr), nullptr, [&] {
+                 POINT p[] = {{5, 5}, {80, 20}, {20, 60}, {90, 70}};
+                 BeginPath(dc);
+                 Polyline(dc, p, 4);
+                 EndPath(dc);
+                 StrokePath(dc);
+             });
+         }},
+        {"dashed polyline",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_DASHDOT, 1, 0xFF00FF), nullptr, [&] {
+                 POINT p[] = {{5, 70}, {60, 10}, {95, 75}, {10, 40}};
+                 Polyline(dc, p, 4);
+             });
+         }},
+        {"hatched polygon",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), CreateBrushIndirect(&hatched), [&] {
+                 POINT p[] = {{10, 10}, {90, 15}, {50, 75}};
+                 Polygon(dc, p, 3);
+             });
+         }},
+        {"filled ellipse",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_SOLID, 3, 0x00FF00), CreateSolidBrush(0x808080), [&] { Ellipse(dc, 15, 8, 85, 70); });
+         }},
+        {"arc",
+         [=](HDC dc) {
+             pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DASH, 2, &hatched, 0, nullptr),
+                 nullptr, [&] { Arc(dc, 5, 5, 95, 75, 95, 40, 50, 75); });
+         }},
+        {"bezier",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), nullptr, [&] {
+                 POINT p[] = {{5, 70}, {30, -20}, {70, 120}, {95, 10}};
+                 PolyBezier(dc, p, 4);
+             });
+         }},
+        {"rectangle",
+         [=](HDC dc) {
+             pen(dc, CreatePen(PS_DOT, 1, 0x0000FF), CreateHatchBrush(HS_FDIAGONAL, 0xFF0000),
+                 [&] { Rectangle(dc, 4, 4, 60, 50); });
+         }},
+        {"pixels",
+         [=](HDC dc) {
+             for (int i = 0; i < 40; ++i) SetPixel(dc, 2 * i + 5, i + 10, 0x00FF80);
+         }},
+        {"text",
+         [=](HDC dc) {
              LOGFONTW lf = font(-18, L"DejaVu Sans", 300);
              HFONT f = CreateFontIndirectW(&lf);
              HGDIOBJ old = SelectObject(dc, f);
              SetTextColor(dc, 0x2080FF);
              EXPECT_TRUE(TextOutW(dc, 10, 40, L"Rubber band", 11));
              SelectObject(dc, old);
-             DeleteObject(f); }},
+             DeleteObject(f);
+         }},
     };
 }
 
-} // namespace
+}  // namespace
 
 class GdiRasterRop : public ::testing::TestWithParam<int> {};
 
-TEST_P(GdiRasterRop, DrawingTwiceRestoresTheImageForBothBackgroundModes)
-{
+TEST_P(GdiRasterRop, DrawingTwiceRestoresTheImageForBothBackgroundModes) {
     for (int bkMode : {TRANSPARENT, OPAQUE}) {
         for (const Scene& s : scenes()) {
             QImage image = busy(100, 80);
@@ -86,22 +121,19 @@ TEST_P(GdiRasterRop, DrawingTwiceRestoresTheImageForBothBackgroundModes)
 
 INSTANTIATE_TEST_SUITE_P(InvertingModes, GdiRasterRop, ::testing::Values(R2_XORPEN, R2_NOT, R2_NOTXORPEN));
 
-TEST(GdiRasterRopModes, HollowBrushWithNopLeavesEveryPixel)
-{
+TEST(GdiRasterRopModes, HollowBrushWithNopLeavesEveryPixel) {
     QImage image = busy(100, 80);
     const QImage original = image.copy();
     HDC dc = createRasterDC(&image);
     SetROP2(dc, R2_NOP);
-    for (const Scene& s : scenes())
-        s.draw(dc);
+    for (const Scene& s : scenes()) s.draw(dc);
     LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
     withObjects(dc, CreatePen(PS_SOLID, 1, 0), CreateBrushIndirect(&hollow), [&] { Rectangle(dc, 0, 0, 50, 50); });
     destroyDC(dc);
     EXPECT_EQ(differing(image, original), 0);
 }
 
-TEST(GdiRasterRopModes, XorTouchesEachPixelOfAShapeOnce)
-{
+TEST(GdiRasterRopModes, XorTouchesEachPixelOfAShapeOnce) {
     // Over black, XOR shows the source colour itself: each pixel must be the pen's or the brush's
     // colour, never their XOR (a pixel painted by both) nor black (a pixel XOR-ed twice).
     for (int shape = 0; shape < 3; ++shape) {
@@ -132,12 +164,14 @@ TEST(GdiRasterRopModes, XorTouchesEachPixelOfAShapeOnce)
     }
 }
 
-TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone)
-{
+TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone) {
     // Each of these inverts exactly the hatch lines: XOR with white over a black opaque background,
     // NOT, and NOT-XOR with black, both transparent.
-    const struct { int rop; int bkMode; COLORREF colour; } cases[] = {
-        {R2_XORPEN, OPAQUE, 0xFFFFFF}, {R2_NOT, TRANSPARENT, 0x123456}, {R2_NOTXORPEN, TRANSPARENT, 0x000000}};
+    const struct {
+        int rop;
+        int bkMode;
+        COLORREF colour;
+    } cases[] = {{R2_XORPEN, OPAQUE, 0xFFFFFF}, {R2_NOT, TRANSPARENT, 0x123456}, {R2_NOTXORPEN, TRANSPARENT, 0x000000}};
     for (const auto& c : cases) {
         QImage image = busy(40, 40);
         const QImage original = image.copy();
@@ -145,7 +179,8 @@ TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone)
         SetROP2(dc, c.rop);
         SetBkMode(dc, c.bkMode);
         SetBkColor(dc, 0);
-        withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_HORIZONTAL, c.colour), [&] { Rectangle(dc, 0, 0, 40, 40); });
+        withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_HORIZONTAL, c.colour),
+                    [&] { Rectangle(dc, 0, 0, 40, 40); });
         destroyDC(dc);
         int inverted = 0, kept = 0;
         for (int y = 0; y < 38; ++y)
@@ -155,24 +190,25 @@ TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone)
                 kept += now == was;
             }
         EXPECT_EQ(inverted + kept, 38 * 38) << c.rop;
-        EXPECT_EQ(inverted % 38, 0) << c.rop;   // whole rows, one in eight
+        EXPECT_EQ(inverted % 38, 0) << c.rop;  // whole rows, one in eight
         EXPECT_GE(inverted / 38, 4) << c.rop;
         EXPECT_LE(inverted / 38, 5) << c.rop;
     }
 }
 
-TEST(GdiRasterRopModes, NotInvertsWhateverThePenColour)
-{
+TEST(GdiRasterRopModes, NotInvertsWhateverThePenColour) {
     QImage image = busy(30, 10);
     const QImage original = image.copy();
     HDC dc = createRasterDC(&image);
     SetROP2(dc, R2_NOT);
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] { MoveToEx(dc, 0, 5, nullptr); LineTo(dc, 30, 5); });
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] {
+        MoveToEx(dc, 0, 5, nullptr);
+        LineTo(dc, 30, 5);
+    });
     EXPECT_EQ(SetPixel(dc, 3, 2, 0x00FF00), 0x00FF00u);
     EXPECT_EQ(SetPixel(dc, 30, 2, 0x00FF00), CLR_INVALID);
     destroyDC(dc);
-    for (int x = 0; x < 30; ++x)
-        EXPECT_EQ(at(image, x, 5), ~at(original, x, 5) & 0xFFFFFF);
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(at(image, x, 5), ~at(original, x, 5) & 0xFFFFFF);
     EXPECT_EQ(at(image, 3, 2), ~at(original, 3, 2) & 0xFFFFFF);
     EXPECT_EQ(differing(image, original), 31);
 }
@@ -187,24 +223,24 @@ struct TextFixture : ::testing::Test {
     HFONT f = nullptr;
     HGDIOBJ old = nullptr;
     void SetUp() override { dc = createRasterDC(&image); }
-    void TearDown() override
-    {
-        if (f) { SelectObject(dc, old); DeleteObject(f); }
+    void TearDown() override {
+        if (f) {
+            SelectObject(dc, old);
+            DeleteObject(f);
+        }
         destroyDC(dc);
     }
-    void use(const LOGFONTW& lf)
-    {
+    void use(const LOGFONTW& lf) {
         f = CreateFontIndirectW(&lf);
         old = SelectObject(dc, f);
     }
 };
 
-} // namespace
+}  // namespace
 
 using GdiRasterText = TextFixture;
 
-TEST_F(GdiRasterText, TextSitsBelowAndRightOfItsAnchor)
-{
+TEST_F(GdiRasterText, TextSitsBelowAndRightOfItsAnchor) {
     use(font(-30));
     SetBkMode(dc, TRANSPARENT);
     SIZE size = {};
@@ -213,14 +249,13 @@ TEST_F(GdiRasterText, TextSitsBelowAndRightOfItsAnchor)
     const Box b = inked(image);
     EXPECT_GE(b.minX, 40);
     EXPECT_LE(b.minX, 45);
-    EXPECT_GT(b.minY, 50);           // the cell's top holds the internal leading
+    EXPECT_GT(b.minY, 50);  // the cell's top holds the internal leading
     EXPECT_LT(b.minY, 50 + size.cy / 3);
     EXPECT_LE(b.maxX, 40 + size.cx);
     EXPECT_LT(b.maxY, 50 + size.cy);
 }
 
-TEST_F(GdiRasterText, PositiveHeightIsTheCellNegativeTheCharacterHeight)
-{
+TEST_F(GdiRasterText, PositiveHeightIsTheCellNegativeTheCharacterHeight) {
     SIZE cell = {}, em = {};
     use(font(30));
     GetTextExtentPoint32W(dc, L"x", 1, &cell);
@@ -230,11 +265,10 @@ TEST_F(GdiRasterText, PositiveHeightIsTheCellNegativeTheCharacterHeight)
     GetTextExtentPoint32W(dc, L"x", 1, &em);
     EXPECT_LE(cell.cy, 30);
     EXPECT_GE(cell.cy, 28);
-    EXPECT_GT(em.cy, 32);   // DejaVu's cell is about 1.17 em
+    EXPECT_GT(em.cy, 32);  // DejaVu's cell is about 1.17 em
 }
 
-TEST_F(GdiRasterText, OpaqueModeFillsTheCellTransparentDoesNot)
-{
+TEST_F(GdiRasterText, OpaqueModeFillsTheCellTransparentDoesNot) {
     use(font(-20));
     SetBkColor(dc, 0x00FF00);
     SIZE size = {};
@@ -248,19 +282,17 @@ TEST_F(GdiRasterText, OpaqueModeFillsTheCellTransparentDoesNot)
     EXPECT_EQ(at(image, 100, 10), 0xFFFFFFu);
 }
 
-TEST_F(GdiRasterText, EscapementTurnsTheTextCounterClockwise)
-{
+TEST_F(GdiRasterText, EscapementTurnsTheTextCounterClockwise) {
     use(font(-16, L"DejaVu Sans", 900));
     SetBkMode(dc, TRANSPARENT);
     TextOutW(dc, 50, 110, L"HHHHHH", 6);
     const Box b = inked(image);
-    EXPECT_GT(b.maxY - b.minY, 2 * (b.maxX - b.minX));   // runs upward
+    EXPECT_GT(b.maxY - b.minY, 2 * (b.maxX - b.minX));  // runs upward
     EXPECT_LE(b.maxY, 110);
-    EXPECT_GE(b.minX, 50);                               // the cell's top is now on the left
+    EXPECT_GE(b.minX, 50);  // the cell's top is now on the left
 }
 
-TEST_F(GdiRasterText, SongFaceNamesResolveToTheInstalledCjkSerif)
-{
+TEST_F(GdiRasterText, SongFaceNamesResolveToTheInstalledCjkSerif) {
     zvdgdi::FontDesc d;
     d.lf = font(-16, L"宋体");
     ASSERT_NE(zvdgdi::resolveFont(d), nullptr);
@@ -272,8 +304,7 @@ TEST_F(GdiRasterText, SongFaceNamesResolveToTheInstalledCjkSerif)
 namespace {
 
 // Runs in a fresh process: a host with a plain QCoreApplication gets clean failures from text calls.
-[[noreturn]] void textUnderCoreApplication()
-{
+[[noreturn]] void textUnderCoreApplication() {
     int argc = 1;
     char name[] = "host";
     char* argv[] = {name, nullptr};
@@ -286,18 +317,16 @@ namespace {
     std::exit(ok ? 0 : 1);
 }
 
-} // namespace
+}  // namespace
 
-TEST(GdiRasterTextHost, PlainCoreApplicationMakesTextCallsFailCleanly)
-{
+TEST(GdiRasterTextHost, PlainCoreApplicationMakesTextCallsFailCleanly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(textUnderCoreApplication(), ::testing::ExitedWithCode(0), "");
 }
 
 // ---- robustness ----------------------------------------------------------------------------------
 
-TEST(GdiRasterHandles, BadDeviceContextsAreAnsweredNotFollowed)
-{
+TEST(GdiRasterHandles, BadDeviceContextsAreAnsweredNotFollowed) {
     QImage image = blank(10, 10);
     HDC gone = createRasterDC(&image);
     destroyDC(gone);
@@ -322,23 +351,22 @@ TEST(GdiRasterHandles, BadDeviceContextsAreAnsweredNotFollowed)
     EXPECT_EQ(createRasterDC(&null), nullptr);
 }
 
-TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules)
-{
+TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules) {
     QImage image = blank(10, 10);
     HDC dc = createRasterDC(&image);
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     HGDIOBJ stockPen = SelectObject(dc, pen);
     EXPECT_EQ(stockPen, GetStockObject(BLACK_PEN));
-    EXPECT_FALSE(DeleteObject(pen));   // still selected
+    EXPECT_FALSE(DeleteObject(pen));  // still selected
     EXPECT_EQ(SelectObject(dc, stockPen), pen);
     EXPECT_TRUE(DeleteObject(pen));
     EXPECT_FALSE(DeleteObject(pen));
-    EXPECT_EQ(SelectObject(dc, pen), nullptr);            // deleted
-    HPEN reused = CreatePen(PS_SOLID, 1, 0);              // may take the same slot, never the same handle
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);  // deleted
+    HPEN reused = CreatePen(PS_SOLID, 1, 0);    // may take the same slot, never the same handle
     EXPECT_NE(reused, pen);
     EXPECT_EQ(SelectObject(dc, reinterpret_cast<HGDIOBJ>(std::uintptr_t(0x12345))), nullptr);
     EXPECT_TRUE(DeleteObject(GetStockObject(NULL_BRUSH)));
-    EXPECT_NE(SelectObject(dc, GetStockObject(NULL_BRUSH)), nullptr);   // stock objects survive
+    EXPECT_NE(SelectObject(dc, GetStockObject(NULL_BRUSH)), nullptr);  // stock objects survive
     EXPECT_EQ(CreatePen(9, 1, 0), nullptr);
     EXPECT_EQ(CreateHatchBrush(6, 0), nullptr);
     EXPECT_EQ(CreateBrushIndirect(nullptr), nullptr);
@@ -360,8 +388,7 @@ TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules)
     EXPECT_TRUE(image == blank(10, 10));
 }
 
-TEST(GdiRasterHandles, DestroyingADeviceReleasesItsSelections)
-{
+TEST(GdiRasterHandles, DestroyingADeviceReleasesItsSelections) {
     QImage image = blank(10, 10);
     HDC dc = createRasterDC(&image);
     HBRUSH brush = CreateSolidBrush(0);
@@ -370,8 +397,7 @@ TEST(GdiRasterHandles, DestroyingADeviceReleasesItsSelections)
     EXPECT_TRUE(DeleteObject(brush));
 }
 
-TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease)
-{
+TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease) {
     HDC desk = GetDC(GetDesktopWindow());
     ASSERT_NE(desk, nullptr);
     EXPECT_EQ(GetDC(nullptr), desk);
@@ -386,10 +412,9 @@ TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease)
     EXPECT_TRUE(isValidDC(GetDC(GetDesktopWindow())));
 }
 
-TEST(GdiRasterHandles, MulDivRoundsHalvesAwayFromZeroAndRefusesOverflow)
-{
+TEST(GdiRasterHandles, MulDivRoundsHalvesAwayFromZeroAndRefusesOverflow) {
     EXPECT_EQ(MulDiv(12, 96, 72), 16);
-    EXPECT_EQ(MulDiv(1, 3, 2), 2);     // halves round away from zero
+    EXPECT_EQ(MulDiv(1, 3, 2), 2);  // halves round away from zero
     EXPECT_EQ(MulDiv(-1, 3, 2), -2);
     EXPECT_EQ(MulDiv(5, 1, 0), -1);
     EXPECT_EQ(MulDiv(0x40000000, 8, 2), -1);

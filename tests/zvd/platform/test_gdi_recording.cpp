@@ -13,16 +13,18 @@ namespace {
 
 struct Recording : ::testing::Test {
     HDC dc = nullptr;
-    void SetUp() override { dc = createRecordingDC(); ASSERT_NE(dc, nullptr); }
+    void SetUp() override {
+        dc = createRecordingDC();
+        ASSERT_NE(dc, nullptr);
+    }
     void TearDown() override { destroyDC(dc); }
 };
 
-} // namespace
+}  // namespace
 
 using GdiRecording = Recording;
 
-TEST_F(GdiRecording, APrimitiveBracketReadsAsItsCalls)
-{
+TEST_F(GdiRecording, APrimitiveBracketReadsAsItsCalls) {
     HGDIOBJ oldPen = GetStockObject(BLACK_PEN);
     const int oldRop = SetROP2(dc, R2_XORPEN);
     const COLORREF oldBk = SetBkColor(dc, 0);
@@ -38,15 +40,22 @@ TEST_F(GdiRecording, APrimitiveBracketReadsAsItsCalls)
     EXPECT_EQ(oldRop, R2_COPYPEN);
     EXPECT_EQ(oldBk, 0xFFFFFFu);
     const QStringList expected = {
-        "GetStockObject(7)=BLACK_PEN", "SetROP2(7)", "SetBkColor(0x00000000)", "ExtCreatePen(0x12201,3,{0,0x000000ff,0},0,null)=h1",
-        "SelectObject(h1)", "MoveToEx(10,20)", "LineTo(30,40)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)",
-        "SetBkColor(0x00ffffff)", "SetROP2(13)",
+        "GetStockObject(7)=BLACK_PEN",
+        "SetROP2(7)",
+        "SetBkColor(0x00000000)",
+        "ExtCreatePen(0x12201,3,{0,0x000000ff,0},0,null)=h1",
+        "SelectObject(h1)",
+        "MoveToEx(10,20)",
+        "LineTo(30,40)",
+        "SelectObject(BLACK_PEN)",
+        "DeleteObject(h1)",
+        "SetBkColor(0x00ffffff)",
+        "SetROP2(13)",
     };
     EXPECT_EQ(recordedCalls(dc), expected);
 }
 
-TEST_F(GdiRecording, ShapesBrushesAndPathsHaveTheirFormats)
-{
+TEST_F(GdiRecording, ShapesBrushesAndPathsHaveTheirFormats) {
     HPEN pen = CreatePen(PS_DOT, 0, 0xFF0000);
     HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);
     LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
@@ -67,23 +76,39 @@ TEST_F(GdiRecording, ShapesBrushesAndPathsHaveTheirFormats)
     FillRect(dc, &r, solid);
     SetPixel(dc, 3, 4, 0xFFFFFF);
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
-    for (HGDIOBJ h : {HGDIOBJ(pen), HGDIOBJ(hatch), HGDIOBJ(none), HGDIOBJ(solid)})
-        DeleteObject(h);
-    SelectObject(dc, hatch);   // deleted: named as before, and refused
+    for (HGDIOBJ h : {HGDIOBJ(pen), HGDIOBJ(hatch), HGDIOBJ(none), HGDIOBJ(solid)}) DeleteObject(h);
+    SelectObject(dc, hatch);  // deleted: named as before, and refused
     SelectObject(dc, nullptr);
     const QStringList expected = {
-        "CreatePen(2,0,0x00ff0000)=h1", "CreateHatchBrush(4,0x0000ff00)=h2", "CreateBrushIndirect({1,0x00000000,0})=h3",
-        "CreateSolidBrush(0x00123456)=h4", "SelectObject(h2)", "Polygon({(0,0),(5,5),(9,0)},3)", "BeginPath()",
-        "Polyline({(0,0),(5,5),(9,0)},3)", "EndPath()", "StrokePath()", "PolyBezier({(0,0),(5,5),(9,0)},3)",
-        "Arc(0,0,20,20,20,10,0,10)", "Ellipse(1,2,3,4)", "Rectangle(0,0,10,10)", "FillRect({0,0,10,10},h4)",
-        "SetPixel(3,4,0x00ffffff)", "GetStockObject(0)=WHITE_BRUSH", "SelectObject(WHITE_BRUSH)", "DeleteObject(h1)", "DeleteObject(h2)",
-        "DeleteObject(h3)", "DeleteObject(h4)", "SelectObject(h2)", "SelectObject(null)",
+        "CreatePen(2,0,0x00ff0000)=h1",
+        "CreateHatchBrush(4,0x0000ff00)=h2",
+        "CreateBrushIndirect({1,0x00000000,0})=h3",
+        "CreateSolidBrush(0x00123456)=h4",
+        "SelectObject(h2)",
+        "Polygon({(0,0),(5,5),(9,0)},3)",
+        "BeginPath()",
+        "Polyline({(0,0),(5,5),(9,0)},3)",
+        "EndPath()",
+        "StrokePath()",
+        "PolyBezier({(0,0),(5,5),(9,0)},3)",
+        "Arc(0,0,20,20,20,10,0,10)",
+        "Ellipse(1,2,3,4)",
+        "Rectangle(0,0,10,10)",
+        "FillRect({0,0,10,10},h4)",
+        "SetPixel(3,4,0x00ffffff)",
+        "GetStockObject(0)=WHITE_BRUSH",
+        "SelectObject(WHITE_BRUSH)",
+        "DeleteObject(h1)",
+        "DeleteObject(h2)",
+        "DeleteObject(h3)",
+        "DeleteObject(h4)",
+        "SelectObject(h2)",
+        "SelectObject(null)",
     };
     EXPECT_EQ(recordedCalls(dc), expected);
 }
 
-TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields)
-{
+TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields) {
     LOGFONTW lf = font(-16, L"SimSun", 450, FW_BOLD);
     lf.lfItalic = 1;
     HFONT f = CreateFontIndirectW(&lf);
@@ -101,17 +126,24 @@ TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields)
     EXPECT_EQ(size.cx, 24);
     EXPECT_EQ(size.cy, 16);
     const QStringList expected = {
-        "CreateFontIndirectW({-16,0,450,0,700,1,0,0,1,0,0,0,0,\"SimSun\"})=h1", "SelectObject(h1)",
-        "SetTextColor(0x000000ff)", "SetBkMode(1)", "GetTextExtentPoint32W(\"abc\",3)", "TextOutW(5,6,\"abc\",3)",
-        QString::fromUtf8("TextOutW(5,6,\"宋体\",2)"), "GetDeviceCaps(90)", "GetStockObject(13)=SYSTEM_FONT", "SelectObject(SYSTEM_FONT)", "DeleteObject(h1)",
+        "CreateFontIndirectW({-16,0,450,0,700,1,0,0,1,0,0,0,0,\"SimSun\"})=h1",
+        "SelectObject(h1)",
+        "SetTextColor(0x000000ff)",
+        "SetBkMode(1)",
+        "GetTextExtentPoint32W(\"abc\",3)",
+        "TextOutW(5,6,\"abc\",3)",
+        QString::fromUtf8("TextOutW(5,6,\"宋体\",2)"),
+        "GetDeviceCaps(90)",
+        "GetStockObject(13)=SYSTEM_FONT",
+        "SelectObject(SYSTEM_FONT)",
+        "DeleteObject(h1)",
     };
     EXPECT_EQ(recordedCalls(dc), expected);
 }
 
-TEST_F(GdiRecording, EachLogNamesHandlesByItsOwnFirstSight)
-{
+TEST_F(GdiRecording, EachLogNamesHandlesByItsOwnFirstSight) {
     HGDIOBJ black = GetStockObject(BLACK_PEN);
-    HPEN before = CreatePen(PS_SOLID, 1, 0);   // created before the second recorder existed
+    HPEN before = CreatePen(PS_SOLID, 1, 0);  // created before the second recorder existed
     HDC second = createRecordingDC();
     HPEN after = CreatePen(PS_SOLID, 2, 0);
     SelectObject(second, before);
@@ -122,16 +154,16 @@ TEST_F(GdiRecording, EachLogNamesHandlesByItsOwnFirstSight)
     DeleteObject(before);
     DeleteObject(after);
     SelectObject(second, reinterpret_cast<HGDIOBJ>(std::uintptr_t(0x7777)));
-    EXPECT_EQ(recordedCalls(second), QStringList({"CreatePen(0,2,0x00000000)=h1", "SelectObject(h2)", "SelectObject(h1)",
-                                                  "DeleteObject(h2)", "DeleteObject(h1)", "SelectObject(invalid)"}));
-    EXPECT_EQ(recordedCalls(dc), QStringList({"SelectObject(h2)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)",
-                                              "DeleteObject(h2)"}));
+    EXPECT_EQ(recordedCalls(second),
+              QStringList({"CreatePen(0,2,0x00000000)=h1", "SelectObject(h2)", "SelectObject(h1)", "DeleteObject(h2)",
+                           "DeleteObject(h1)", "SelectObject(invalid)"}));
+    EXPECT_EQ(recordedCalls(dc),
+              QStringList({"SelectObject(h2)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)", "DeleteObject(h2)"}));
     destroyDC(second);
     EXPECT_TRUE(recordedCalls(second).isEmpty());
 }
 
-TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced)
-{
+TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced) {
     POINT previous = {};
     MoveToEx(dc, 4, 5, nullptr);
     LineTo(dc, 7, 8);
@@ -157,30 +189,29 @@ TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced)
 
 namespace {
 
-void drawSample(HDC dc, bool xorLine = true)
-{
+void drawSample(HDC dc, bool xorLine = true) {
     withObjects(dc, CreatePen(PS_DASH, 1, 0x0000FF), CreateHatchBrush(HS_CROSS, 0x00FF00), [&] {
         Rectangle(dc, 10, 10, 90, 60);
         MoveToEx(dc, 0, 0, nullptr);
         LineTo(dc, 100, 80);
         Arc(dc, 20, 20, 60, 60, 60, 40, 40, 20);
     });
-    if (!xorLine)
-        return;
-    SetROP2(dc, R2_XORPEN);   // drawn as copy on a vector device
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0xFF0000), nullptr, [&] { MoveToEx(dc, 0, 80, nullptr); LineTo(dc, 100, 0); });
+    if (!xorLine) return;
+    SetROP2(dc, R2_XORPEN);  // drawn as copy on a vector device
+    withObjects(dc, CreatePen(PS_SOLID, 1, 0xFF0000), nullptr, [&] {
+        MoveToEx(dc, 0, 80, nullptr);
+        LineTo(dc, 100, 0);
+    });
 }
 
-QByteArray readAll(const QString& path)
-{
+QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
-TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds)
-{
+TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds) {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.svg");
     HDC dc = createSvgDC(path, QSize(100, 80));
@@ -192,11 +223,10 @@ TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds)
     const QByteArray svg = readAll(path);
     EXPECT_TRUE(svg.contains("<svg"));
     EXPECT_TRUE(svg.contains("viewBox=\"0 0 100 80\""));
-    EXPECT_TRUE(svg.contains("#0000ff"));   // the XOR line, drawn in its own colour (COLORREF 0xff0000 is blue)
+    EXPECT_TRUE(svg.contains("#0000ff"));  // the XOR line, drawn in its own colour (COLORREF 0xff0000 is blue)
 }
 
-TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing)
-{
+TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing) {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.pdf");
     HDC dc = createPdfDC(path, QSize(200, 100));
@@ -214,8 +244,7 @@ TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing)
     EXPECT_EQ(readAll(nopPath), readAll(emptyPath));
 }
 
-TEST(GdiVector, UnusableArgumentsGiveNoDevice)
-{
+TEST(GdiVector, UnusableArgumentsGiveNoDevice) {
     EXPECT_EQ(createSvgDC(QString(), QSize(10, 10)), nullptr);
     EXPECT_EQ(createSvgDC("/tmp/x.svg", QSize(0, 10)), nullptr);
     EXPECT_EQ(createPdfDC("/nonexistent-dir/x.pdf", QSize(10, 10)), nullptr);

@@ -159,8 +159,8 @@ void shorten(CCurve2d* c, double startCut, double endCut) {
 
 // The calls of a curve drawn with its marks: arrows and dots filled, a slash stroked alone, the
 // rest (hooks and ticks included) as one open chain of width lineWidth.
-void drawWithMarks(HDC dc, const ZCoordTrans& ct, ZVDCurve& item, const MarkList& marks, int colour,
-                   EnPenStyle style, EnDrawMode mode) {
+void drawWithMarks(HDC dc, const ZCoordTrans& ct, ZVDCurve& item, const MarkList& marks, int colour, EnPenStyle style,
+                   EnDrawMode mode) {
     std::vector<CGeometry*> list;
     for (int i = 0; i < marks.size(); ++i) list.push_back(marks.at(i)->Clone());
     const int n = static_cast<int>(list.size());
@@ -182,16 +182,38 @@ void drawWithMarks(HDC dc, const ZCoordTrans& ct, ZVDCurve& item, const MarkList
     const double cutEnd = std::abs(item.endMarkSize()) * 2.0 / 3.0;
     int first = 0, last = n - 1;
     switch (startMark ? item.startMarkStyle() : msNone) {
-    case msArrow: fillArrow(0); shorten(curve(3), cutStart, 0); first = 3; break;
-    case msDot: fillDot(0); first = 1; break;
-    case msSlash: slash(0); first = 1; break;
-    default: break;
+    case msArrow:
+        fillArrow(0);
+        shorten(curve(3), cutStart, 0);
+        first = 3;
+        break;
+    case msDot:
+        fillDot(0);
+        first = 1;
+        break;
+    case msSlash:
+        slash(0);
+        first = 1;
+        break;
+    default:
+        break;
     }
     switch (endMark ? item.endMarkStyle() : msNone) {
-    case msArrow: fillArrow(n - 3); shorten(curve(n - 4), 0, cutEnd); last = n - 4; break;
-    case msDot: fillDot(n - 1); last = n - 2; break;
-    case msSlash: slash(n - 1); last = n - 2; break;
-    default: break;
+    case msArrow:
+        fillArrow(n - 3);
+        shorten(curve(n - 4), 0, cutEnd);
+        last = n - 4;
+        break;
+    case msDot:
+        fillDot(n - 1);
+        last = n - 2;
+        break;
+    case msSlash:
+        slash(n - 1);
+        last = n - 2;
+        break;
+    default:
+        break;
     }
     CLoop chain;
     for (int i = first; i <= last; ++i)
@@ -252,7 +274,8 @@ protected:
     }
     // Only the calls that put pixels down (and the pens), without handles.
     QStringList shapes(const QStringList& calls) const {
-        static const QRegularExpression keep("^(MoveToEx|LineTo|Polyline|Polygon|Ellipse|Arc|CreatePen|ExtCreatePen)\\(");
+        static const QRegularExpression keep(
+            "^(MoveToEx|LineTo|Polyline|Polygon|Ellipse|Arc|CreatePen|ExtCreatePen)\\(");
         QStringList out;
         for (const QString& c : calls)
             if (keep.match(c).hasMatch()) out << c.section('=', 0, 0);
@@ -328,7 +351,7 @@ void setMarks(ZVDCurve& item, int startStyle, int startSize, int endStyle, int e
 TEST_F(CurveDrawing, UnmarkedItemsDrawThroughOnePrimitivePerHook) {
     auto line = makeLine(V(0, 0), V(30, 10));
     line->setLineStyle(psDash);
-    auto ccw = makeArc(V(20, 0), V(0, 20), CArc2d::CCW_SMALL, 20);  // a quarter turn
+    auto ccw = makeArc(V(20, 0), V(0, 20), CArc2d::CCW_SMALL, 20);     // a quarter turn
     auto cwLarge = makeArc(V(20, 0), V(0, 20), CArc2d::CW_LARGE, 20);  // three quarters
     cwLarge->setLineWidth(3);
     auto circle = makeCircle(V(5, -5), 12.5);
@@ -367,15 +390,19 @@ TEST_F(CurveDrawing, UnmarkedItemsDrawThroughOnePrimitivePerHook) {
                            "SetROP2(13)", "SetBkColor(0x00ffffff)"}));
     // The circle's two clockwise halves, left to right over the top and back.
     EXPECT_EQ(shapes(hook(*circle, kElastic)),
-              QStringList({"CreatePen(3,0,0x00ffffff)", "Arc(92,92,118,118,118,105,93,105)", "CreatePen(3,0,0x00ffffff)",
-                           "Arc(92,92,118,118,93,105,118,105)"}));
+              QStringList({"CreatePen(3,0,0x00ffffff)", "Arc(92,92,118,118,118,105,93,105)",
+                           "CreatePen(3,0,0x00ffffff)", "Arc(92,92,118,118,93,105,118,105)"}));
     EXPECT_EQ(shapes(hook(*cwLarge, kNormal)).value(0), "ExtCreatePen(0x12200,3,{0,0x000000ff,0},0,null)");
 }
 
 TEST_F(CurveDrawing, SelectedPenIsDottedWhileTheLineIsOnePixelWide) {
     auto line = makeLine(V(0, 0), V(20, 0));
     line->setLineStyle(psDashDotDot);
-    const struct { int width; double zoom; const char* pen; } cases[] = {
+    const struct {
+        int width;
+        double zoom;
+        const char* pen;
+    } cases[] = {
         {1, 1.0, "CreatePen(2,0,0x00ff0000)"},
         {1, 1.0009, "CreatePen(2,0,0x00ff0000)"},  // still within the rounding slack of one pixel
         {1, 1.002, "ExtCreatePen(0x12204,2,{0,0x00ff0000,0},0,null)"},
@@ -403,34 +430,58 @@ TEST_F(CurveDrawing, SelectedPenIsDottedWhileTheLineIsOnePixelWide) {
 TEST_F(CurveDrawing, MarksOnAHorizontalLineLandOnTheExpectedPixels) {
     // Line (0, 0)-(30, 0), one pixel wide: device (100, 100)-(130, 100).
     auto line = makeLine(V(0, 0), V(30, 0), 0x0000FF);
-    const struct { int ss, sz, es, ez; QStringList calls; } cases[] = {
+    const struct {
+        int ss, sz, es, ez;
+        QStringList calls;
+    } cases[] = {
         // Arrow 9: half-width 9/3 + 1 = 4, corners at (9, +-4); the line starts 6 further in.
-        {msArrow, 9, 0, 0,
+        {msArrow,
+         9,
+         0,
+         0,
          {"CreatePen(5,0,0x00ffffff)", "Polygon({(100,100),(109,96),(109,104),(100,100)},4)",
           "CreatePen(0,0,0x000000ff)", "MoveToEx(106,100)", "LineTo(130,100)"}},
-        {0, 0, msArrow, 9,
+        {0,
+         0,
+         msArrow,
+         9,
          {"CreatePen(5,0,0x00ffffff)", "Polygon({(130,100),(121,104),(121,96),(130,100)},4)",
           "CreatePen(0,0,0x000000ff)", "MoveToEx(100,100)", "LineTo(124,100)"}},
         // Dot 7: a filled disc of radius 3.5, i.e. 4 pixels.
-        {0, 0, msDot, 7,
+        {0,
+         0,
+         msDot,
+         7,
          {"CreatePen(5,0,0x00ffffff)", "Ellipse(126,96,134,104)", "CreatePen(0,0,0x000000ff)", "MoveToEx(100,100)",
           "LineTo(130,100)"}},
         // Slash 9 at the start: 9 long at 45 degrees; at the end the half length is 9/2 = 4.
-        {msSlash, 9, 0, 0,
+        {msSlash,
+         9,
+         0,
+         0,
          {"CreatePen(0,0,0x000000ff)", "MoveToEx(97,104)", "LineTo(104,97)", "CreatePen(0,0,0x000000ff)",
           "MoveToEx(100,100)", "LineTo(130,100)"}},
-        {0, 0, msSlash, 9,
+        {0,
+         0,
+         msSlash,
+         9,
          {"CreatePen(0,0,0x000000ff)", "MoveToEx(128,103)", "LineTo(133,98)", "CreatePen(0,0,0x000000ff)",
           "MoveToEx(100,100)", "LineTo(130,100)"}},
         // A negative size turns the slash the other way.
-        {msSlash, -8, 0, 0,
+        {msSlash,
+         -8,
+         0,
+         0,
          {"CreatePen(0,0,0x000000ff)", "MoveToEx(103,103)", "LineTo(98,98)", "CreatePen(0,0,0x000000ff)",
           "MoveToEx(100,100)", "LineTo(130,100)"}},
         // Tick 6 at the end: down from the end point, continuing the chain.
         {0, 0, msTick, 6, {"CreatePen(0,0,0x000000ff)", "Polyline({(100,100),(130,100),(130,106)},3)"}},
         {0, 0, msTick, -6, {"CreatePen(0,0,0x000000ff)", "Polyline({(100,100),(130,100),(130,94)},3)"}},
         // Both ends: the start mark is drawn first, the chain last.
-        {msDot, 7, msArrow, 9,
+        {msDot,
+         7,
+         msArrow,
+         9,
          {"CreatePen(5,0,0x00ffffff)", "Ellipse(96,96,104,104)", "CreatePen(5,0,0x00ffffff)",
           "Polygon({(130,100),(121,104),(121,96),(130,100)},4)", "CreatePen(0,0,0x000000ff)", "MoveToEx(100,100)",
           "LineTo(124,100)"}},

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "render/reference_image.h"
 #include "zgp/arc2d.h"
 #include "zvd/document/zvdselset.h"
 #include "zvd/document/zvectordrawing.h"
@@ -16,7 +17,6 @@
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvddevicecontext.h"
 #include "zvd/platform/zvdgdi.h"
-#include "render/reference_image.h"
 
 using zgp::CArc2d;
 using V = zgp::CVec2<double>;
@@ -92,8 +92,7 @@ void buildScene(ZVectorDrawing& d) {
             s == msDot || s == msHook);
     }
     // Circles in every pen style, a marked one and a selected one.
-    for (int k = psSolid; k <= psInsideFrame; ++k)
-        add(styled(circle(V(50 + 90 * k, 60), 35), 0x000080, 1 + k % 2, k));
+    for (int k = psSolid; k <= psInsideFrame; ++k) add(styled(circle(V(50 + 90 * k, 60), 35), 0x000080, 1 + k % 2, k));
     add(marked(styled(circle(V(695, 60), 30), 0x008080, 1), msArrow, 12, msDot, 8));
     add(styled(circle(V(765, 60), 22), 0x000000, 1), true);
     // A selected line crossing a wide unselected one: the selection is painted on top.

@@ -81,19 +81,25 @@ TEST_F(DrawFuncCalls, LineSetsItsStateAndPutsTheCallersStateBack) {
     SetROP2(dc, R2_NOTXORPEN);
     SetBkColor(dc, 0x123456);
     line(1, psDash, N, bsSolid, 0);
-    EXPECT_EQ(calls(), QStringList({"SetROP2(13)", "SetBkColor(0x00000000)", "CreatePen(1,0,0x000000ff)=h1",
-                                    "SelectObject(h1)", "MoveToEx(100,100)", "LineTo(110,100)",
-                                    "SelectObject(BLACK_PEN)", "DeleteObject(h1)", "SetROP2(10)",
-                                    "SetBkColor(0x00123456)"}));
+    EXPECT_EQ(calls(),
+              QStringList({"SetROP2(13)", "SetBkColor(0x00000000)", "CreatePen(1,0,0x000000ff)=h1", "SelectObject(h1)",
+                           "MoveToEx(100,100)", "LineTo(110,100)", "SelectObject(BLACK_PEN)", "DeleteObject(h1)",
+                           "SetROP2(10)", "SetBkColor(0x00123456)"}));
     EXPECT_EQ(dc->selectedPen(), GetStockObject(BLACK_PEN));
 }
 
 TEST_F(DrawFuncCalls, PenWidthFollowsZoomNegativeCountsAndMinimum) {
-    const struct { double zoom, width; EnPenStyle ps; EnBrushStyle bs; int minWidth; const char* pen; } cases[] = {
+    const struct {
+        double zoom, width;
+        EnPenStyle ps;
+        EnBrushStyle bs;
+        int minWidth;
+        const char* pen;
+    } cases[] = {
         {5, -3, psSolid, bsSolid, 0, "ExtCreatePen(0x12200,3,{0,0x000000ff,0},0,null)"},  // pixels at any zoom
         {2, 2.5, psDash, bsSolid, 0, "ExtCreatePen(0x12201,5,{0,0x000000ff,0},0,null)"},
         {2, 1.001, psSolid, bsSolid, 0, "ExtCreatePen(0x12200,3,{0,0x000000ff,0},0,null)"},  // 2.002 px -> 3
-        {1, 1.0005, psSolid, bsSolid, 0, "CreatePen(0,0,0x000000ff)"},  // within 0.001 of 1 px
+        {1, 1.0005, psSolid, bsSolid, 0, "CreatePen(0,0,0x000000ff)"},                       // within 0.001 of 1 px
         {1, 3, psSolid, bsFDiagonal, 0, "ExtCreatePen(0x12200,3,{2,0x000000ff,2},0,null)"},  // hatched
     };
     for (const auto& c : cases) {
@@ -155,7 +161,10 @@ TEST_F(DrawFuncCalls, FailedArcIsFlattenedWithScreenDependentSegments) {
     setRecordedFailure(dc, "Arc", true);
     // Sweep 105.5 degrees. 144 * r / 1080 segments a turn in integer division, within [36, 360]:
     // r 100 -> 36 (11 segments), r 5000 -> 360 (106), r 1000 -> 133 (39).
-    const struct { double r; size_t points; } cases[] = {{100, 12}, {5000, 107}, {1000, 40}};
+    const struct {
+        double r;
+        size_t points;
+    } cases[] = {{100, 12}, {5000, 107}, {1000, 40}};
     const double sweep = 105.5 * kPi / 180.0;
     for (const auto& c : cases) {
         const V s(c.r, 0), e(c.r * std::cos(sweep), c.r * std::sin(sweep));
@@ -185,8 +194,8 @@ TEST_F(DrawFuncCalls, ChainsStrokeAsSegmentOrPathAndClosedOnesRunPastTheStart) {
     EXPECT_EQ(chain(N, true), 3);  // the caller's loop is closed
     const QStringList c = calls();
     EXPECT_EQ(c.mid(c.indexOf("BeginPath()"), 4),
-              QStringList({"BeginPath()", "Polyline({(100,100),(110,100),(110,90),(100,100),(110,100)},5)",
-                           "EndPath()", "StrokePath()"}));
+              QStringList({"BeginPath()", "Polyline({(100,100),(110,100),(110,90),(100,100),(110,100)},5)", "EndPath()",
+                           "StrokePath()"}));
     chain(vdcommon::dmXor, true);  // in XOR the repeated segment would cancel out
     EXPECT_EQ(named("Polyline"), QStringList("Polyline({(100,100),(110,100),(110,90),(100,100)},4)"));
     EXPECT_EQ(chain(N, false), 2);
@@ -225,7 +234,12 @@ TEST_F(DrawFuncCalls, EllipseArcBezierPiecesRotationAndDirection) {
 }
 
 TEST_F(DrawFuncCalls, FillPensBrushesAndAbandonedFills) {
-    const struct { EnBrushStyle bs; unsigned char border; const char* pen; const char* brush; } cases[] = {
+    const struct {
+        EnBrushStyle bs;
+        unsigned char border;
+        const char* pen;
+        const char* brush;
+    } cases[] = {
         {bsSolid, 0, "CreatePen(5,0,0x0000ff00)", "CreateBrushIndirect({0,0x000000ff,0})"},
         {bsBDiagonal, 3, "ExtCreatePen(0x12202,3,{0,0x0000ff00,0},0,null)", "CreateBrushIndirect({2,0x000000ff,3})"},
     };

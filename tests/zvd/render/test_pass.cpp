@@ -7,12 +7,12 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "support/docitems.h"
 #include "zvd/document/zvdselset.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdcomposite.h"
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvddevicecontext.h"
-#include "support/docitems.h"
 
 using zgp::CBox2;
 using zgp::CVec2;
@@ -22,8 +22,7 @@ namespace {
 // A test segment with a chosen display level whose hooks mark the device with SetPixel(tag, 0,
 // hook letter), so the recording shows which item painted through which hook, and in what order.
 struct PassItem : docfix::TestLine {
-    PassItem(char tag, int level, const CBox2<double>& box)
-        : TestLine(box.min, box.max), tag(tag), level(level) {}
+    PassItem(char tag, int level, const CBox2<double>& box) : TestLine(box.min, box.max), tag(tag), level(level) {}
     int displayLevel() const override { return level; }
     void doDrawElastic(HDC hdc, const ZCoordTrans&) override { SetPixel(hdc, tag, 0, 'E'); }
     void doDrawNormal(HDC hdc, const ZCoordTrans&) override { SetPixel(hdc, tag, 0, 'N'); }
@@ -54,9 +53,7 @@ struct DrawPass : ::testing::Test {
         }
         return out.empty() ? out : out.substr(1);
     }
-    QStringList calls(const QString& pattern) const {
-        return recordedCalls(hdc).filter(QRegularExpression(pattern));
-    }
+    QStringList calls(const QString& pattern) const { return recordedCalls(hdc).filter(QRegularExpression(pattern)); }
     ZVectorDrawing drawing;
     ZCoordTrans trans;  // identity: device (x, -y)
     HDC hdc = nullptr;
@@ -112,8 +109,7 @@ TEST_F(DrawPass, BackgroundCoversTheDrawingInsideTheRectangle) {
     drawing.setBackColor(0x123456);
     drawing.draw(hdc, trans, CBox2<int>(10, 20, 110, 70));
     // Unbounded: world x 10..110, y -70..-20, back to device from world (min.x, min.y) on.
-    EXPECT_EQ(calls("^Polygon"),
-              QStringList{"Polygon({(10,70),(110,70),(110,20),(10,20),(10,70)},5)"});
+    EXPECT_EQ(calls("^Polygon"), QStringList{"Polygon({(10,70),(110,70),(110,20),(10,20),(10,70)},5)"});
     EXPECT_EQ(calls("^Create.*Brush.*0x00123456").size(), 1);
 
     clearRecordedCalls(hdc);
@@ -121,8 +117,7 @@ TEST_F(DrawPass, BackgroundCoversTheDrawingInsideTheRectangle) {
     drawing.setDrawingHeight(40);
     trans.setDPoint(CVec2<int>(0, 100));  // world x 10..110, y 30..80 clamped to 10..50, 30..40
     drawing.draw(hdc, trans, CBox2<int>(10, 20, 110, 70));
-    EXPECT_EQ(calls("^Polygon"),
-              QStringList{"Polygon({(10,70),(50,70),(50,60),(10,60),(10,70)},5)"});
+    EXPECT_EQ(calls("^Polygon"), QStringList{"Polygon({(10,70),(50,70),(50,60),(10,60),(10,70)},5)"});
 
     // Wholly left of the drawing: no background, but items in view are still drawn.
     clearRecordedCalls(hdc);

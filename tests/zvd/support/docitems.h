@@ -73,7 +73,7 @@ protected:
 };
 
 inline const zgp::ZRegHelper<int> testLineRegistration(ZVDEntity::GetFactory(), kTestLineType,
-                                                        &TestLine::CreateInstance);
+                                                       &TestLine::CreateInstance);
 
 // Reports as a constraint (type 15) would; not registered.
 class TestConstraint : public TestLine {
