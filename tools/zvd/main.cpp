@@ -11,10 +11,7 @@
 
 #include "cli.h"
 #include "zvd/document/zvectordrawing.h"
-
-#ifndef ZVD_TOOL_VERSION
-#define ZVD_TOOL_VERSION "0.0"
-#endif
+#include "zvd/foundation/vdcommon.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Text support keeps Qt's font database, and with it fontconfig's caches, until the process ends;
@@ -68,7 +65,7 @@ int dispatch(const std::vector<std::string>& args) {
         return zvdcli::exitOk;
     }
     if (command == "--version") {
-        std::cout << "zvd " << ZVD_TOOL_VERSION << " (drawing format "
+        std::cout << "zvd " << vdcommon::libraryVersion() << " (drawing format "
                   << QString::fromStdWString(ZVectorDrawing().version()).toStdString() << ")\n";
         return zvdcli::exitOk;
     }

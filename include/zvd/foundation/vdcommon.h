@@ -34,6 +34,10 @@ class ZVDEntity;
 
 namespace vdcommon {
 
+// The library's own version ("0.1"), the project version it was built as. The drawing format
+// version it writes is ZVDFormatVersion::current().
+ZVD_EXPORT const char* libraryVersion();
+
 // ---- item kinds ----
 
 // True for a constraint (item type 15) or a constraint dimension (16); false for null.

@@ -145,5 +145,3 @@ ZVD_EXPORT bool ensureTextSupport();
 // height is |lfHeight| of the selected font (16 when 0) and every character is half of it wide.
 ZVD_EXPORT QStringList recordedCalls(HDC hdc);
 ZVD_EXPORT void clearRecordedCalls(HDC hdc);
-// Makes the named call (e.g. "Arc") fail on this recording device, to exercise callers' fallbacks.
-ZVD_EXPORT void setRecordedFailure(HDC hdc, const QString& callName, bool fail);

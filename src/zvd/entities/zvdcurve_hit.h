@@ -13,11 +13,11 @@ namespace zvdcurvehit {
 // band is narrower than the kernel's distance tolerance or the curve is shorter than it. A tol
 // that is negative or not finite counts as 0 for the distance (as the position judge takes it).
 // Lines and arcs are decided in closed form; other kinds go through bandHitByLoop.
-ZVD_EXPORT bool bandHit(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol, double halfWidth);
+bool bandHit(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol, double halfWidth);
 
 // The same decision the long way: the kernel builds the outline loop (ZLoopBuilder::CreateLoop)
 // and a position judge with distance tolerance tol classifies pt against it. Kept as the
 // reference that the closed forms must agree with.
-ZVD_EXPORT bool bandHitByLoop(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol, double halfWidth);
+bool bandHitByLoop(const zgp::CCurve2d& curve, const zgp::CVec2<double>& pt, double tol, double halfWidth);
 
 }  // namespace zvdcurvehit

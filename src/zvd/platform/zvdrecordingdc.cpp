@@ -1,5 +1,7 @@
 // zvd: the recording device — draws nothing, keeps GDI state and logs every call as a line of text.
 // Handle names are given per log, so a log reads the same whatever ran in the process before.
+#include "platform/zvdrecordingdc.h"
+
 #include "platform/zvdgdiobjects.h"
 
 #include <algorithm>

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "platform/gdi_test_util.h"
+#include "platform/zvdrecordingdc.h"
 
 using namespace gditest;
 

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "platform/zvdrecordingdc.h"
 #include "zgp/arc2d.h"
 #include "zgp/line2d.h"
 #include "zgp/loop.h"
