@@ -11,6 +11,7 @@
 #include "zgp/box2.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
+#include "zvd/persistence/zvdformatversion.h"
 #include "zvd/persistence/zxmlattrnames.h"
 #include "zvd/platform/zvdhdc.h"
 
@@ -151,11 +152,14 @@ public:
     void setAutoCancelSel(bool value) { m_autoCancelSel = value; }
 
     // Format version of the drawing ("3.4") and the version found in the last loaded file.
-    const std::wstring& version() const { return m_version; }
-    const std::wstring& oriVersion() const { return m_oriVersion; }
+    const std::wstring& version() const { return m_format.text(); }
+    const std::wstring& oriVersion() const { return m_oriFormat.text(); }
     // 0 when the version is within 0.001 of v, 1 when above, -1 when below.
-    int compareVersion(double v) const;
-    int compareOriVersion(double v) const;
+    int compareVersion(double v) const { return m_format.compare(v); }
+    int compareOriVersion(double v) const { return m_oriFormat.compare(v); }
+    // What the drawing's format version holds: during a load the version being read (item
+    // readers ask it), at every other time the current one.
+    const ZVDFormatVersion& format() const { return m_format; }
 
     ZVDLayerTable* layers() const { return m_layers.get(); }
     ZVDSelSet* selSet() const { return m_selSet.get(); }
@@ -245,10 +249,8 @@ private:
     void forgetTree(ZVDEntity* item);
     void reportDrawingChanged();
 
-    std::wstring m_version;
-    double m_numVersion = 0.0;
-    std::wstring m_oriVersion;
-    double m_numOriVersion = 0.0;
+    ZVDFormatVersion m_format = ZVDFormatVersion::current();
+    ZVDFormatVersion m_oriFormat{std::wstring()};
     std::unique_ptr<ZXMLAttrNames> m_xmlNames;
     std::unique_ptr<ZVDComposite> m_root;
     int m_maxID = 0;

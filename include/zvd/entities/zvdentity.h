@@ -15,6 +15,7 @@
 
 class QDomElement;
 class ZCoordTrans;
+class ZVDFormatVersion;
 class ZVDLayer;
 class ZVectorDrawing;
 class ZXMLAttrNames;
@@ -82,6 +83,10 @@ public:
     virtual ~ZVDCoordData();
     int iD() const { return m_iD; }
     void setID(int id) { m_iD = id; }
+    // The format version whose layout the item's readers and writers follow: the owner's (during
+    // a load, the version being read); without an owner that of the XML names given, else the
+    // current one. Item sources ask it their layout questions and never compare versions.
+    const ZVDFormatVersion& fileFormat(const ZXMLAttrNames* names = nullptr) const;
 
 private:
     int m_iD = -1;
@@ -271,6 +276,10 @@ protected:
     // For copies that must carry the original's identifier (clone-like operations); items in a
     // drawing get theirs from the drawing.
     void setID(int id) { m_iD = id; }
+    // The format version whose layout the item's readers and writers follow: the owner's (during
+    // a load, the version being read); without an owner that of the XML names given, else the
+    // current one. Item sources ask it their layout questions and never compare versions.
+    const ZVDFormatVersion& fileFormat(const ZXMLAttrNames* names = nullptr) const;
 
 private:
     // Gives the item (and its children) an identifier unique in the owner.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "zvd/foundation/zvdexport.h"
+#include "zvd/persistence/zvdformatversion.h"
 
 // File format selector of the drawing's save and load calls.
 enum EnVDSaveFormat { vdsfBinary = 0, vdsfXML = 1 };
@@ -23,7 +24,10 @@ public:
     explicit ZXMLAttrNames(const std::wstring& version);
 
     static bool usesLongNames(const std::wstring& version);
-    bool isLongSet() const { return m_long; }
+    bool isLongSet() const { return m_format.longXmlNames(); }
+    // The format version the names were made for: the version of the document being read or
+    // written, whose layout the item readers follow.
+    const ZVDFormatVersion& format() const { return m_format; }
 
     std::wstring drawingWidth;
     std::wstring drawingHeight;
@@ -98,6 +102,6 @@ public:
     std::wstring constraintRefLine;
 
 private:
-    void fill(bool longSet);
-    bool m_long = false;
+    void fill();
+    ZVDFormatVersion m_format;
 };

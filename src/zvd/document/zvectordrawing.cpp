@@ -16,14 +16,6 @@
 
 namespace {
 
-double versionNumber(const std::wstring& version) { return QString::fromStdWString(version).toDouble(); }
-
-int compareWithin(double value, double v) {
-    const double d = value - v;
-    if (std::fabs(d) <= 0.001) return 0;
-    return d > 0 ? 1 : -1;
-}
-
 }  // namespace
 
 // ---- construction ----
@@ -46,8 +38,8 @@ ZVectorDrawing::~ZVectorDrawing() {
 }
 
 void ZVectorDrawing::setup() {
-    setVersion(L"3.4");
-    initXMLAttrNameIdentifier(L"3.4");
+    setVersion(ZVDFormatVersion::current().text());
+    initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
     m_layers.reset(new ZVDLayerTable(this));
     m_selSet.reset(new ZVDSelSet(this));
     m_blockDefinitions.reset(new ZVDBlockDefinitionTable(this));
@@ -369,18 +361,9 @@ void ZVectorDrawing::setExtData(const std::wstring& data) {
 
 // ---- versions ----
 
-void ZVectorDrawing::setVersion(const std::wstring& version) {
-    m_version = version;
-    m_numVersion = versionNumber(version);
-}
+void ZVectorDrawing::setVersion(const std::wstring& version) { m_format = ZVDFormatVersion(version); }
 
-void ZVectorDrawing::setOriVersion(const std::wstring& version) {
-    m_oriVersion = version;
-    m_numOriVersion = versionNumber(version);
-}
-
-int ZVectorDrawing::compareVersion(double v) const { return compareWithin(m_numVersion, v); }
-int ZVectorDrawing::compareOriVersion(double v) const { return compareWithin(m_numOriVersion, v); }
+void ZVectorDrawing::setOriVersion(const std::wstring& version) { m_oriFormat = ZVDFormatVersion(version); }
 
 void ZVectorDrawing::initXMLAttrNameIdentifier(const std::wstring& version) {
     m_xmlNames.reset(new ZXMLAttrNames(version));

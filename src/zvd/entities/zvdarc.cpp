@@ -1,5 +1,5 @@
 // zvd: ZVDArc, the circular arc item: grips, stretching, snapshots, drawing and persistence
-// (including the radius-and-type layout of drawings before 3.3).
+// (including the older radius-and-type layout).
 #include "zvd/entities/zvdarc.h"
 
 #include <cstdint>
@@ -29,10 +29,6 @@ using zvdxml::namesOrDefault;
 namespace {
 
 zgp::ZRegHelper<int> s_regArc(ZVDEntity::GetFactory(), vdiArc, &ZVDArc::CreateInstance);
-
-// Drawings before 3.3 stored an arc as its chord ends, radius and arc type instead of the
-// centre and turning sense. Items without a drawing use the current layout.
-bool usesRadiusLayout(const ZVDEntity& item) { return item.owner() && item.owner()->compareVersion(3.3) < 0; }
 
 }  // namespace
 
@@ -230,7 +226,7 @@ void ZVDArc::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
     CVec2<double> s, e;
     persistedEnds(s, e);
     zvdxml::setAttribute(element, names->line, zvdxml::joinReals({s.x, s.y, e.x, e.y}));
-    if (usesRadiusLayout(*this)) {
+    if (fileFormat(names).arcByRadius()) {
         if (!names->radius.empty()) element.setAttribute(QString::fromStdWString(names->radius), m_arc->Radius());
         zvdxml::setAttribute(element, names->lineType, static_cast<int>(vdcommon::getArcType(m_arc->GetBulge())));
     } else {
@@ -247,7 +243,7 @@ void ZVDArc::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names)
     names = namesOrDefault(names);
     const std::vector<double> p = zvdxml::splitReals(attribute(element, names->line), 4);
     const CVec2<double> start(p[0], p[1]), end(p[2], p[3]);
-    if (usesRadiusLayout(*this)) {
+    if (fileFormat(names).arcByRadius()) {
         const double radius = attribute(element, names->radius).toDouble();
         m_arc->Set(start, end, radius, zvdxml::intAttribute(element, names->lineType));
     } else {
@@ -268,7 +264,7 @@ void ZVDArc::saveToStream(std::iostream* stream) {
     writeLE<double>(s, a.y);
     writeLE<double>(s, b.x);
     writeLE<double>(s, b.y);
-    if (usesRadiusLayout(*this)) {
+    if (fileFormat().arcByRadius()) {
         writeLE<double>(s, m_arc->Radius());
         writeLE<uint8_t>(s, static_cast<uint8_t>(vdcommon::getArcType(m_arc->GetBulge())));
     } else {
@@ -287,7 +283,7 @@ void ZVDArc::doLoadFromStream(std::iostream* stream) {
     double sx = 0, sy = 0, ex = 0, ey = 0;
     if (!readLE(s, sx) || !readLE(s, sy) || !readLE(s, ex) || !readLE(s, ey)) return;
     const CVec2<double> start(sx, sy), end(ex, ey);
-    if (usesRadiusLayout(*this)) {
+    if (fileFormat().arcByRadius()) {
         double radius = 0;
         uint8_t type = 0;
         if (!readLE(s, radius) || !readLE(s, type)) return;

@@ -1,5 +1,5 @@
 // zvd: ZVDCircle, the full circle item: grips, editing that keeps the 0..2*pi counter-clockwise
-// span, snapshots, drawing and persistence (including the layout of drawings before 3.0).
+// span, snapshots, drawing and persistence (including the older circle layout).
 #include "zvd/entities/zvdcircle.h"
 
 #include <cmath>
@@ -29,10 +29,6 @@ namespace {
 zgp::ZRegHelper<int> s_regCircle(ZVDEntity::GetFactory(), vdiCircle, &ZVDCircle::CreateInstance);
 
 const double kTwoPi = 6.283185307179586476925286766559;
-
-// Drawings before 3.0 stored a circle with the common fields, line width and line style only
-// (no marks, no chain identifiers). Items without a drawing use the current layout.
-bool usesOldLayout(const ZVDEntity& item) { return item.owner() && item.owner()->compareVersion(3.0) < 0; }
 
 // The reflection across the line through p1 towards p2, as a 4x4 matrix on row vectors: the
 // plane through (p1, 0) with normal (-(p2.y - p1.y), p2.x - p1.x, 0). Coincident points give no
@@ -235,10 +231,11 @@ void ZVDCircle::doDrawSelected(HDC hdc, const ZCoordTrans& trans) {
 
 // ---- persistence ----
 
-// In a drawing before 3.0 the older layout is written, so that what is written reads back.
+// The older circle layout (common fields, line width and style only; no marks or chain
+// identifiers) is written in a drawing of such a version, so that what is written reads back.
 void ZVDCircle::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
     names = namesOrDefault(names);
-    if (usesOldLayout(*this)) {
+    if (fileFormat(names).oldCircleLayout()) {
         ZVDEntity::saveToXMLNode(element, names);
         zvdxml::setAttribute(element, names->lineWidth, lineWidth());
         zvdxml::setAttribute(element, names->lineStyle, static_cast<int>(lineStyle()));
@@ -254,7 +251,7 @@ void ZVDCircle::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
 // leaves the circle without marks or chain identifiers.
 void ZVDCircle::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) {
     names = namesOrDefault(names);
-    if (usesOldLayout(*this)) {
+    if (fileFormat(names).oldCircleLayout()) {
         ZVDEntity::doLoadFromXMLNode(element, names);
         setLineWidth(static_cast<short>(zvdxml::intAttribute(element, names->lineWidth)));
         setLineStyle(static_cast<EnPenStyle>(zvdxml::intAttribute(element, names->lineStyle)));
@@ -271,7 +268,7 @@ void ZVDCircle::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* nam
 void ZVDCircle::saveToStream(std::iostream* stream) {
     if (!stream) return;
     std::iostream& s = *stream;
-    if (usesOldLayout(*this)) {
+    if (fileFormat().oldCircleLayout()) {
         ZVDEntity::saveToStream(stream);
         writeLE<int16_t>(s, lineWidth());
         writeLE<uint8_t>(s, static_cast<uint8_t>(lineStyle()));
@@ -287,7 +284,7 @@ void ZVDCircle::saveToStream(std::iostream* stream) {
 void ZVDCircle::doLoadFromStream(std::iostream* stream) {
     if (!stream) return;
     std::iostream& s = *stream;
-    if (usesOldLayout(*this)) {
+    if (fileFormat().oldCircleLayout()) {
         ZVDEntity::doLoadFromStream(stream);
         int16_t width = 0;
         uint8_t style = 0;

@@ -80,19 +80,6 @@ private:
     std::vector<CGeometry*> m_items;
 };
 
-// Drawings "1.0" and "1.1" store one mark description for both ends; below 2.1 items have no
-// chain identifiers. Without an owner an XML reader goes by the name set, a stream reader
-// takes the current layout.
-bool legacyMarks(const ZVectorDrawing* owner, const ZXMLAttrNames* names) {
-    if (owner) return owner->version() == L"1.0" || owner->version() == L"1.1";
-    return names && names->isLongSet();
-}
-
-bool lacksItemIds(const ZVectorDrawing* owner, const ZXMLAttrNames* names) {
-    if (owner) return owner->compareVersion(2.1) < 0;
-    return names && names->isLongSet();
-}
-
 }  // namespace
 
 ZVDCurve::ZVDCurve() = default;
@@ -440,7 +427,7 @@ void ZVDCurve::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* name
     names = namesOrDefault(names);
     m_lineWidth = static_cast<short>(std::max(intAttribute(element, names->lineWidth), 1));
     m_lineStyle = static_cast<EnPenStyle>(intAttribute(element, names->lineStyle));
-    if (legacyMarks(owner(), names)) {
+    if (fileFormat(names).singleCurveMark()) {
         const auto size = static_cast<short>(element.attribute("MarkSize").toInt());
         applyLegacyMarks(element.attribute("MarkPos").toInt(), size, element.attribute("MarkStyle").toInt(),
                          m_startMarkSize, m_endMarkSize, m_startMarkStyle, m_endMarkStyle);
@@ -450,7 +437,7 @@ void ZVDCurve::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* name
         m_startMarkSize = static_cast<short>(intAttribute(element, names->startMarkSize));
         m_endMarkSize = static_cast<short>(intAttribute(element, names->endMarkSize));
     }
-    if (lacksItemIds(owner(), names)) {
+    if (!fileFormat(names).hasCurveChainIds()) {
         m_prevItemID = m_nextItemID = -1;
     } else {
         m_prevItemID = intAttribute(element, names->prevItemID);
@@ -482,7 +469,7 @@ void ZVDCurve::doLoadFromStream(std::iostream* stream) {
     if (!readLE(s, width) || !readLE(s, style)) return;
     m_lineWidth = width;
     m_lineStyle = static_cast<EnPenStyle>(style);
-    if (legacyMarks(owner(), nullptr)) {
+    if (fileFormat().singleCurveMark()) {
         uint8_t position = 0, markStyle = 0;
         int16_t size = 0;
         if (!readLE(s, position) || !readLE(s, size) || !readLE(s, markStyle)) return;
@@ -497,7 +484,7 @@ void ZVDCurve::doLoadFromStream(std::iostream* stream) {
     m_endMarkSize = endSize;
     m_startMarkStyle = static_cast<EnMarkStyle>(startStyle);
     m_endMarkStyle = static_cast<EnMarkStyle>(endStyle);
-    if (lacksItemIds(owner(), nullptr)) {
+    if (!fileFormat().hasCurveChainIds()) {
         m_prevItemID = m_nextItemID = -1;
         return;
     }

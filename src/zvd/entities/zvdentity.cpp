@@ -104,6 +104,11 @@ void ZVDEntity::setParent(ZVDEntity* parent) {
     m_parent = parent;
 }
 
+const ZVDFormatVersion& ZVDEntity::fileFormat(const ZXMLAttrNames* names) const {
+    if (m_owner) return m_owner->format();
+    return names ? names->format() : ZVDFormatVersion::current();
+}
+
 void ZVDEntity::setLayer(ZVDLayer* layer) {
     m_layer = layer;
     for (int i = 0; i < count(); ++i)
@@ -316,20 +321,19 @@ void ZVDEntity::saveToStream(std::iostream* stream) {
     writeLE<double>(s, m_currentScale);
 }
 
-// The owner's format version decides which fields the record holds; without an owner the
-// current layout is read and no layer is looked up.
+// The item's file format decides which fields the record holds; without an owner the current
+// layout is read and no layer is looked up.
 void ZVDEntity::doLoadFromStream(std::iostream* stream) {
     if (!stream) return;
     std::iostream& s = *stream;
     const ZVectorDrawing* o = m_owner;
-    auto above = [o](double v) { return !o || o->compareVersion(v) > 0; };
-    auto atLeast = [o](double v) { return !o || o->compareVersion(v) >= 0; };
+    const ZVDFormatVersion& format = fileFormat();
 
     uint8_t type = 0;
     int32_t id = 0, layerId = -1, color = 0;
     if (!readLE(s, type) || !readLE(s, id)) return;
     m_iD = id;
-    if (above(1.45)) {
+    if (format.hasBlockFields()) {
         int32_t blockType = 0, blockId = 0;
         if (!readLE(s, blockType) || !readLE(s, blockId)) return;
         m_blockTypeID = blockType;
@@ -337,27 +341,27 @@ void ZVDEntity::doLoadFromStream(std::iostream* stream) {
     }
     if (!readLE(s, layerId) || !readLE(s, color)) return;
     m_color = color;
-    if (o && o->version() == L"1.0")
+    if (!format.hasExtData())
         m_extData.clear();
-    else if (o && o->compareVersion(1.9) < 0)
+    else if (format.ansiStrings())
         m_extData = vdcommon::loadAnsiStringFromStream(s, 4);
     else
         m_extData = vdcommon::loadUtf8StringFromStream(s, 4);
     if (s.fail()) return;
     if (o && o->layers()) setLayer(o->layers()->itemByID(layerId));
-    if (atLeast(1.6)) {
+    if (format.hasRelationID()) {
         int32_t relation = 0;
         if (!readLE(s, relation)) return;
         m_relationID = relation;
     } else {
         m_relationID = -1;
     }
-    if (above(1.7)) {
+    if (format.hasEnableType()) {
         int32_t enable = 0;
         if (!readLE(s, enable)) return;
         m_enableType = enable;
     }
-    if (above(1.9)) {
+    if (format.hasCurrentScale()) {
         double scale = 0;
         if (!readLE(s, scale)) return;
         m_currentScale = scale;

@@ -1,5 +1,5 @@
 // zvd: the binary drawing stream: header, drawing section, layer, block and item sections, the
-// reading of every older version back to "1.0", and the arc test of streams below 3.0.
+// reading of every older version back to "1.0", and the arc test of the oldest streams.
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -42,32 +42,20 @@ void skipOrThrow(std::istream& in, int64_t n) {
     }
 }
 
-StreamLayout::StreamLayout(const ZVectorDrawing& d)
-    : noExtData(d.version() == L"1.0"),
-      ansiStrings(d.compareVersion(1.9) < 0),
-      blockFields(d.compareVersion(1.45) > 0),
-      relationField(d.compareVersion(1.6) >= 0),
-      enableField(d.compareVersion(1.7) > 0),
-      scaleField(d.compareVersion(1.9) > 0),
-      oldMarks(d.version() == L"1.0" || d.version() == L"1.1"),
-      curveLinks(d.compareVersion(2.1) >= 0),
-      testArcs(d.compareVersion(3.0) < 0),
-      blockSection(d.compareVersion(3.1) >= 0) {}
-
-int64_t StreamLayout::commonHeadBytes() const {
+int64_t commonHeadBytes(const ZVDFormatVersion& f) {
     // Type byte and identifier, the block fields, then layer identifier and colour.
-    return 1 + 4 + (blockFields ? 4 + 4 : 0) + 4 + 4;
+    return 1 + 4 + (f.hasBlockFields() ? 4 + 4 : 0) + 4 + 4;
 }
 
-int64_t StreamLayout::commonTailBytes() const {
-    return (relationField ? 4 : 0) + (enableField ? 4 : 0) + (scaleField ? 8 : 0);
+int64_t commonTailBytes(const ZVDFormatVersion& f) {
+    return (f.hasRelationID() ? 4 : 0) + (f.hasEnableType() ? 4 : 0) + (f.hasCurrentScale() ? 8 : 0);
 }
 
-int64_t StreamLayout::curveFieldBytes() const {
+int64_t curveFieldBytes(const ZVDFormatVersion& f) {
     // Line width (int16) and line style (byte), then the marks: one mark as position (byte),
     // size (int16) and style (byte), or two sizes (int16 each) and two styles (byte each).
-    int64_t n = 2 + 1 + (oldMarks ? 1 + 2 + 1 : 2 + 2 + 1 + 1);
-    if (curveLinks && !oldMarks) n += 4 + 4;
+    int64_t n = 2 + 1 + (f.singleCurveMark() ? 1 + 2 + 1 : 2 + 2 + 1 + 1);
+    if (f.hasCurveChainIds() && !f.singleCurveMark()) n += 4 + 4;
     return n;
 }
 
@@ -75,10 +63,10 @@ int64_t StreamLayout::curveFieldBytes() const {
 
 namespace {
 
-// Reads a string with a 4-byte length in the layout's character set.
-std::wstring readText(std::iostream& s, const zvdbin::StreamLayout& layout) {
+// Reads a string with a 4-byte length in the format's character set.
+std::wstring readText(std::iostream& s, const ZVDFormatVersion& format) {
     std::wstring text =
-        layout.ansiStrings ? vdcommon::loadAnsiStringFromStream(s, 4) : vdcommon::loadUtf8StringFromStream(s, 4);
+        format.ansiStrings() ? vdcommon::loadAnsiStringFromStream(s, 4) : vdcommon::loadUtf8StringFromStream(s, 4);
     if (s.fail()) throwMalformed();
     return text;
 }
@@ -92,7 +80,7 @@ bool ZVectorDrawing::saveToBinStream(std::iostream* stream, bool selectedOnly) {
     try {
         std::iostream& s = *stream;
         vdcommon::saveUtf8StringToStream(zvdbin::kSignature, s, 1);
-        vdcommon::saveUtf8StringToStream(m_version, s, 1);
+        vdcommon::saveUtf8StringToStream(version(), s, 1);
         writeLE<int32_t>(s, m_backColor);
         writeLE<int32_t>(s, m_drawingWidth);
         writeLE<int32_t>(s, m_drawingHeight);
@@ -150,7 +138,7 @@ bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
         } catch (...) {}
         m_maxID = 0;
     }
-    setVersion(L"3.4");
+    setVersion(ZVDFormatVersion::current().text());
     m_changeCount = 0;
     endUpdate();
     return ok;
@@ -158,15 +146,15 @@ bool ZVectorDrawing::loadFromBinStream(std::iostream* stream) {
 
 void ZVectorDrawing::doLoadFromBinStream(std::iostream* stream) {
     std::iostream& s = *stream;
-    const zvdbin::StreamLayout layout(*this);
+    const ZVDFormatVersion& format = m_format;
 
     m_backColor = readOrThrow<int32_t>(s);
     m_drawingWidth = readOrThrow<int32_t>(s);
     m_drawingHeight = readOrThrow<int32_t>(s);
-    m_remark = readText(s, layout);
-    m_extData = layout.noExtData ? std::wstring() : readText(s, layout);
+    m_remark = readText(s, format);
+    m_extData = format.hasExtData() ? readText(s, format) : std::wstring();
     if (!m_layers->loadFromStream(stream)) throwMalformed();
-    if (layout.blockSection && !m_blockDefinitions->loadFromStream(stream)) throwMalformed();
+    if (format.hasStreamBlocks() && !m_blockDefinitions->loadFromStream(stream)) throwMalformed();
 
     const int32_t n = readOrThrow<int32_t>(s);
     if (n < 0) throwMalformed();
@@ -176,7 +164,7 @@ void ZVectorDrawing::doLoadFromBinStream(std::iostream* stream) {
     for (int32_t i = 0; i < n; ++i) {
         int type = s.peek();
         if (type == std::char_traits<char>::eof()) throwMalformed();
-        const bool arcAsLine = layout.testArcs && type == vdiArc && invalidArcItem(stream);
+        const bool arcAsLine = format.arcsMayBeLines() && type == vdiArc && invalidArcItem(stream);
         if (arcAsLine) type = vdiLine;
         std::unique_ptr<ZVDEntity> item(ZVDEntity::createItem(type));
         if (!item) throwMalformed();  // records carry no length: nothing after it can be framed
@@ -197,8 +185,6 @@ bool ZVectorDrawing::invalidArcItem(std::iostream* stream) {
     std::iostream& s = *stream;
     const std::streampos start = s.tellg();
     if (start == std::streampos(-1)) return false;
-    const zvdbin::StreamLayout layout(*this);
-
     bool readable = false;
     zgp::CVec2<double> p1, p2;
     double radius = 0;
@@ -206,12 +192,12 @@ bool ZVectorDrawing::invalidArcItem(std::iostream* stream) {
     try {
         // Step over the common fields (the extension data's length decides how far) and the
         // curve fields before the geometry.
-        zvdbin::skipOrThrow(s, layout.commonHeadBytes());
-        if (!layout.noExtData) {
+        zvdbin::skipOrThrow(s, zvdbin::commonHeadBytes(m_format));
+        if (m_format.hasExtData()) {
             const int32_t length = readOrThrow<int32_t>(s);
             if (length > 0) zvdbin::skipOrThrow(s, length);
         }
-        zvdbin::skipOrThrow(s, layout.commonTailBytes() + layout.curveFieldBytes());
+        zvdbin::skipOrThrow(s, zvdbin::commonTailBytes(m_format) + zvdbin::curveFieldBytes(m_format));
         p1.x = readOrThrow<double>(s);
         p1.y = readOrThrow<double>(s);
         p2.x = readOrThrow<double>(s);

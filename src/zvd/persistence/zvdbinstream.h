@@ -9,7 +9,7 @@
 
 #include "foundation/vdcommon_stream.h"
 
-class ZVectorDrawing;
+class ZVDFormatVersion;
 
 namespace zvdbin {
 
@@ -42,28 +42,12 @@ T readOrThrow(std::istream& in) {
 // costs nothing: the bytes are skipped, never buffered.
 void skipOrThrow(std::istream& in, int64_t n);
 
-// Which record fields a stream of the drawing's current format version holds, decided once per
-// load with the same comparisons (tolerance 0.001) the item readers use.
-struct StreamLayout {
-    explicit StreamLayout(const ZVectorDrawing& drawing);
-
-    bool noExtData;      // exactly "1.0": no extension-data strings at all
-    bool ansiStrings;    // below 1.9: remark and extension data in the ANSI code page
-    bool blockFields;    // above 1.45: items carry blockTypeID and blockID
-    bool relationField;  // 1.6 and later: items carry relationID
-    bool enableField;    // above 1.7: items carry enableType
-    bool scaleField;     // above 1.9: items carry currentScale
-    bool oldMarks;       // exactly "1.0" or "1.1": curves store one mark (position, size, style)
-    bool curveLinks;     // 2.1 and later: curves carry the next and previous item identifiers
-    bool testArcs;       // below 3.0: arc records may not build an arc and are then lines
-    bool blockSection;   // 3.1 and later: the block-definition section is present
-
-    // An item record's common fields are a fixed head, the extension-data string (unless
-    // noExtData) and a fixed tail; these are the head's and the tail's sizes in bytes.
-    int64_t commonHeadBytes() const;
-    int64_t commonTailBytes() const;
-    // Bytes of a curve record's own fields that come before its geometry.
-    int64_t curveFieldBytes() const;
-};
+// Byte counts for stepping over the start of an item record of a stream in format f without
+// reading it. An item record's common fields are a fixed head, the extension-data string (when
+// f has one) and a fixed tail.
+int64_t commonHeadBytes(const ZVDFormatVersion& f);
+int64_t commonTailBytes(const ZVDFormatVersion& f);
+// A curve record's own fields before its geometry.
+int64_t curveFieldBytes(const ZVDFormatVersion& f);
 
 }  // namespace zvdbin

@@ -29,10 +29,6 @@ namespace {
 const char kRootTag[] = "ZelvaroneVectorDrawing";
 const char kVersionAttr[] = "Version";
 const char kBlocksTag[] = "BLOCKS";
-const wchar_t kCurrentVersion[] = L"3.4";
-// Block definitions are stored in XML from this format version on; arcs of older files are
-// checked before they are read.
-const double kBlocksVersion = 3.0;
 
 QString qs(const std::wstring& s) { return QString::fromStdWString(s); }
 
@@ -150,9 +146,9 @@ bool arcElementInvalid(const QDomElement& e, const ZXMLAttrNames* names) {
 // The item of one item element, read with the drawing as its owner (so it finds its layer and the
 // file's version), or null when the element is skipped: block references, unknown types and items
 // that read identifier -1. Reading reports the item's data change; the item is not yet added.
-ZVDEntity* readItemElement(ZVectorDrawing& d, const QDomElement& e, ZXMLAttrNames* names, bool olderThanBlocks) {
+ZVDEntity* readItemElement(ZVectorDrawing& d, const QDomElement& e, ZXMLAttrNames* names) {
     int type = zvdxml::intAttribute(e, names->itemType);
-    if (olderThanBlocks && type == vdiArc && arcElementInvalid(e, names)) type = vdiLine;
+    if (d.format().arcsMayBeLines() && type == vdiArc && arcElementInvalid(e, names)) type = vdiLine;
     if (type == vdiBlockReference) return nullptr;
     std::unique_ptr<ZVDEntity> item(ZVDEntity::createItem(type));
     if (!item) return nullptr;
@@ -222,7 +218,7 @@ bool readSections(zvdxml::Reader& reader, ZVectorDrawing& d, ZXMLAttrNames* name
                   StreamPass& pass) {
     const QString remarkTag = qs(names->remark), extDataTag = qs(names->extData), layersTag = qs(names->layers),
                   itemsTag = qs(names->drawingItems), blocksTag = QLatin1String(kBlocksTag);
-    const bool olderThanBlocks = d.compareVersion(kBlocksVersion) < 0;
+    const bool hasBlocks = d.format().hasXmlBlocks();
     pass.layersSeen = layersLoaded;
     while (reader.nextChild()) {
         const QStringRef tag = reader.name();
@@ -245,10 +241,10 @@ bool readSections(zvdxml::Reader& reader, ZVectorDrawing& d, ZXMLAttrNames* name
             while (reader.nextChild()) {
                 const QDomElement e = reader.readElement();
                 if (e.isNull()) return false;
-                std::unique_ptr<ZVDEntity> item(readItemElement(d, e, names, olderThanBlocks));
+                std::unique_ptr<ZVDEntity> item(readItemElement(d, e, names));
                 if (item) pass.items.push_back(std::move(item));
             }
-        } else if (!pass.blocksSeen && !olderThanBlocks && tag == blocksTag) {
+        } else if (!pass.blocksSeen && hasBlocks && tag == blocksTag) {
             pass.blocksSeen = true;
             pass.blocks = reader.readElement();
             if (pass.blocks.isNull()) return false;
@@ -341,25 +337,24 @@ bool ZVectorDrawing::loadFromXMLNode(const QDomElement& root) {
         setExtData(root.firstChildElement(qs(names->extData)).text().toStdWString());
         const QDomElement layers = root.firstChildElement(qs(names->layers));
         if (!layers.isNull()) m_layers->loadFromXMLNode(layers, names);
-        const bool olderThanBlocks = compareVersion(kBlocksVersion) < 0;
-        if (!olderThanBlocks) {
+        if (m_format.hasXmlBlocks()) {
             const QDomElement blocks = root.firstChildElement(QLatin1String(kBlocksTag));
             if (!blocks.isNull()) m_blockDefinitions->loadFromXMLNode(blocks, names);
         }
         const QDomElement items = root.firstChildElement(qs(names->drawingItems));
         for (QDomElement e = items.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-            if (ZVDEntity* item = readItemElement(*this, e, names, olderThanBlocks)) add(nullptr, item);
+            if (ZVDEntity* item = readItemElement(*this, e, names)) add(nullptr, item);
         // Saving always uses the current version's names; the file's version stays readable.
-        setVersion(kCurrentVersion);
-        initXMLAttrNameIdentifier(kCurrentVersion);
+        setVersion(ZVDFormatVersion::current().text());
+        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
         initMaxID();
         m_changeCount = 0;
     } catch (...) {
         try {
             clearForLoad();
         } catch (...) {}
-        setVersion(kCurrentVersion);
-        initXMLAttrNameIdentifier(kCurrentVersion);
+        setVersion(ZVDFormatVersion::current().text());
+        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
         endUpdate();
         return false;
     }
@@ -381,7 +376,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         return false;  // the stream threw before anything was read
     }
 
-    const std::wstring previousOriVersion = m_oriVersion;
+    const ZVDFormatVersion previousOriVersion = m_oriFormat;
     bool bracketOpen = false;
     try {
         clear();
@@ -435,8 +430,8 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             replayLoadReports(*this, item);
             add(nullptr, item);
         }
-        setVersion(kCurrentVersion);
-        initXMLAttrNameIdentifier(kCurrentVersion);
+        setVersion(ZVDFormatVersion::current().text());
+        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
         initMaxID();
         m_changeCount = 0;
     } catch (...) {
@@ -444,9 +439,9 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         try {
             clearForLoad();
         } catch (...) {}
-        setVersion(kCurrentVersion);
-        initXMLAttrNameIdentifier(kCurrentVersion);
-        setOriVersion(previousOriVersion);
+        setVersion(ZVDFormatVersion::current().text());
+        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
+        m_oriFormat = previousOriVersion;
         m_changeCount = 0;
         if (bracketOpen) endUpdate();
         return false;

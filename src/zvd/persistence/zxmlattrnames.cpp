@@ -87,13 +87,13 @@ const NameRow kNames[] = {
 
 }  // namespace
 
-ZXMLAttrNames::ZXMLAttrNames() { fill(false); }
+ZXMLAttrNames::ZXMLAttrNames() : m_format(ZVDFormatVersion::current()) { fill(); }
 
-ZXMLAttrNames::ZXMLAttrNames(const std::wstring& version) { fill(usesLongNames(version)); }
+ZXMLAttrNames::ZXMLAttrNames(const std::wstring& version) : m_format(version) { fill(); }
 
-bool ZXMLAttrNames::usesLongNames(const std::wstring& version) { return version == L"1.0" || version == L"1.1"; }
+bool ZXMLAttrNames::usesLongNames(const std::wstring& version) { return ZVDFormatVersion(version).longXmlNames(); }
 
-void ZXMLAttrNames::fill(bool longSet) {
-    m_long = longSet;
+void ZXMLAttrNames::fill() {
+    const bool longSet = m_format.longXmlNames();
     for (const NameRow& row : kNames) this->*(row.field) = longSet ? row.longName : row.shortName;
 }

@@ -600,7 +600,9 @@ TEST(BinaryFormat, LongNamesAreCutAtWholeCharactersAndSettle) {
         const std::string saved = save(fuzzed);
         ASSERT_TRUE(load(once, saved));
         const std::string settled = save(once);
-        if (finding.settlesAtOnce) EXPECT_EQ(settled, saved);
+        if (finding.settlesAtOnce) {
+            EXPECT_EQ(settled, saved);
+        }
         ASSERT_TRUE(load(twice, settled));
         EXPECT_EQ(save(twice), settled);
     }
