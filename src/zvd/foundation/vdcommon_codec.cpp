@@ -133,8 +133,8 @@ void saveUtf8StringToStream(const std::wstring& s, std::ostream& stream, unsigne
 namespace {
 
 // Reads the count and then that many bytes into `bytes`. False when nothing should be decoded:
-// an unsupported width, a zero count, or a negative count or a stream that ran out (the stream
-// is then failed).
+// an unsupported width, a zero or negative count, or a stream that ran out (the stream is then
+// failed).
 // The buffer grows only as data actually arrives, 64 KiB at a time, so a hostile count costs
 // no more memory than the stream really holds.
 bool readCountedBytes(std::istream& stream, unsigned char width, std::string& bytes) {
@@ -155,13 +155,9 @@ bool readCountedBytes(std::istream& stream, unsigned char width, std::string& by
         } else {
             return false;
         }
-        if (count < 0) {
-            // A length beyond 2 GiB (read as negative) is no string this format can hold:
-            // the stream is damaged.
-            stream.setstate(std::ios::failbit);
-            return false;
-        }
-        if (count == 0) return false;
+        // A negative 4-byte count stands for the empty string, as a count of 0 does; older
+        // files hold such records, and reading goes on after them.
+        if (count <= 0) return false;
         const int64_t chunk = 64 * 1024;
         while (int64_t(bytes.size()) < count) {
             size_t want = size_t(std::min(chunk, count - int64_t(bytes.size())));

@@ -525,7 +525,6 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
     // Lengths and counts that end the load at once.
     const std::string lengths[] = {
         sig + size + maxInt + std::string(64, 'r'),                                     // remark of 2 GiB
-        sig + size + Bytes().put<uint32_t>(0xffffffffu).str() + std::string(100, 'x'),  // "4 GiB"
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(1).str() + item.substr(0, 21) +
             maxInt,                                                                     // item extData
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(-1).str(),  // negative count
@@ -535,6 +534,13 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
         EXPECT_FALSE(load(d, lengths[i])) << "length " << i;
         expectEmpty(d, "length " + std::to_string(i));
     }
+    // A negative string count (a length past 2 GiB) is an empty string in older files: the
+    // load goes on and keeps what follows.
+    ZVectorDrawing d;
+    EXPECT_TRUE(load(d, sig + size + Bytes().put<int32_t>(-1).put<int32_t>(-7).str() + oneLayer + noBlocks +
+                            Bytes().put<int32_t>(1).str() + item));
+    EXPECT_EQ(d.remark(), L"");
+    EXPECT_EQ(d.count(), 1);
 }
 
 // Found by fuzzing. 1: a block-definition name of 255 bytes ending in a 4-byte character was cut
