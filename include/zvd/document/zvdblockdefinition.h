@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,9 @@ public:
     bool loadFromStream(std::iostream* stream);
 
 private:
-    std::vector<ZVDEntity*> m_items;
+    std::vector<std::unique_ptr<ZVDEntity>>::const_iterator find(const ZVDEntity* item) const;
+
+    std::vector<std::unique_ptr<ZVDEntity>> m_items;  // owned, like every container's children
     zgp::CVec2<double> m_origin;
     std::wstring m_name;
     ZVDSymbolTable<ZVDBlockDefinition>* m_owner = nullptr;

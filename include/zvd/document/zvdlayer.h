@@ -70,6 +70,8 @@ protected:
 
 private:
     bool layerUsed(ZVDLayer* layer) const;
+    // The standard layer "0": identifier 0, white, visible, owned by this table.
+    std::unique_ptr<ZVDLayer> newLayerZero();
     // Ensures layer "0" with identifier 0 at the front (creating it when the table is empty or
     // has no identifier 0).
     void validate0Layer();

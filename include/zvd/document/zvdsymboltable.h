@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ private:
     int m_iD = -1;
 };
 
-// Owned list of T* (T: ZVDLayer or ZVDBlockDefinition). T offers name(), setName(const
+// Owned list of T (T: ZVDLayer or ZVDBlockDefinition), held through std::unique_ptr like every
+// owning container of the library; callers get plain pointers that stay the table's. T offers name(), setName(const
 // std::wstring&) and setOwner(void*), which receives this table as a ZVDSymbolTable<T>*.
 //
 // Entries that a derived table refuses to erase (a layer still in use) survive clear(): they
@@ -43,9 +45,7 @@ public:
     // Deletes the entry at index, takes it out and reports the change; out of range: nothing.
     virtual void erase(int index) {
         if (index < 0 || index >= count()) return;
-        T* entry = m_items[static_cast<size_t>(index)];
-        m_items.erase(m_items.begin() + index);
-        delete entry;
+        takeEntry(index);  // deleted here
         doDataChanged();
     }
 
@@ -60,16 +60,15 @@ public:
     T* add(const std::wstring& name) {
         if (T* existing = itemByName(name)) return existing;
         int top = 0;
-        for (T* e : m_items) top = std::max(top, e->iD());
+        for (const auto& e : m_items) top = std::max(top, e->iD());
         int id = 1;
         if (top < std::numeric_limits<int>::max())
             id = top + 1;
         else
             while (itemByID(id)) ++id;  // nothing lies above the largest: the lowest free one
-        T* entry = new T();
+        T* entry = insertEntry(count(), std::unique_ptr<T>(new T()));
         entry->setID(id);
         entry->setOwner(this);
-        m_items.push_back(entry);
         entry->setName(name);
         return entry;
     }
@@ -87,37 +86,53 @@ public:
             erase(static_cast<int>(i));
             if (m_items.size() == before) ++i;
         }
-        m_orphans.insert(m_orphans.end(), m_items.begin(), m_items.end());
+        for (auto& e : m_items) m_orphans.push_back(std::move(e));
         m_items.clear();
     }
     // Deletes the entries that clear() could not erase. Call only when nothing refers to them.
     void releaseOrphans() {
-        for (T* e : m_orphans) delete e;
         m_orphans.clear();
     }
     int count() const { return static_cast<int>(m_items.size()); }
     int indexOf(const T* entry) const {
-        auto it = std::find(m_items.begin(), m_items.end(), entry);
+        auto it = std::find_if(m_items.begin(), m_items.end(),
+                               [entry](const std::unique_ptr<T>& e) { return e.get() == entry; });
         return it == m_items.end() ? -1 : static_cast<int>(it - m_items.begin());
     }
     // Null out of range.
-    T* item(int index) const { return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)] : nullptr; }
+    T* item(int index) const {
+        return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)].get() : nullptr;
+    }
     T* itemByID(int id) const {
-        for (T* e : m_items)
-            if (e->iD() == id) return e;
+        for (const auto& e : m_items)
+            if (e->iD() == id) return e.get();
         return nullptr;
     }
     T* itemByName(const std::wstring& name) const {
-        for (T* e : m_items)
-            if (e->name() == name) return e;
+        for (const auto& e : m_items)
+            if (e->name() == name) return e.get();
         return nullptr;
     }
     // Entry change report, called by entries through their owner pointer.
     void entryChanged() { doDataChanged(); }
 
 protected:
-    std::vector<T*> m_items;
+    // Puts entry at index (clamped to the end) and answers it; the table owns it from now on.
+    T* insertEntry(int index, std::unique_ptr<T> entry) {
+        T* raw = entry.get();
+        const int at = index < 0 || index > count() ? count() : index;
+        m_items.insert(m_items.begin() + at, std::move(entry));
+        return raw;
+    }
+    // Takes the entry at index out of the list and hands it to the caller; null out of range.
+    std::unique_ptr<T> takeEntry(int index) {
+        if (index < 0 || index >= count()) return nullptr;
+        std::unique_ptr<T> entry = std::move(m_items[static_cast<size_t>(index)]);
+        m_items.erase(m_items.begin() + index);
+        return entry;
+    }
 
 private:
-    std::vector<T*> m_orphans;
+    std::vector<std::unique_ptr<T>> m_items;
+    std::vector<std::unique_ptr<T>> m_orphans;
 };

@@ -11,14 +11,13 @@ public:
     ZVDIArcCoordData() = default;
     ZVDIArcCoordData(const ZVDIArcCoordData&) = delete;
     ZVDIArcCoordData& operator=(const ZVDIArcCoordData&) = delete;
-    ~ZVDIArcCoordData() override;
 
-    zgp::CArc2d* arc() const { return m_arc; }
+    zgp::CArc2d* arc() const { return m_arc.Get(); }
     // Takes over the caller's reference to arc (the previous one is released).
-    void setArc(zgp::CArc2d* arc);
+    void setArc(zgp::CArc2d* arc) { m_arc.Reset(arc); }
 
 private:
-    zgp::CArc2d* m_arc = nullptr;
+    zgp::CRefPtr<zgp::CArc2d> m_arc;
 };
 
 // Grips: 0 start, 1 end (type 0, stretch the arc keeping its height), 2 the middle of the arc
@@ -26,7 +25,6 @@ private:
 class ZVD_EXPORT ZVDArc : public ZVDCurve {
 public:
     ZVDArc();
-    ~ZVDArc() override;
     static zgp::IBase* CreateInstance();
 
     // The curve attributes; when other is an arc, a copy of its kernel arc.
@@ -70,7 +68,7 @@ protected:
     void doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) override;
     void doLoadFromStream(std::iostream* stream) override;
 
-    zgp::CArc2d* m_arc = nullptr;
+    zgp::CRefPtr<zgp::CArc2d> m_arc;  // always set
 
 private:
     void drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode);

@@ -20,7 +20,6 @@ public:
 class ZVD_EXPORT ZVDCircle : public ZVDCurve {
 public:
     ZVDCircle();
-    ~ZVDCircle() override;
     static zgp::IBase* CreateInstance();
 
     // The curve attributes; when other is a circle, its centre and radius.
@@ -62,7 +61,7 @@ protected:
     void doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) override;
     void doLoadFromStream(std::iostream* stream) override;
 
-    zgp::CArc2d* m_circle = nullptr;
+    zgp::CRefPtr<zgp::CArc2d> m_circle;  // always set
 
 private:
     void drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -14,7 +15,6 @@ public:
     ZVDCompositeCoordData() = default;
     ZVDCompositeCoordData(const ZVDCompositeCoordData&) = delete;
     ZVDCompositeCoordData& operator=(const ZVDCompositeCoordData&) = delete;
-    ~ZVDCompositeCoordData() override;
 
     int count() const { return static_cast<int>(m_items.size()); }
     ZVDEntity* items(int index) const;
@@ -22,11 +22,11 @@ public:
     void add(ZVDEntity* item);
 
 private:
-    std::vector<ZVDEntity*> m_items;
+    std::vector<std::unique_ptr<ZVDEntity>> m_items;
 };
 
-// Children are owned: erase, del, clear and the destructor delete them; remove hands a child
-// back to the caller, who then owns it. Each held child's parent() is this composite. After
+// Children are owned, as in every container of the library, through std::unique_ptr: erase, del,
+// clear and the destructor delete them; remove hands a child back to the caller, who then owns it. Each held child's parent() is this composite. After
 // remove() the child still names this composite as its parent (add() elsewhere clears that up);
 // a removed child must not outlive this composite with that parent pointer in use.
 class ZVD_EXPORT ZVDComposite : public ZVDEntity {
@@ -106,7 +106,7 @@ private:
     static SetDispLevelHelper m_autoSetDispLevel;
 
     // deque: erasing the first child (as clearing a drawing does) costs constant time.
-    std::deque<ZVDEntity*> m_children;
+    std::deque<std::unique_ptr<ZVDEntity>> m_children;
     // Membership test for add(): the parent pointer alone is not proof (remove() keeps it).
     std::unordered_set<ZVDEntity*> m_held;
 };

@@ -108,8 +108,12 @@ public:
     zgp::CRefPtr<zgp::CCurve2d> startXLine() { return xLines(0); }
     zgp::CRefPtr<zgp::CCurve2d> endXLine() { return xLines(xLineCount() - 1); }
 
-    // A new list: start mark geometry, the curves xLines(0..n-1), end mark geometry (lines, arcs
-    // and, for a dot, one loop). The caller releases it with clearXLines and then deletes it.
+    // The curves with their marks, in order: start mark geometry, the curves xLines(0..n-1), end
+    // mark geometry (lines, arcs and, for a dot, one loop of two arcs). The list owns them.
+    using GeometryList = std::vector<zgp::CRefPtr<zgp::CGeometry>>;
+    GeometryList xLinesWithMark();
+    // The same list for callers of the raw form: a new vector of new geometries that the caller
+    // releases with clearXLines and then deletes.
     std::vector<zgp::CGeometry*>* createXLinesWithMark();
 
 protected:
@@ -131,10 +135,10 @@ protected:
     void mirrorOwnCurve(const zgp::CVec2<double>& p1, const zgp::CVec2<double>& p2);
 
 private:
-    // The closed loop of the three arrow lines at list[first .. first+2]; the caller releases it.
-    zgp::CLoop* getArrow(std::vector<zgp::CGeometry*>* list, int first);
-    // Copies of the curve entries list[first .. last] as one loop; the caller releases it.
-    zgp::CLoop* getPolyline(std::vector<zgp::CGeometry*>* list, int first, int last);
+    // The closed loop of copies of the three arrow lines at list[first .. first+2].
+    static zgp::CRefPtr<zgp::CLoop> getArrow(const GeometryList& list, int first);
+    // Copies of the curve entries list[first .. last] as one loop.
+    static zgp::CRefPtr<zgp::CLoop> getPolyline(const GeometryList& list, int first, int last);
     // Box of the curve's outline at half the line width (its own box when thin or tiny).
     zgp::CBox2<double> xLineOutRect(zgp::CCurve2d& curve);
     bool xLineHitTest(const zgp::CVec2<double>& pt, double tol, zgp::CGeometry& entry,

@@ -13,22 +13,20 @@ public:
     ZVDILineCoordData() = default;
     ZVDILineCoordData(const ZVDILineCoordData&) = delete;
     ZVDILineCoordData& operator=(const ZVDILineCoordData&) = delete;
-    ~ZVDILineCoordData() override;
 
     // Null until set; the snapshot releases it.
-    zgp::CLine2d* line() const { return m_line; }
+    zgp::CLine2d* line() const { return m_line.Get(); }
     // Takes over the caller's reference to line (the previous one is released).
-    void setLine(zgp::CLine2d* line);
+    void setLine(zgp::CLine2d* line) { m_line.Reset(line); }
 
 private:
-    zgp::CLine2d* m_line = nullptr;
+    zgp::CRefPtr<zgp::CLine2d> m_line;
 };
 
 // Grips: 0 start, 1 end (type 0), 2 the middle (type 2, drags the whole segment).
 class ZVD_EXPORT ZVDLine : public ZVDCurve {
 public:
     ZVDLine();
-    ~ZVDLine() override;
     static zgp::IBase* CreateInstance();
 
     // The curve attributes; when other is a line, its end points.
@@ -78,7 +76,7 @@ protected:
     // Hook for derived items that build extra geometry from the end points; nothing here.
     virtual void initXLine(const zgp::CVec2<double>& start, const zgp::CVec2<double>& end);
 
-    zgp::CLine2d* m_line = nullptr;
+    zgp::CRefPtr<zgp::CLine2d> m_line;  // always set
 
 private:
     void drawPlain(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle style, EnDrawMode mode);

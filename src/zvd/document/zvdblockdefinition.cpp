@@ -25,28 +25,28 @@ using zvdxml::namesOrDefault;
 
 // ---- definition ----
 
-ZVDBlockDefinition::~ZVDBlockDefinition() { clear(); }
+ZVDBlockDefinition::~ZVDBlockDefinition() = default;
 
 ZVDEntity* ZVDBlockDefinition::items(int index) const {
-    return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)] : nullptr;
+    return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)].get() : nullptr;
+}
+
+std::vector<std::unique_ptr<ZVDEntity>>::const_iterator ZVDBlockDefinition::find(const ZVDEntity* item) const {
+    return std::find_if(m_items.begin(), m_items.end(),
+                        [item](const std::unique_ptr<ZVDEntity>& held) { return held.get() == item; });
 }
 
 void ZVDBlockDefinition::add(ZVDEntity* item) {
-    if (!item || std::find(m_items.begin(), m_items.end(), item) != m_items.end()) return;
-    m_items.push_back(item);
+    if (!item || find(item) != m_items.end()) return;
+    m_items.emplace_back(item);
 }
 
 void ZVDBlockDefinition::remove(ZVDEntity* item) {
-    auto it = std::find(m_items.begin(), m_items.end(), item);
-    if (it == m_items.end()) return;
-    m_items.erase(it);
-    delete item;
+    const auto it = find(item);
+    if (it != m_items.end()) m_items.erase(it);
 }
 
-void ZVDBlockDefinition::clear() {
-    for (ZVDEntity* item : m_items) delete item;
-    m_items.clear();
-}
+void ZVDBlockDefinition::clear() { m_items.clear(); }
 
 ZVectorDrawing* ZVDBlockDefinition::drawing() const {
     auto* table = dynamic_cast<ZVDBlockDefinitionTable*>(m_owner);
@@ -60,7 +60,7 @@ void ZVDBlockDefinition::saveToXMLNode(QDomElement& element, ZXMLAttrNames* name
     element.setAttribute(QStringLiteral("Origin"), QStringLiteral("%1,%2").arg(m_origin.x).arg(m_origin.y));
     QDomDocument doc = element.ownerDocument();
     const QString tag = QString::fromStdWString(names->item);
-    for (ZVDEntity* item : m_items) {
+    for (const auto& item : m_items) {
         QDomElement e = doc.createElement(tag);
         element.appendChild(e);
         item->saveToXMLNode(e, names);
@@ -75,11 +75,11 @@ void ZVDBlockDefinition::loadFromXMLNode(const QDomElement& element, ZXMLAttrNam
     m_origin = zgp::CVec2<double>(origin.value(0).toDouble(), origin.value(1).toDouble());
     const QString typeName = QString::fromStdWString(names->itemType);
     for (QDomElement e = element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        ZVDEntity* item = ZVDEntity::createItem(e.attribute(typeName).toInt());
+        std::unique_ptr<ZVDEntity> item(ZVDEntity::createItem(e.attribute(typeName).toInt()));
         if (!item) continue;
         item->setOwner(drawing());
         item->loadFromXMLNode(e, names);
-        m_items.push_back(item);
+        m_items.push_back(std::move(item));
     }
 }
 
@@ -91,7 +91,7 @@ void ZVDBlockDefinition::saveToStream(std::iostream* stream) {
     writeLE<double>(s, m_origin.x);
     writeLE<double>(s, m_origin.y);
     writeLE<int32_t>(s, static_cast<int32_t>(m_items.size()));
-    for (ZVDEntity* item : m_items) item->saveToStream(stream);
+    for (const auto& item : m_items) item->saveToStream(stream);
 }
 
 bool ZVDBlockDefinition::loadFromStream(std::iostream* stream) {
@@ -116,7 +116,7 @@ bool ZVDBlockDefinition::loadFromStream(std::iostream* stream) {
         if (!item) break;  // unknown record: the definition's item list ends here
         item->setOwner(drawing());
         if (!item->loadFromStream(stream)) return false;
-        m_items.push_back(item.release());
+        m_items.push_back(std::move(item));
     }
     return !s.fail();
 }
@@ -128,10 +128,9 @@ ZVDBlockDefinitionTable::~ZVDBlockDefinitionTable() = default;
 
 void ZVDBlockDefinitionTable::loadFromXMLNode(const QDomElement& blocksElement, ZXMLAttrNames* names) {
     for (QDomElement e = blocksElement.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        ZVDBlockDefinition* definition = new ZVDBlockDefinition();
+        ZVDBlockDefinition* definition = insertEntry(count(), std::unique_ptr<ZVDBlockDefinition>(new ZVDBlockDefinition()));
         definition->setOwner(static_cast<ZVDSymbolTable<ZVDBlockDefinition>*>(this));
         definition->loadFromXMLNode(e, names);
-        m_items.push_back(definition);
     }
 }
 
@@ -139,7 +138,8 @@ void ZVDBlockDefinitionTable::saveToXMLNode(QDomElement& root, ZXMLAttrNames* na
     QDomDocument doc = root.ownerDocument();
     QDomElement section = doc.createElement(QStringLiteral("BLOCKS"));
     root.appendChild(section);
-    for (ZVDBlockDefinition* definition : m_items) {
+    for (int i = 0; i < count(); ++i) {
+        ZVDBlockDefinition* definition = item(i);
         QDomElement e = doc.createElement(QStringLiteral("BLOCK"));
         section.appendChild(e);
         definition->saveToXMLNode(e, names);
@@ -148,8 +148,8 @@ void ZVDBlockDefinitionTable::saveToXMLNode(QDomElement& root, ZXMLAttrNames* na
 
 void ZVDBlockDefinitionTable::saveToStream(std::iostream* stream) {
     if (!stream) return;
-    writeLE<int32_t>(*stream, static_cast<int32_t>(m_items.size()));
-    for (ZVDBlockDefinition* definition : m_items) definition->saveToStream(stream);
+    writeLE<int32_t>(*stream, static_cast<int32_t>(count()));
+    for (int i = 0; i < count(); ++i) item(i)->saveToStream(stream);
 }
 
 bool ZVDBlockDefinitionTable::loadFromStream(std::iostream* stream) {
@@ -162,7 +162,7 @@ bool ZVDBlockDefinitionTable::loadFromStream(std::iostream* stream) {
             std::unique_ptr<ZVDBlockDefinition> definition(new ZVDBlockDefinition());
             definition->setOwner(static_cast<ZVDSymbolTable<ZVDBlockDefinition>*>(this));
             ok = definition->loadFromStream(stream);
-            if (ok) m_items.push_back(definition.release());
+            if (ok) insertEntry(count(), std::move(definition));
         }
     } catch (...) {
         ok = false;  // a stream that throws on failure: the section ends here

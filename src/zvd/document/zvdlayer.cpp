@@ -59,17 +59,20 @@ void ZVDLayer::setVisible(bool visible) {
 
 ZVDLayerTable::ZVDLayerTable(ZVectorDrawing* drawing) : m_drawing(drawing) {
     // Filled before the owner is set, so the standard layer makes no report.
-    ZVDLayer* zero = new ZVDLayer();
+    m_curLayer = insertEntry(0, newLayerZero());
+}
+
+ZVDLayerTable::~ZVDLayerTable() = default;
+
+std::unique_ptr<ZVDLayer> ZVDLayerTable::newLayerZero() {
+    std::unique_ptr<ZVDLayer> zero(new ZVDLayer());
     zero->setID(0);
     zero->setName(L"0");
     zero->setColor(kLayer0Color);
     zero->setVisible(true);
     zero->setOwner(static_cast<ZVDSymbolTable<ZVDLayer>*>(this));
-    m_items.push_back(zero);
-    m_curLayer = zero;
+    return zero;
 }
-
-ZVDLayerTable::~ZVDLayerTable() = default;
 
 void ZVDLayerTable::doDataChanged() {
     if (m_drawing) m_drawing->doDataChanged(nullptr, false);
@@ -105,36 +108,27 @@ void ZVDLayerTable::erase(int index) {
             for (int b = 0; b < blocks->count(); ++b)
                 for (int i = 0; i < blocks->item(b)->count(); ++i) detachLayer(blocks->item(b)->items(i), layer);
     }
-    m_items.erase(m_items.begin() + index);
-    delete layer;
-    if (m_curLayer == layer) m_curLayer = m_items.empty() ? nullptr : m_items.front();
+    takeEntry(index);  // deleted here
+    if (m_curLayer == layer) m_curLayer = item(0);
     doDataChanged();
 }
 
 void ZVDLayerTable::validate0Layer() {
-    if (m_items.empty()) {
+    if (count() == 0) {
         ZVDLayer* zero = add(L"0");
         zero->setID(0);  // the standard layer keeps identifier 0, which items refer to
         zero->setColor(kLayer0Color);
         zero->setVisible(true);
         return;
     }
-    if (m_items.front()->iD() == 0) return;
-    for (size_t i = 1; i < m_items.size(); ++i) {
-        if (m_items[i]->iD() == 0) {
-            ZVDLayer* zero = m_items[i];
-            m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
-            m_items.insert(m_items.begin(), zero);
+    if (item(0)->iD() == 0) return;
+    for (int i = 1; i < count(); ++i) {
+        if (item(i)->iD() == 0) {
+            insertEntry(0, takeEntry(i));
             return;
         }
     }
-    ZVDLayer* zero = new ZVDLayer();
-    zero->setID(0);
-    zero->setName(L"0");
-    zero->setColor(kLayer0Color);
-    zero->setVisible(true);
-    zero->setOwner(static_cast<ZVDSymbolTable<ZVDLayer>*>(this));
-    m_items.insert(m_items.begin(), zero);
+    insertEntry(0, newLayerZero());
     doDataChanged();
 }
 
@@ -167,7 +161,8 @@ void ZVDLayerTable::saveToXMLNode(QDomElement& root, ZXMLAttrNames* names) {
     QDomDocument doc = root.ownerDocument();
     QDomElement section = doc.createElement(qs(names->layers));
     root.appendChild(section);
-    for (ZVDLayer* layer : m_items) {
+    for (int i = 0; i < count(); ++i) {
+        const ZVDLayer* layer = item(i);
         QDomElement e = doc.createElement(qs(names->layer));
         e.setAttribute(qs(names->layerID), layer->iD());
         e.setAttribute(qs(names->layerName), qs(layer->name()));
@@ -182,8 +177,9 @@ void ZVDLayerTable::saveToXMLNode(QDomElement& root, ZXMLAttrNames* names) {
 void ZVDLayerTable::saveToStream(std::iostream* stream) {
     if (!stream) return;
     std::iostream& s = *stream;
-    writeLE<int32_t>(s, static_cast<int32_t>(m_items.size()));
-    for (ZVDLayer* layer : m_items) {
+    writeLE<int32_t>(s, static_cast<int32_t>(count()));
+    for (int i = 0; i < count(); ++i) {
+        const ZVDLayer* layer = item(i);
         writeLE<int32_t>(s, layer->iD());
         zvdload::writeAnsiShortString(s, layer->name());
         writeLE<int32_t>(s, layer->color());

@@ -32,27 +32,11 @@ zgp::ZRegHelper<int> s_regArc(ZVDEntity::GetFactory(), vdiArc, &ZVDArc::CreateIn
 
 }  // namespace
 
-// ---- snapshot ----
-
-ZVDIArcCoordData::~ZVDIArcCoordData() {
-    if (m_arc) m_arc->Free();
-}
-
-void ZVDIArcCoordData::setArc(CArc2d* arc) {
-    if (arc == m_arc) return;
-    if (m_arc) m_arc->Free();
-    m_arc = arc;
-}
-
 // ---- construction ----
 
 ZVDEntity::SetDispLevelHelper ZVDArc::m_autoSetDispLevel(1);
 
 ZVDArc::ZVDArc() : m_arc(new CArc2d()) {}
-
-ZVDArc::~ZVDArc() {
-    if (m_arc) m_arc->Free();
-}
 
 zgp::IBase* ZVDArc::CreateInstance() { return new ZVDArc(); }
 
@@ -61,7 +45,7 @@ EnVDIType ZVDArc::itemType() const { return vdiArc; }
 
 // ---- geometry access ----
 
-CCurve2d* ZVDArc::line(int) { return m_arc; }
+CCurve2d* ZVDArc::line(int) { return m_arc.Get(); }
 int ZVDArc::xLineCount() const { return 1; }
 zgp::CRefPtr<CCurve2d> ZVDArc::xLines(int) { return zgp::CRefPtr<CCurve2d>(m_arc->Clone()); }
 
@@ -132,7 +116,7 @@ ZVDGripType ZVDArc::gripType(int index) { return index <= 1 ? 0 : 1; }
 bool ZVDArc::dragGrip(int index, const CVec2<double>& offset) {
     zgp::CRefPtr<CCurve2d> result;
     if (index <= 1) {
-        result.Reset(vdcommon::stretchArc(m_arc, grip(index), offset));
+        result.Reset(vdcommon::stretchArc(m_arc.Get(), grip(index), offset));
     } else {
         // The middle grip changes the radius only: the arc is offset (same centre, same angles)
         // by the signed distance from the target to the arc, positive on its left.
@@ -142,7 +126,7 @@ bool ZVDArc::dragGrip(int index, const CVec2<double>& offset) {
         const double t = m_arc->GetNearestT(target, zgp::g_DistEpsilon);
         double h = target.DistanceTo(m_arc->GetPoint(t));
         zgp::CPositionJudge judge;
-        if (judge.GetPointCurveSide(target, m_arc, false) == -1) h = -h;
+        if (judge.GetPointCurveSide(target, m_arc.Get(), false) == -1) h = -h;
         result.Reset(zgp::ZCurve2dBuilder::CreateCurve(m_arc->StartPoint(), middle, m_arc->EndPoint(),
                                                        zgp::g_DistEpsilon, zgp::g_AngleEpsilon));
         if (result && !result->Offset(h)) result.Reset();
@@ -164,7 +148,7 @@ void ZVDArc::doStretch(const CBox2<double>& box, const CVec2<double>& offset) {
         return;
     }
     if (!startIn && !endIn) return;
-    zgp::CRefPtr<CCurve2d> result(vdcommon::stretchArc(m_arc, startIn ? start : end, offset));
+    zgp::CRefPtr<CCurve2d> result(vdcommon::stretchArc(m_arc.Get(), startIn ? start : end, offset));
     if (result && result->Type() == zgp::GT_ARC) set(static_cast<CArc2d*>(result.Get()));
 }
 

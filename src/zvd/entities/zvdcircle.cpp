@@ -67,10 +67,6 @@ ZVDEntity::SetDispLevelHelper ZVDCircle::m_autoSetDispLevel(1);
 
 ZVDCircle::ZVDCircle() : m_circle(new CArc2d()) { normalise(); }
 
-ZVDCircle::~ZVDCircle() {
-    if (m_circle) m_circle->Free();
-}
-
 zgp::IBase* ZVDCircle::CreateInstance() { return new ZVDCircle(); }
 
 int ZVDCircle::displayLevel() const { return 1; }
@@ -85,7 +81,7 @@ void ZVDCircle::normalise() {
 
 // ---- geometry access ----
 
-CCurve2d* ZVDCircle::line(int) { return m_circle; }
+CCurve2d* ZVDCircle::line(int) { return m_circle.Get(); }
 int ZVDCircle::xLineCount() const { return 1; }
 zgp::CRefPtr<CCurve2d> ZVDCircle::xLines(int) { return zgp::CRefPtr<CCurve2d>(m_circle->Clone()); }
 

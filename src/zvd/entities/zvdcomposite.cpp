@@ -37,33 +37,22 @@ struct DepthGuard {
 
 // ---- snapshot ----
 
-ZVDCompositeCoordData::~ZVDCompositeCoordData() {
-    for (ZVDEntity* e : m_items) delete e;
-}
-
 ZVDEntity* ZVDCompositeCoordData::items(int index) const {
-    return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)] : nullptr;
+    return index >= 0 && index < count() ? m_items[static_cast<size_t>(index)].get() : nullptr;
 }
 
 void ZVDCompositeCoordData::add(ZVDEntity* item) {
-    if (item) m_items.push_back(item);
+    if (item) m_items.emplace_back(item);
 }
 
 // ---- construction ----
 
 ZVDComposite::ZVDComposite() = default;
 
-ZVDComposite::~ZVDComposite() {
-    // No reports and no index upkeep here: the drawing's erase and the container operations
-    // drop a composite's whole subtree from the index before they delete it, and a drawing
-    // being destroyed keeps no index.
-    while (!m_children.empty()) {
-        ZVDEntity* child = m_children.front();
-        m_children.pop_front();
-        m_held.erase(child);
-        delete child;
-    }
-}
+// No reports and no index upkeep when the children go with the composite: the drawing's erase
+// and the container operations drop a composite's whole subtree from the index before they
+// delete it, and a drawing being destroyed keeps no index.
+ZVDComposite::~ZVDComposite() = default;
 
 zgp::IBase* ZVDComposite::CreateInstance() { return new ZVDComposite(); }
 zgp::ZObjectFactory<int>* ZVDComposite::GetFactory() { return ZVDEntity::GetFactory(); }
@@ -79,12 +68,13 @@ std::set<ZVDEPropType> ZVDComposite::propTypes() const { return {vdpExtData}; }
 int ZVDComposite::count() const { return static_cast<int>(m_children.size()); }
 
 ZVDEntity* ZVDComposite::items(int index) const {
-    return index >= 0 && index < count() ? m_children[static_cast<size_t>(index)] : nullptr;
+    return index >= 0 && index < count() ? m_children[static_cast<size_t>(index)].get() : nullptr;
 }
 
 int ZVDComposite::indexOf(ZVDEntity* item) const {
     if (!holds(item)) return -1;
-    auto it = std::find(m_children.begin(), m_children.end(), item);
+    auto it = std::find_if(m_children.begin(), m_children.end(),
+                           [item](const std::unique_ptr<ZVDEntity>& child) { return child.get() == item; });
     return static_cast<int>(it - m_children.begin());
 }
 
@@ -97,9 +87,9 @@ int ZVDComposite::indexOfId(int id) const {
 void ZVDComposite::insertChild(int index, ZVDEntity* item) {
     item->setParent(this);  // takes it out of its previous container
     if (index < 0 || index >= count())
-        m_children.push_back(item);
+        m_children.emplace_back(item);
     else
-        m_children.insert(m_children.begin() + index, item);
+        m_children.emplace(m_children.begin() + index, item);
     m_held.insert(item);
 }
 
@@ -111,7 +101,7 @@ void ZVDComposite::add(ZVDEntity* item) {
 
 ZVDEntity* ZVDComposite::takeAt(int index) {
     if (index < 0 || index >= count()) return nullptr;
-    ZVDEntity* child = m_children[static_cast<size_t>(index)];
+    ZVDEntity* child = m_children[static_cast<size_t>(index)].release();
     m_children.erase(m_children.begin() + index);
     m_held.erase(child);
     return child;
@@ -128,56 +118,55 @@ void ZVDComposite::del(ZVDEntity* item) {
 }
 
 void ZVDComposite::erase(int index) {
-    ZVDEntity* child = takeAt(index);
+    std::unique_ptr<ZVDEntity> child(takeAt(index));
     if (!child) return;
-    if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child);
-    delete child;
+    if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child.get());
+    child.reset();
     doDataChanged(true);
 }
 
 void ZVDComposite::clear() {
     while (!m_children.empty()) {
-        ZVDEntity* child = m_children.front();
-        child->clear();
+        m_children.front()->clear();
+        std::unique_ptr<ZVDEntity> child = std::move(m_children.front());
         m_children.pop_front();
-        m_held.erase(child);
-        if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child);
-        delete child;
+        m_held.erase(child.get());
+        if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child.get());
     }
 }
 
 // ---- geometry and editing ----
 
 bool ZVDComposite::hitTest(const CVec2<double>& pt, double tol) {
-    for (ZVDEntity* child : m_children)
+    for (const auto& child : m_children)
         if (child->hitTest(pt, tol)) return true;
     return false;
 }
 
 bool ZVDComposite::hitSelect(const CVec2<double>& p1, const CVec2<double>& p2, double tol) {
-    for (ZVDEntity* child : m_children)
+    for (const auto& child : m_children)
         if (child->hitSelect(p1, p2, tol)) return true;
     return false;
 }
 
 void ZVDComposite::move(const CVec2<double>& offset) {
-    for (ZVDEntity* child : m_children) child->move(offset);
+    for (const auto& child : m_children) child->move(offset);
     doDataChanged(true);
 }
 
 void ZVDComposite::rotate(const CVec2<double>& centre, double angle) {
-    for (ZVDEntity* child : m_children) child->rotate(centre, angle);
+    for (const auto& child : m_children) child->rotate(centre, angle);
     doDataChanged(true);
 }
 
 void ZVDComposite::mirror(const CVec2<double>& p1, const CVec2<double>& p2) {
-    for (ZVDEntity* child : m_children) child->mirror(p1, p2);
+    for (const auto& child : m_children) child->mirror(p1, p2);
     doDataChanged(true);
 }
 
 void ZVDComposite::buildOutRect(CBox2<double>& box) {
     box.SetEmpty();
-    for (ZVDEntity* child : m_children) {
+    for (const auto& child : m_children) {
         child->rebuildOutRect();
         const CBox2<double> r = child->outRect();
         if (isEmptyBox(r)) continue;
@@ -214,7 +203,7 @@ ZVDEntity* ZVDComposite::transform(zgp::CMatrix3<double>* matrix) {
     if (!result) result = new ZVDComposite();
     result->ZVDEntity::assign(*this);
     result->setID(iD());
-    for (ZVDEntity* child : m_children)
+    for (const auto& child : m_children)
         if (ZVDEntity* copy = child->transform(matrix)) result->add(copy);
     return result;
 }
@@ -222,7 +211,7 @@ ZVDEntity* ZVDComposite::transform(zgp::CMatrix3<double>* matrix) {
 ZVDCoordData* ZVDComposite::createCoordData() {
     ZVDCompositeCoordData* data = new ZVDCompositeCoordData();
     data->setID(iD());
-    for (ZVDEntity* child : m_children) data->add(child->clone());
+    for (const auto& child : m_children) data->add(child->clone());
     return data;
 }
 
@@ -239,7 +228,7 @@ void ZVDComposite::setCoordData(ZVDCoordData& data) {
 
 void ZVDComposite::draw(HDC hdc, const ZCoordTrans& trans, bool elastic, int level) {
     ZVDEntity::draw(hdc, trans, elastic, level);
-    for (ZVDEntity* child : m_children) child->draw(hdc, trans, elastic, level);
+    for (const auto& child : m_children) child->draw(hdc, trans, elastic, level);
 }
 
 void ZVDComposite::doDrawElastic(HDC, const ZCoordTrans&) {}
@@ -253,7 +242,7 @@ void ZVDComposite::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
     static const ZXMLAttrNames shortNames;
     const QString tag = QString::fromStdWString(names ? names->item : shortNames.item);
     QDomDocument doc = element.ownerDocument();
-    for (ZVDEntity* child : m_children) {
+    for (const auto& child : m_children) {
         QDomElement childElement = doc.createElement(tag);
         element.appendChild(childElement);
         child->saveToXMLNode(childElement, names);
@@ -267,11 +256,11 @@ void ZVDComposite::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* 
     static const ZXMLAttrNames shortNames;
     const QString typeName = QString::fromStdWString(names ? names->itemType : shortNames.itemType);
     for (QDomElement e = element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        ZVDEntity* child = createItem(e.attribute(typeName).toInt());
+        std::unique_ptr<ZVDEntity> child(createItem(e.attribute(typeName).toInt()));
         if (!child) continue;
         child->setOwner(owner());
         child->loadFromXMLNode(e, names);
-        add(child);
+        add(child.release());
     }
 }
 
@@ -279,7 +268,7 @@ void ZVDComposite::saveToStream(std::iostream* stream) {
     if (!stream) return;
     ZVDEntity::saveToStream(stream);
     vdcommon::detail::writeLE<int32_t>(*stream, static_cast<int32_t>(m_children.size()));
-    for (ZVDEntity* child : m_children) child->saveToStream(stream);
+    for (const auto& child : m_children) child->saveToStream(stream);
 }
 
 void ZVDComposite::doLoadFromStream(std::iostream* stream) {

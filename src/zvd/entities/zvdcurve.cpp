@@ -58,26 +58,18 @@ class Entries {
 public:
     explicit Entries(ZVDCurve& curve) {
         if (hasMarkGeometry(curve)) {
-            m_owned = curve.createXLinesWithMark();
-            m_items = *m_owned;
+            m_owned = curve.xLinesWithMark();
+            for (const CRefPtr<CGeometry>& g : m_owned) m_items.push_back(g.Get());
         } else {
             for (int i = 0; i < curve.xLineCount(); ++i)
                 if (CCurve2d* c = curve.line(i)) m_items.push_back(c);
         }
     }
-    ~Entries() {
-        if (!m_owned) return;
-        for (CGeometry* g : *m_owned)
-            if (g) g->Free();
-        delete m_owned;
-    }
-    Entries(const Entries&) = delete;
-    Entries& operator=(const Entries&) = delete;
     const std::vector<CGeometry*>& items() const { return m_items; }
 
 private:
-    std::vector<CGeometry*>* m_owned = nullptr;
-    std::vector<CGeometry*> m_items;
+    ZVDCurve::GeometryList m_owned;  // the mark list, when there are marks
+    std::vector<CGeometry*> m_items;  // what the callers walk: m_owned's or the curve's own
 };
 
 }  // namespace

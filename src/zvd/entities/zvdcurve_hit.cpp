@@ -101,12 +101,11 @@ bool bandHit(const CCurve2d& curve, const CVec2<double>& pt, double tol, double 
 }
 
 bool bandHitByLoop(const CCurve2d& curve, const CVec2<double>& pt, double tol, double halfWidth) {
-    zgp::CLoop* loop = zgp::ZLoopBuilder::CreateLoop(&curve, halfWidth, halfWidth);
+    const zgp::CRefPtr<zgp::CLoop> loop(zgp::ZLoopBuilder::CreateLoop(&curve, halfWidth, halfWidth));
     if (!loop) return false;
     zgp::CPositionJudge judge;
     judge.SetDistEpsilon(tol);
-    const int position = judge.GetPointCoedgeListPosition(pt, loop, tol);
-    loop->Free();
+    const int position = judge.GetPointCoedgeListPosition(pt, loop.Get(), tol);
     return position != zgp::CPositionJudge::PT_OUTSIDE;
 }
 

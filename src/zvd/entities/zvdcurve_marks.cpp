@@ -52,7 +52,7 @@ double arrowAngle(const CCurve2d& curve, bool atStart, const CVec2<double>& tip,
 
 // Appends the geometry of one mark at the start or end of curve. size is signed; its sign flips
 // one-sided marks. lineWidth widens the arrow.
-void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atStart, EnMarkStyle style, short size,
+void appendMark(ZVDCurve::GeometryList& list, const CCurve2d& curve, bool atStart, EnMarkStyle style, short size,
                 short lineWidth) {
     const CVec2<double> p = atStart ? curve.StartPoint() : curve.EndPoint();
     const CVec2<double> tangent = atStart ? curve.StartVt() : curve.EndVt();
@@ -71,20 +71,20 @@ void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atSta
         const double side = std::sqrt(len * len + w * w);
         const CVec2<double> c1 = p + CVec2<double>(std::cos(theta + a), std::sin(theta + a)) * side;
         const CVec2<double> c2 = p + CVec2<double>(std::cos(theta - a), std::sin(theta - a)) * side;
-        list.push_back(new CLine2d(p, c1));
-        list.push_back(new CLine2d(c1, c2));
-        list.push_back(new CLine2d(c2, p));
+        list.emplace_back(new CLine2d(p, c1));
+        list.emplace_back(new CLine2d(c1, c2));
+        list.emplace_back(new CLine2d(c2, p));
         break;
     }
     case msDot: {
-        auto* dot = new CLoop();
+        CRefPtr<CLoop> dot(new CLoop());
         auto* upper = new CArc2d();
         upper->Set(p, len / 2, 0.0, kPi);
         auto* lower = new CArc2d();
         lower->Set(p, len / 2, kPi, 2 * kPi);
         dot->AddCurve(upper, false);
         dot->AddCurve(lower, false);
-        list.push_back(dot);
+        list.emplace_back(std::move(dot));
         break;
     }
     case msSlash: {
@@ -93,25 +93,25 @@ void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atSta
         const CVec2<double> dd = d.Rotated(size < 1 ? -kPi / 4 : kPi / 4);
         const double half = atStart ? s / 2.0 : static_cast<double>(size / 2);
         if (atStart)
-            list.push_back(new CLine2d(p + dd * half, p - dd * half));
+            list.emplace_back(new CLine2d(p + dd * half, p - dd * half));
         else
-            list.push_back(new CLine2d(p - dd * half, p + dd * half));
+            list.emplace_back(new CLine2d(p - dd * half, p + dd * half));
         break;
     }
     case msHook: {
         const CVec2<double> dd = d.Rotated(outside * kPi / 2);
         const int type = (atStart == (size >= 0)) ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL;
-        CCurve2d* arc =
-            zgp::ZCurve2dBuilder::CreateCurve(p, p + dd * s, len / 2, type, zgp::g_DistEpsilon, zgp::g_AngleEpsilon);
+        CRefPtr<CGeometry> arc(
+            zgp::ZCurve2dBuilder::CreateCurve(p, p + dd * s, len / 2, type, zgp::g_DistEpsilon, zgp::g_AngleEpsilon));
         if (!arc) break;  // no direction at this end: nothing to hook onto
-        const CVec2<double> tail = arc->EndPoint();
-        list.push_back(arc);
-        list.push_back(new CLine2d(tail, tail - d * (len / 2)));
+        const CVec2<double> tail = static_cast<CCurve2d&>(*arc).EndPoint();
+        list.push_back(std::move(arc));
+        list.emplace_back(new CLine2d(tail, tail - d * (len / 2)));
         break;
     }
     case msTick: {
         const CVec2<double> dd = d.Rotated(outside * kPi / 2);
-        list.push_back(new CLine2d(p, p + dd * s));
+        list.emplace_back(new CLine2d(p, p + dd * s));
         break;
     }
     default:
@@ -121,21 +121,29 @@ void appendMark(std::vector<CGeometry*>& list, const CCurve2d& curve, bool atSta
 
 }  // namespace
 
-std::vector<CGeometry*>* ZVDCurve::createXLinesWithMark() {
-    auto* list = new std::vector<CGeometry*>();
+ZVDCurve::GeometryList ZVDCurve::xLinesWithMark() {
+    GeometryList list;
     const int n = xLineCount();
     if (n > 0 && addsMarkGeometry(m_startMarkSize, m_startMarkStyle)) {
         CRefPtr<CCurve2d> first = startXLine();
-        if (first) appendMark(*list, *first, true, m_startMarkStyle, m_startMarkSize, m_lineWidth);
+        if (first) appendMark(list, *first, true, m_startMarkStyle, m_startMarkSize, m_lineWidth);
     }
     for (int i = 0; i < n; ++i) {
         CRefPtr<CCurve2d> c = xLines(i);
-        if (c) list->push_back(c.Release());
+        if (c) list.emplace_back(std::move(c));
     }
     if (n > 0 && addsMarkGeometry(m_endMarkSize, m_endMarkStyle)) {
         CRefPtr<CCurve2d> last = endXLine();
-        if (last) appendMark(*list, *last, false, m_endMarkStyle, m_endMarkSize, m_lineWidth);
+        if (last) appendMark(list, *last, false, m_endMarkStyle, m_endMarkSize, m_lineWidth);
     }
+    return list;
+}
+
+std::vector<CGeometry*>* ZVDCurve::createXLinesWithMark() {
+    GeometryList owned = xLinesWithMark();
+    auto* list = new std::vector<CGeometry*>();
+    list->reserve(owned.size());
+    for (CRefPtr<CGeometry>& g : owned) list->push_back(g.Release());
     return list;
 }
 
@@ -146,19 +154,19 @@ void ZVDCurve::clearXLines(std::vector<CGeometry*>* list) {
     list->clear();
 }
 
-CLoop* ZVDCurve::getArrow(std::vector<CGeometry*>* list, int first) {
-    auto* loop = new CLoop();
-    for (int i = first; i < first + 3 && i >= 0 && i < static_cast<int>(list->size()); ++i) {
-        CGeometry* g = (*list)[static_cast<size_t>(i)];
+CRefPtr<CLoop> ZVDCurve::getArrow(const GeometryList& list, int first) {
+    CRefPtr<CLoop> loop(new CLoop());
+    for (int i = first; i < first + 3 && i >= 0 && i < static_cast<int>(list.size()); ++i) {
+        CGeometry* g = list[static_cast<size_t>(i)].Get();
         if (g && g->Type() == zgp::GT_LINE) loop->AddCurve(static_cast<CLine2d*>(g)->Clone(), false);
     }
     return loop;
 }
 
-CLoop* ZVDCurve::getPolyline(std::vector<CGeometry*>* list, int first, int last) {
-    auto* loop = new CLoop();
-    for (int i = std::max(first, 0); i <= last && i < static_cast<int>(list->size()); ++i) {
-        CGeometry* g = (*list)[static_cast<size_t>(i)];
+CRefPtr<CLoop> ZVDCurve::getPolyline(const GeometryList& list, int first, int last) {
+    CRefPtr<CLoop> loop(new CLoop());
+    for (int i = std::max(first, 0); i <= last && i < static_cast<int>(list.size()); ++i) {
+        CGeometry* g = list[static_cast<size_t>(i)].Get();
         if (isCurve(g)) loop->AddCurve(static_cast<CCurve2d*>(g)->Clone(), false);
     }
     return loop;
@@ -171,19 +179,17 @@ EnPenStyle ZVDCurve::selLineStyle(const ZCoordTrans& trans) const {
 }
 
 void ZVDCurve::doDrawLine(HDC hdc, const ZCoordTrans& trans, int colour, EnPenStyle penStyle, EnDrawMode mode) {
-    std::unique_ptr<std::vector<CGeometry*>> list(createXLinesWithMark());
-    const int count = static_cast<int>(list->size());
+    const GeometryList list = xLinesWithMark();
+    const int count = static_cast<int>(list.size());
     int first = 0, last = count - 1;
-    auto entry = [&list, count](int i) -> CGeometry* { return i >= 0 && i < count ? (*list)[size_t(i)] : nullptr; };
+    auto entry = [&list, count](int i) -> CGeometry* { return i >= 0 && i < count ? list[size_t(i)].Get() : nullptr; };
     // The arrow's point fills the curve's end, so the stroke stops where the arrow is wide enough
     // to cover it (two thirds of its length).
     auto shrink = [&entry](int i, double atStart, double atEnd) {
         if (isCurve(entry(i))) vdcommon::xLinePortShrink(static_cast<CCurve2d*>(entry(i)), atStart, atEnd);
     };
     auto fillArrow = [&](int at) {
-        CLoop* arrow = getArrow(list.get(), at);
-        ZDrawFunc2d::fillXPoly(hdc, &trans, *arrow, colour, mode, bsSolid, 0, psSolid, kWhite);
-        arrow->Free();
+        ZDrawFunc2d::fillXPoly(hdc, &trans, *getArrow(list, at), colour, mode, bsSolid, 0, psSolid, kWhite);
     };
     auto drawAlone = [&](CGeometry* g) {
         if (!g) return;
@@ -220,11 +226,8 @@ void ZVDCurve::doDrawLine(HDC hdc, const ZCoordTrans& trans, int colour, EnPenSt
             last = count - 2;
         }
     }
-    CLoop* chain = getPolyline(list.get(), first, last);
-    ZDrawFunc2d::drawXPolyline(hdc, &trans, *chain, m_lineWidth, 0, penStyle, colour, mode, bsSolid, 1, false, 0,
-                               psSolid, kWhite);
-    chain->Free();
-    clearXLines(list.get());
+    ZDrawFunc2d::drawXPolyline(hdc, &trans, *getPolyline(list, first, last), m_lineWidth, 0, penStyle, colour, mode,
+                               bsSolid, 1, false, 0, psSolid, kWhite);
 }
 
 void ZVDCurve::doDrawElastic(HDC hdc, const ZCoordTrans& trans) {

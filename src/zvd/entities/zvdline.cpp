@@ -38,32 +38,16 @@ CVec2<double> rotated(const CVec2<double>& p, const CVec2<double>& c, double cos
 
 }  // namespace
 
-// ---- snapshot ----
-
-ZVDILineCoordData::~ZVDILineCoordData() {
-    if (m_line) m_line->Free();
-}
-
-void ZVDILineCoordData::setLine(CLine2d* line) {
-    if (line == m_line) return;
-    if (m_line) m_line->Free();
-    m_line = line;
-}
-
 // ---- construction ----
 
 ZVDEntity::SetDispLevelHelper ZVDLine::m_autoSetDispLevel(1);
 
 ZVDLine::ZVDLine() { initXLine(); }
 
-ZVDLine::~ZVDLine() {
-    if (m_line) m_line->Free();
-}
-
 zgp::IBase* ZVDLine::CreateInstance() { return new ZVDLine(); }
 
 void ZVDLine::initXLine() {
-    if (!m_line) m_line = new CLine2d(CVec2<double>(0, 0), CVec2<double>(0, 0));
+    if (!m_line) m_line.Reset(new CLine2d(CVec2<double>(0, 0), CVec2<double>(0, 0)));
 }
 
 void ZVDLine::initXLine(const CVec2<double>&, const CVec2<double>&) {}
@@ -98,7 +82,7 @@ bool ZVDLine::endsCurrent() const {
 CVec2<double> ZVDLine::startPt() { return endsCurrent() ? m_start : m_line->StartPoint(); }
 CVec2<double> ZVDLine::endPt() { return endsCurrent() ? m_end : m_line->EndPoint(); }
 
-CCurve2d* ZVDLine::line(int) { return m_line; }
+CCurve2d* ZVDLine::line(int) { return m_line.Get(); }
 int ZVDLine::xLineCount() const { return 1; }
 
 CRefPtr<CCurve2d> ZVDLine::xLines(int) { return CRefPtr<CCurve2d>(new CLine2d(startPt(), endPt())); }

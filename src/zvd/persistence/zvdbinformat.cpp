@@ -5,9 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "persistence/zvdarctest.h"
 #include "persistence/zvdbinstream.h"
-#include "zgp/builders.h"
-#include "zgp/tolerance.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -212,9 +211,5 @@ bool ZVectorDrawing::invalidArcItem(std::iostream* stream) {
     s.seekg(start);
     if (!readable) return false;
 
-    zgp::CCurve2d* curve =
-        zgp::ZCurve2dBuilder::CreateCurve(p1, p2, radius, arcType, zgp::g_DistEpsilon, zgp::g_AngleEpsilon);
-    const bool isArc = curve && curve->Type() == 2;
-    if (curve) curve->Free();
-    return !isArc;
+    return !zvdpersist::buildsArc(p1, p2, radius, arcType);
 }

@@ -13,10 +13,9 @@
 #include <QString>
 
 #include "entities/zvdxmlutil.h"
+#include "persistence/zvdarctest.h"
 #include "persistence/zvdxmlreader.h"
 #include "persistence/zvdxmlwriter.h"
-#include "zgp/builders.h"
-#include "zgp/tolerance.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -136,11 +135,7 @@ bool arcElementInvalid(const QDomElement& e, const ZXMLAttrNames* names) {
     const std::vector<double> p = zvdxml::splitReals(zvdxml::attribute(e, names->line), 4);
     const double radius = zvdxml::attribute(e, names->radius).toDouble();
     const zgp::CVec2<double> start(p[0], p[1]), end(p[2], p[3]);
-    zgp::CCurve2d* curve =
-        zgp::ZCurve2dBuilder::CreateCurve(start, end, radius, type, zgp::g_DistEpsilon, zgp::g_AngleEpsilon);
-    const bool isArc = curve && curve->Type() == 2;
-    if (curve) curve->Free();
-    return !isArc;
+    return !zvdpersist::buildsArc(start, end, radius, type);
 }
 
 // The item of one item element, read with the drawing as its owner (so it finds its layer and the

@@ -259,12 +259,11 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
 void drawOutline(HDC hdc, const ZCoordTrans* ct, const CCurve2d& curve, int outlineWidth, EnPenStyle outlinePenStyle,
                  int outlineColour, EnDrawMode mode) {
     const double half = outlineWidth * 0.5;
-    CLoop* loop = zgp::ZLoopBuilder::CreateLoop(&curve, half, half);
+    const zgp::CRefPtr<CLoop> loop(zgp::ZLoopBuilder::CreateLoop(&curve, half, half));
     if (!loop) return;
     ZDrawFunc2d::drawXPolyline(hdc, ct, *loop, static_cast<double>(ct->WCTODC(static_cast<double>(outlineWidth))), 0.0,
                                outlinePenStyle, outlineColour, mode, bsSolid, 1, true, 0, psSolid,
                                static_cast<int>(kWhite));
-    loop->Unref();
 }
 
 // Two head lines at tip, opening backwards from the direction endVt.
@@ -556,7 +555,7 @@ void ZDrawFunc2d::drawPMultiArrow(HDC hdc, const ZCoordTrans* ct, CLoop& loop, d
     for (int i = 0; i + 1 < loop.CoedgeCount(); ++i) {
         const CCurve2d* c = loop.GetCurve(i);
         if (!c) continue;
-        CCurve2d* mid = c->Clone();
+        const zgp::CRefPtr<CCurve2d> mid(c->Clone());
         // The middle half by length: lines and arcs are parametrised by length; other kinds
         // find their parameters along the curve.
         const double len = mid->Length();
@@ -569,7 +568,6 @@ void ZDrawFunc2d::drawPMultiArrow(HDC hdc, const ZCoordTrans* ct, CLoop& loop, d
         mid->SetStartT(t1);
         drawXLine(hdc, ct, *mid, width, 0.0, penStyle, colour, mode, bsSolid, 0, psSolid, static_cast<int>(kWhite), 1);
         drawHead(hdc, ct, mid->EndPoint(), mid->EndVt(), headLength, headAngle, width, 0.0, penStyle, colour, mode);
-        mid->Unref();
     }
 }
 
@@ -579,12 +577,11 @@ void ZDrawFunc2d::drawPoint(HDC hdc, const ZCoordTrans* ct, CLoop& shape, const 
                             const CVec2<double>& move, double angle, int colour, EnDrawMode mode,
                             EnBrushStyle brushStyle, int borderWidth, EnPenStyle borderPenStyle, int borderColour) {
     if (!hdc || !ct) return;
-    CLoop* symbol = shape.Clone();
+    const zgp::CRefPtr<CLoop> symbol(shape.Clone());
     if (angle != 0.0) symbol->Rotate(position, angle);
     if (position.SqrDistanceTo(move) > 4.930380657631324e-32) symbol->Move(move);
     fillXPoly(hdc, ct, *symbol, colour, mode, brushStyle, static_cast<unsigned char>(borderWidth), borderPenStyle,
               borderColour);
-    symbol->Unref();
 }
 
 void ZDrawFunc2d::fillRect(HDC hdc, const ZCoordTrans* ct, const CBox2<double>& box, int colour, EnDrawMode mode,

@@ -73,22 +73,10 @@ CArc2d* ccwArc(V c, double r, double a0, double a1) {
     return a;
 }
 
-// The list of createXLinesWithMark, released on scope exit.
-struct MarkList {
-    explicit MarkList(ZVDCurve& c) : list(c.createXLinesWithMark()) {}
-    ~MarkList() {
-        for (CGeometry* g : *list) g->Free();
-        delete list;
-    }
-    size_t size() const { return list->size(); }
-    CGeometry* operator[](size_t i) const { return (*list)[i]; }
-    std::vector<CGeometry*>* list;
-};
-
-void expectSegment(const CGeometry* g, V a, V b) {
+void expectSegment(const zgp::CRefPtr<CGeometry>& g, V a, V b) {
     ASSERT_EQ(g->Type(), zgp::GT_LINE);
-    expectNear(static_cast<const CCurve2d*>(g)->StartPoint(), a);
-    expectNear(static_cast<const CCurve2d*>(g)->EndPoint(), b);
+    expectNear(static_cast<const CCurve2d*>(g.Get())->StartPoint(), a);
+    expectNear(static_cast<const CCurve2d*>(g.Get())->EndPoint(), b);
 }
 
 ZVDLine* lineItem(V a, V b) {
@@ -126,7 +114,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 0)));
     setMarks(*line, msArrow, 10, msArrow, -6);  // the sign plays no part for arrows
     {
-        MarkList list(*line);
+        const ZVDCurve::GeometryList list = line->xLinesWithMark();
         ASSERT_EQ(list.size(), 7u);                   // three sides, the line, three sides
         const double w = 10.0 / 3 + 1, we = 2.0 + 1;  // a third of the size plus the line width
         expectSegment(list[0], V(0, 0), V(10, w));
@@ -135,7 +123,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     }
     // No size, or a style past the tick, adds nothing (though style 7 counts as shown).
     setMarks(*line, msArrow, 0, static_cast<EnMarkStyle>(7), 5);
-    EXPECT_EQ(MarkList(*line).size(), 1u);
+    EXPECT_EQ(line->xLinesWithMark().size(), 1u);
     // On an arc the arrow points along the chord from the tip to the point one size along the
     // arc: at the start in the arc's turning sense, at the end against it.
     for (int sense : {1, -1}) {
@@ -146,7 +134,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
         chain.add(a);
         setMarks(chain, msArrow, 10, msArrow, 10);
         chain.setLineWidth(2);
-        MarkList list(chain);
+        const ZVDCurve::GeometryList list = chain.xLinesWithMark();
         ASSERT_EQ(list.size(), 7u);
         const double w = 10.0 / 3 + 2;
         for (bool atStart : {true, false}) {
