@@ -33,8 +33,6 @@ class ZXMLAttrNames;
 // call the selection-set-changed listener, deferred to the closing endUpdate() inside a bracket.
 // Listeners must not erase items of the drawing that is calling them.
 class ZVD_EXPORT ZVectorDrawing {
-    friend class ZVDDocumentAccess;  // white-box access for the library's own tests
-
 public:
     typedef void (*ItemCallback)(int id);
 

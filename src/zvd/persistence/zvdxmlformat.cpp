@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include <QDomElement>
 #include <QFile>
 #include <QString>
+#include <QTextStream>
 
 #include "entities/zvdxmlutil.h"
 #include "persistence/zvdarctest.h"
@@ -316,45 +318,17 @@ bool ZVectorDrawing::invalidArcItem(QDomElement* element) {
     return !element || arcElementInvalid(*element, m_xmlNames.get());
 }
 
+// A document already parsed into a DOM goes through the same reader as files and streams: the
+// element is written out and read back, so that both forms follow one set of rules.
 bool ZVectorDrawing::loadFromXMLNode(const QDomElement& root) {
-    beginUpdate();
-    try {
-        clearForLoad();
-        const std::wstring version = root.attribute(QLatin1String(kVersionAttr)).toStdWString();
-        setVersion(version);
-        setOriVersion(version);
-        initXMLAttrNameIdentifier(version);
-        ZXMLAttrNames* names = m_xmlNames.get();
-        setBackColor(zvdxml::intAttribute(root, names->backColor));
-        setDrawingWidth(zvdxml::intAttribute(root, names->drawingWidth));
-        setDrawingHeight(zvdxml::intAttribute(root, names->drawingHeight));
-        setRemark(root.firstChildElement(qs(names->remark)).text().toStdWString());
-        setExtData(root.firstChildElement(qs(names->extData)).text().toStdWString());
-        const QDomElement layers = root.firstChildElement(qs(names->layers));
-        if (!layers.isNull()) m_layers->loadFromXMLNode(layers, names);
-        if (m_format.hasXmlBlocks()) {
-            const QDomElement blocks = root.firstChildElement(QLatin1String(kBlocksTag));
-            if (!blocks.isNull()) m_blockDefinitions->loadFromXMLNode(blocks, names);
-        }
-        const QDomElement items = root.firstChildElement(qs(names->drawingItems));
-        for (QDomElement e = items.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-            if (ZVDEntity* item = readItemElement(*this, e, names)) add(nullptr, item);
-        // Saving always uses the current version's names; the file's version stays readable.
-        setVersion(ZVDFormatVersion::current().text());
-        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
-        initMaxID();
-        m_changeCount = 0;
-    } catch (...) {
-        try {
-            clearForLoad();
-        } catch (...) {}
-        setVersion(ZVDFormatVersion::current().text());
-        initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
-        endUpdate();
-        return false;
+    QByteArray bytes;
+    {
+        QTextStream out(&bytes);
+        out.setCodec("UTF-8");
+        root.save(out, 0);
     }
-    endUpdate();
-    return true;
+    std::stringstream stream(bytes.toStdString(), std::ios::in | std::ios::out | std::ios::binary);
+    return loadFromXMLStream(&stream);
 }
 
 // Reads the document element by element: each item element becomes a small DOM element that the

@@ -144,7 +144,11 @@ TEST_F(DrawingTest, AttributesVersionsAndCounters) {
         drawing.setMaxID(id);
         drawing.add(line());
     }
-    ZVDDocumentAccess::initMaxID(drawing);
+    // A load counts on from the largest identifier it read.
+    std::stringstream stream = docfix::binaryStream();
+    ASSERT_TRUE(drawing.saveToStream(&stream, vdsfBinary, false));
+    drawing.setMaxID(0);
+    ASSERT_TRUE(drawing.loadFromStream(&stream));
     EXPECT_EQ(drawing.maxID(), 10);
 }
 

@@ -47,9 +47,8 @@ struct CircleTest : ::testing::Test {
         rec.events.clear();
         return n;
     }
-    // Loads record, followed by a sentinel it must leave unread, into c as the given version.
-    bool load(const wchar_t* version, const std::string& record, ZVDCircle& c) {
-        ZVDDocumentAccess::setVersion(drawing, version);
+    // Loads record, followed by a sentinel it must leave unread, into c.
+    bool load(const std::string& record, ZVDCircle& c) {
         c.setOwner(&drawing);
         std::stringstream in = docfix::binaryStream(record + "END");
         const bool ok = c.loadFromStream(&in);
@@ -136,73 +135,8 @@ TEST_F(CircleTest, CurrentLayoutsRoundTrip) {
     circle->saveToStream(&out);
     const std::string tail = Bytes().put(1.5).put(-2.25).put(0.1).str();
     EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);
-    ASSERT_TRUE(load(L"3.4", out.str(), fromStream));
+    ASSERT_TRUE(load(out.str(), fromStream));
     expectCircle(fromStream, {1.5, -2.25}, 0.1);
     EXPECT_EQ(fromStream.startMarkSize(), 2);
 }
 
-TEST_F(CircleTest, DrawingsBefore30StoreNoMarks) {
-    ZVDDocumentAccess::setVersion(drawing, L"2.5");
-    QDomDocument doc;
-    QDomElement old = doc.createElement("DI");
-    for (const char* a : {"ID=4", "LW=3", "LS=2", "SMS=5", "SMST=1", "PrevItemID=9", "CP=7,8", "R=2.5"})
-        old.setAttribute(QString(a).section('=', 0, 0), QString(a).section('=', 1));
-    ZVDCircle fromXml;
-    fromXml.setStartMarkSize(4);
-    fromXml.setOwner(&drawing);
-    fromXml.loadFromXMLNode(old, drawing.xmlAttrNames());
-    EXPECT_EQ(fromXml.iD(), 4);
-    EXPECT_EQ(fromXml.lineWidth() * 10 + fromXml.lineStyle(), 32);
-    EXPECT_EQ(fromXml.startMarkSize(), 0);  // marks are not part of this layout
-    EXPECT_EQ(fromXml.startMarkStyle(), msNone);
-    EXPECT_EQ(fromXml.prevItemID(), -1);
-    expectCircle(fromXml, {7, 8}, 2.5);
-    fromXml.setEndMarkSize(6);  // written in such a drawing: the older layout again
-    QDomElement written = doc.createElement("DI");
-    fromXml.saveToXMLNode(written, drawing.xmlAttrNames());
-    EXPECT_FALSE(written.hasAttribute("EMS"));
-    EXPECT_EQ(written.attribute("LS"), "2");
-
-    // The stream: common fields, width (int16), style (byte), centre, radius.
-    const std::string rec25 = Bytes()
-                                  .put<uint8_t>(5)
-                                  .put<int32_t>(6)
-                                  .put<int32_t>(-1)
-                                  .put<int32_t>(-1)
-                                  .put<int32_t>(0)
-                                  .put<int32_t>(0xff)
-                                  .put<uint32_t>(0)
-                                  .put<int32_t>(-1)
-                                  .put<int32_t>(-1)
-                                  .put(1.0)
-                                  .put<int16_t>(4)
-                                  .put<uint8_t>(3)
-                                  .put(-1.0)
-                                  .put(2.0)
-                                  .put(0.5)
-                                  .str();
-    ZVDCircle c25, c10;
-    ASSERT_TRUE(load(L"2.5", rec25, c25));
-    EXPECT_EQ(c25.lineWidth() * 10 + c25.lineStyle(), 43);
-    expectCircle(c25, {-1, 2}, 0.5);
-    std::stringstream out = docfix::binaryStream();
-    c25.saveToStream(&out);
-    EXPECT_EQ(out.str(), rec25);
-
-    // 1.0: identifier, layer and colour only among the common fields; a width of 0 is ignored.
-    const std::string rec10 = Bytes()
-                                  .put<uint8_t>(5)
-                                  .put<int32_t>(3)
-                                  .put<int32_t>(0)
-                                  .put<int32_t>(77)
-                                  .put<int16_t>(0)
-                                  .put<uint8_t>(1)
-                                  .put(10.0)
-                                  .put(20.0)
-                                  .put(30.0)
-                                  .str();
-    ASSERT_TRUE(load(L"1.0", rec10, c10));
-    EXPECT_EQ(c10.color(), 77);
-    EXPECT_EQ(c10.lineWidth() * 10 + c10.lineStyle(), 11);
-    expectCircle(c10, {10, 20}, 30);
-}

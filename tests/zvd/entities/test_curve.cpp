@@ -371,32 +371,7 @@ TEST_F(CurveInDrawing, OwnCurveEditingEndsAndSnapVertices) {
 
 // ---- persistence of the curve fields ----
 
-namespace {
-
-// A stream record of the given drawing version (a sentinel after it must stay unread).
-void loadRecord(ZVectorDrawing& drawing, const wchar_t* version, const std::string& record, ZVDLine& item) {
-    ZVDDocumentAccess::setVersion(drawing, version);
-    item.setOwner(&drawing);
-    std::stringstream s = docfix::binaryStream(record + "END");
-    EXPECT_TRUE(item.loadFromStream(&s));
-    char rest[4] = {};
-    s.read(rest, 3);
-    EXPECT_STREQ(rest, "END") << "record misread for version " << version;
-}
-
-// The common fields of version 1.1 (no block ids, ANSI extData, nothing after it) or 2.0.
-Bytes baseRecord(bool v11) {
-    Bytes b;
-    b.put<uint8_t>(2).put<int32_t>(5);
-    if (!v11) b.put<int32_t>(-1).put<int32_t>(-1);
-    b.put<int32_t>(0).put<int32_t>(0x10).put<int32_t>(0);
-    if (!v11) b.put<int32_t>(-1).put<int32_t>(-1).put<double>(1.0);
-    return b;
-}
-
-}  // namespace
-
-TEST(CurveBaseIo, XmlCurrentAndLegacyAttributes) {
+TEST(CurveBaseIo, XmlAttributes) {
     ZVectorDrawing drawing;
     ZVDLine* line = lineItem(V(1, 2), V(3, 4));
     drawing.add(line);
@@ -417,59 +392,4 @@ TEST(CurveBaseIo, XmlCurrentAndLegacyAttributes) {
     EXPECT_EQ(copy.lineWidth(), 1);
     EXPECT_EQ(copy.endMarkSize(), -6);
     EXPECT_EQ(copy.prevItemID(), 12);
-    ZVDDocumentAccess::setVersion(drawing, L"2.0");  // no chain identifiers before 2.1
-    copy.loadFromXMLNode(e, drawing.xmlAttrNames());
-    EXPECT_EQ(copy.prevItemID(), -1);
-
-    // Versions 1.0 and 1.1: one position, size and style (numbered from 0) for both ends.
-    ZXMLAttrNames longNames(L"1.1");
-    QDomElement old = doc.createElement("Item");
-    old.setAttribute("Line", "0,0,5,0");
-    old.setAttribute("MarkSize", 5);
-    ZVDDocumentAccess::setVersion(drawing, L"1.1");
-    const int cases[][4] = {{3, 0, 1, 1}, {0, 2, 0, 0}, {1, 2, 3, 0}, {2, 2, 0, 3}, {9, 0, 0, 3}};
-    for (auto& c : cases) {
-        old.setAttribute("MarkPos", c[0]);
-        old.setAttribute("MarkStyle", c[1]);
-        copy.loadFromXMLNode(old, &longNames);
-        EXPECT_EQ(copy.startMarkStyle(), c[2]) << "position " << c[0];
-        EXPECT_EQ(copy.endMarkStyle(), c[3]) << "position " << c[0];  // 9: styles unchanged
-        EXPECT_EQ(copy.endMarkSize(), 5);
-    }
-    ZVDDocumentAccess::setVersion(drawing, L"1.0");
-    old.setAttribute("MarkPos", 1);
-    copy.loadFromXMLNode(old, &longNames);
-    EXPECT_EQ(copy.startMarkStyle(), msArrow);
-}
-
-TEST(CurveBaseIo, StreamLayoutsOfOlderVersions) {
-    ZVectorDrawing drawing;
-    ZVDLine item;
-    item.setNextItemID(3);
-    Bytes v11 = baseRecord(true);
-    v11.put<int16_t>(0).put<uint8_t>(1);                   // width 0 is kept as stored
-    v11.put<uint8_t>(2).put<int16_t>(-4).put<uint8_t>(3);  // a mark at the end: style 3 + 1
-    for (double v : {1.0, 2.0, 3.0, 4.0}) v11.put<double>(v);
-    loadRecord(drawing, L"1.1", v11.str(), item);
-    EXPECT_EQ(item.lineWidth(), 0);
-    EXPECT_EQ(item.startMarkStyle(), msNone);
-    EXPECT_EQ(item.endMarkStyle(), msHook);
-    EXPECT_EQ(item.startMarkSize(), -4);
-    EXPECT_EQ(item.nextItemID(), -1);
-    expectNear(item.endPt(), V(3, 4), 1e-12);
-
-    item.setPrevItemID(3);
-    Bytes v20 = baseRecord(false);
-    v20.put<int16_t>(2).put<uint8_t>(0).put<int16_t>(6).put<int16_t>(7).put<uint8_t>(5).put<uint8_t>(2);
-    for (double v : {-1.0, -2.0, -3.0, -4.0}) v20.put<double>(v);
-    loadRecord(drawing, L"2.0", v20.str(), item);
-    EXPECT_EQ(item.endMarkSize(), 7);
-    EXPECT_EQ(item.startMarkStyle(), msTick);
-    EXPECT_EQ(item.prevItemID(), -1);
-    expectNear(item.startPt(), V(-1, -2), 1e-12);
-
-    std::stringstream cut = docfix::binaryStream(v20.str().substr(0, 50));  // ends inside the marks
-    ZVDLine partial;
-    partial.setOwner(&drawing);
-    EXPECT_FALSE(partial.loadFromStream(&cut));
 }

@@ -31,15 +31,14 @@ struct ItemIoTest : ::testing::Test {
         line->setEnableType(6);
         line->setExtData(L"abc");
     }
-    // Loads record (then a sentinel) into a new item of the drawing as the given version.
-    bool load(const wchar_t* version, const std::string& record, TestLine& item) {
-        ZVDDocumentAccess::setVersion(drawing, version);
+    // Loads record (then a sentinel) into a new item of the drawing.
+    bool load(const std::string& record, TestLine& item) {
         item.setOwner(&drawing);
         std::stringstream s = docfix::binaryStream(record + "END");
         const bool ok = item.loadFromStream(&s);
         char rest[4] = {};
         s.read(rest, 3);
-        EXPECT_STREQ(rest, "END") << "record misread for version " << version;
+        EXPECT_STREQ(rest, "END") << "record misread";
         return ok;
     }
     ZVectorDrawing drawing;
@@ -96,46 +95,9 @@ TEST_F(ItemIoTest, StreamRecordLayoutAndRoundTrip) {
                            .put(1.0)
                            .str());
     TestLine copy;
-    ASSERT_TRUE(load(L"3.4", s.str(), copy));
+    ASSERT_TRUE(load(s.str(), copy));
     EXPECT_EQ(copy.layer(), layerA);
     EXPECT_EQ(copy.extData(), L"abc");
     EXPECT_EQ(copy.enableType(), 6);
 }
 
-TEST_F(ItemIoTest, OlderStreamVersionsLackFields) {
-    const std::string base = Bytes().put<uint8_t>(241).put<int32_t>(2).str();
-    const std::string blocks = Bytes().put<int32_t>(11).put<int32_t>(12).str();
-    const std::string layerColor = Bytes().put<int32_t>(7).put<int32_t>(9).str();
-    const std::string text = Bytes().put<int32_t>(2).raw("\xc3\xa9").str();
-
-    TestLine v10;  // 1.0: no block fields, no extension data, relation -1
-    v10.setExtData(L"old");
-    ASSERT_TRUE(load(L"1.0", base + layerColor, v10));
-    EXPECT_EQ(v10.extData(), L"");
-    EXPECT_EQ(v10.blockTypeID(), -1);
-    EXPECT_EQ(v10.relationID(), -1);
-    EXPECT_EQ(v10.layer(), layerA);
-    EXPECT_EQ(v10.color(), 9);
-
-    TestLine v15;  // 1.5: block fields and an ANSI string, still no relation
-    ASSERT_TRUE(load(L"1.5", base + blocks + layerColor + Bytes().put<int32_t>(2).raw("hi").str(), v15));
-    EXPECT_EQ(v15.blockID(), 12);
-    EXPECT_EQ(v15.extData(), L"hi");
-    EXPECT_EQ(v15.relationID(), -1);
-
-    TestLine v18;  // 1.8: relation and enabling, no scale
-    ASSERT_TRUE(load(
-        L"1.8", base + blocks + layerColor + Bytes().put<int32_t>(0).put<int32_t>(21).put<int32_t>(22).str(), v18));
-    EXPECT_EQ(v18.relationID(), 21);
-    EXPECT_EQ(v18.enableType(), 22);
-
-    TestLine v19;  // 1.9: UTF-8, still no scale
-    ASSERT_TRUE(load(L"1.9", base + blocks + layerColor + text + Bytes().put<int32_t>(0).put<int32_t>(0).str(), v19));
-    EXPECT_EQ(v19.extData(), L"\u00e9");
-    EXPECT_DOUBLE_EQ(v19.currentScale(), 1.0);
-
-    TestLine v20;  // above 1.9: the scale
-    ASSERT_TRUE(
-        load(L"2.0", base + blocks + layerColor + text + Bytes().put<int32_t>(0).put<int32_t>(0).put(2.5).str(), v20));
-    EXPECT_DOUBLE_EQ(v20.currentScale(), 2.5);
-}

@@ -59,13 +59,26 @@ public:
 
 std::string save(ZVectorDrawing& d, bool selectedOnly = false) {
     std::stringstream s = docfix::binaryStream();
-    EXPECT_TRUE(ZVDDocumentAccess::saveToBinStream(d, &s, selectedOnly));
+    EXPECT_TRUE(d.saveToStream(&s, vdsfBinary, selectedOnly));
     return s.str();
 }
 
 bool load(ZVectorDrawing& d, const std::string& bytes) {
     std::stringstream s = docfix::binaryStream(bytes);
-    return ZVDDocumentAccess::loadFromBinStream(d, &s);
+    EnVDSaveFormat found = vdsfXML;
+    const bool ok = d.loadFromStream(&s, &found);
+    EXPECT_EQ(found, vdsfBinary);
+    return ok;
+}
+
+// Repaint requests reach the host again: the load closed its update bracket.
+void expectUpdatesOpen(ZVectorDrawing& d, const std::string& context) {
+    std::string log;
+    docfix::LogListener update("U", &log);
+    d.setOnUpdateDrawing(&update);
+    d.notify();
+    d.setOnUpdateDrawing(nullptr);
+    EXPECT_EQ(log, "U") << context;
 }
 
 // What every failed load must leave: no items, no definitions, layer "0" alone and current.
@@ -78,7 +91,7 @@ void expectEmpty(ZVectorDrawing& d, const std::string& context) {
     EXPECT_EQ(d.layers()->curLayer(), d.layers()->item(0)) << context;
     EXPECT_EQ(d.version(), L"3.4") << context;
     EXPECT_EQ(d.changeCount(), 0) << context;
-    EXPECT_EQ(ZVDDocumentAccess::updateNesting(d), 0) << context;
+    expectUpdatesOpen(d, context);
 }
 
 std::string shortStr(const std::string& bytes) { return std::string(1, char(bytes.size())) + bytes; }
@@ -402,6 +415,36 @@ TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
     }
 }
 
+// Circles before 3.0 hold the common fields, line width (int16) and style (byte) only; from 3.0
+// on all the curve fields. A width of 0 in the older layout is ignored (the default 1 stays).
+TEST(BinaryFormat, CirclesOfEveryVersion) {
+    for (const Version& v : kVersions) {
+        SCOPED_TRACE(v.text);
+        const bool oldLayout = std::stod(v.text) < 3.0;
+        Bytes circle;
+        circle.raw(commonFields(v, vdiCircle, 4, 0, 0x00ff00, ""));
+        if (oldLayout)
+            circle.put<int16_t>(v.text == std::string("1.0") ? 0 : 4).put<uint8_t>(1);
+        else
+            circle.raw(curveFields(v));
+        circle.put(-1.0).put(2.0).put(0.5);
+        const std::string bytes = header(v) + Bytes().put<int32_t>(2).str() + circle.str() +
+                                  commonFields(v, docfix::kTestLineType, 3, 0, 0xabcdef, "");
+        ZVectorDrawing d;
+        ASSERT_TRUE(load(d, bytes));
+        ASSERT_EQ(d.count(), 2);
+        auto* c = dynamic_cast<ZVDCircle*>(d.item(0));
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->centerPt(), zgp::CVec2<double>(-1, 2));
+        EXPECT_EQ(c->radius(), 0.5);
+        EXPECT_EQ(c->lineWidth(), oldLayout ? (v.text == std::string("1.0") ? 1 : 4) : 3);
+        EXPECT_EQ(c->lineStyle(), oldLayout ? 1 : 2);
+        EXPECT_EQ(c->endMarkSize(), oldLayout ? 0 : 6);
+        EXPECT_EQ(c->prevItemID(), oldLayout ? -1 : 22);
+        EXPECT_EQ(d.item(1)->color(), 0xabcdef);  // the circle record was framed correctly
+    }
+}
+
 TEST(BinaryFormat, ArcsBelowThreeAreTestedAndUnbuildableOnesReadAsLines) {
     for (const Version& v : kVersions) {
         const double number = std::stod(v.text);
@@ -690,8 +733,8 @@ TEST(BinaryFormat, LoadingReplacesContentAndClosesTheUpdateBracket) {
     target.d.beginUpdate();
     log.clear();
     ASSERT_TRUE(load(target.d, bytes));
-    EXPECT_EQ(ZVDDocumentAccess::updateNesting(target.d), 0);
     EXPECT_EQ(log, "US");  // one repaint, then the selection change that clearing made
+    expectUpdatesOpen(target.d, "after the load");
     EXPECT_EQ(target.d.layers()->itemByName(L"stale"), nullptr);
     EXPECT_EQ(target.d.blockDefinitionTable()->count(), 1);
     EXPECT_EQ(save(target.d), bytes);

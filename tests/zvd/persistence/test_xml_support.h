@@ -27,17 +27,13 @@ inline std::string saveXml(ZVectorDrawing& d, bool selectedOnly = false) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Loads text through the streaming XML loader.
+// Loads text, which must begin as an XML document does, through the drawing's stream loader.
 inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
     std::stringstream s = docfix::binaryStream(text);
-    return ZVDDocumentAccess::loadFromXMLStream(d, &s);
-}
-
-// Loads text through a namespace-aware whole-document DOM parse and the DOM loader.
-inline bool loadXmlThroughDom(ZVectorDrawing& d, const std::string& text) {
-    QDomDocument doc;
-    if (!doc.setContent(QByteArray::fromStdString(text), true)) return false;
-    return ZVDDocumentAccess::loadFromXMLNode(d, doc.documentElement());
+    EnVDSaveFormat found = vdsfBinary;
+    const bool ok = d.loadFromStream(&s, &found);
+    EXPECT_EQ(found, vdsfXML);
+    return ok;
 }
 
 // No items, no block definitions and the single layer "0" of a new drawing.

@@ -113,6 +113,31 @@ TEST(XmlVersions, LongNameVersionsReadMarksLayersAndGeometry) {
     }
 }
 
+// "1.0" and "1.1" describe both marks at once: a position (0 none, 1 start, 2 end, 3 both), one
+// size and one style numbered from 0 for the arrow; an unknown position sets no style.
+TEST(XmlVersions, OneMarkDescriptionCoversBothEnds) {
+    const int cases[][4] = {{3, 0, msArrow, msArrow}, {0, 2, msNone, msNone}, {1, 2, msSlash, msNone},
+                            {2, 3, msNone, msHook},   {9, 0, msNone, msNone}};
+    std::string items;
+    for (const auto& c : cases)
+        items += "<Item ItemType=\"2\" ID=\"" + std::to_string(&c - cases) + "\" LineWidth=\"1\" MarkPos=\"" +
+                 std::to_string(c[0]) + "\" MarkSize=\"-5\" MarkStyle=\"" + std::to_string(c[1]) +
+                 "\" Line=\"0,0,5,0\"/>";
+    ZVectorDrawing d;
+    ASSERT_TRUE(loadXml(d, "<?xml version=\"1.0\"?><ZelvaroneVectorDrawing Version=\"1.0\"><DrawingItems>" + items +
+                               "</DrawingItems></ZelvaroneVectorDrawing>"));
+    ASSERT_EQ(d.count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(cases[i][0]);
+        const ZVDLine* line = asLine(d.item(i));
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->startMarkStyle(), cases[i][2]);
+        EXPECT_EQ(line->endMarkStyle(), cases[i][3]);
+        EXPECT_EQ(line->startMarkSize(), -5);
+        EXPECT_EQ(line->endMarkSize(), -5);
+    }
+}
+
 TEST(XmlVersions, ShortNameVersionsFollowTheirOwnLayouts) {
     struct Expect {
         const char* version;

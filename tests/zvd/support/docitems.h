@@ -136,23 +136,3 @@ private:
 
 }  // namespace docfix
 
-// Reaches the drawing's private version setter and counter rebuild, as its loaders do.
-class ZVDDocumentAccess {
-public:
-    static void setVersion(ZVectorDrawing& d, const std::wstring& v) { d.setVersion(v); }
-    static void initMaxID(ZVectorDrawing& d) { d.initMaxID(); }
-
-    // ---- binary stream (persistence suites) ----
-    static bool saveToBinStream(ZVectorDrawing& d, std::iostream* s, bool selectedOnly) {
-        return d.saveToBinStream(s, selectedOnly);
-    }
-    static bool loadFromBinStream(ZVectorDrawing& d, std::iostream* s) { return d.loadFromBinStream(s); }
-    static int updateNesting(const ZVectorDrawing& d) { return d.m_updateNesting; }
-    // ---- end of binary stream block ----
-
-    // ---- XML document (persistence suites) ----
-    static bool loadFromXMLStream(ZVectorDrawing& d, std::iostream* s) { return d.loadFromXMLStream(s); }
-    static bool loadFromXMLNode(ZVectorDrawing& d, const QDomElement& root) { return d.loadFromXMLNode(root); }
-    static bool invalidArcItem(ZVectorDrawing& d, QDomElement* e) { return d.invalidArcItem(e); }
-    // ---- end of XML document block ----
-};
