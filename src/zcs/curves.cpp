@@ -1,10 +1,11 @@
 // zcs: kernel curves <-> parameter blocks, and the evaluation of points and contact frames
-// (with their gradients) that the equations are built from. NURBS bases are evaluated here.
+// (with their gradients) that the equations are built from, NURBS ones on the kernel's basis.
 #include "curves.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "nurbs_basis.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
 #include "zgp/line2d.h"
@@ -21,86 +22,9 @@ void Push(Model& m, double v, double scale) {
     m.colScale.push_back(scale);
 }
 
-// ---- NURBS basis ----
-
-// Span index k in [p, n - 1] with U[k] <= u < U[k + 1] (the last non-empty span at the end).
-int FindSpan(const std::vector<double>& U, int n, int p, double u) {
-    if (u >= U[n]) {
-        int k = n - 1;
-        while (k > p && !(U[k] < U[k + 1])) --k;
-        return k;
-    }
-    if (u <= U[p]) {
-        int k = p;
-        while (k < n - 1 && !(U[k] < U[k + 1])) ++k;
-        return k;
-    }
-    int lo = p, hi = n;
-    while (hi - lo > 1) {
-        const int mid = (lo + hi) / 2;
-        if (u < U[mid])
-            hi = mid;
-        else
-            lo = mid;
-    }
-    return lo;
-}
+// ---- NURBS points ----
 
 constexpr int kMaxDegree = kGradCap - 2;  // degree + 1 control points and u fit a gradient
-
-// Non-zero B-spline basis functions of span i and their derivatives up to order nd
-// (the triangular scheme of de Boor and Cox, derivatives by differencing lower degrees).
-void BasisDerivs(const std::vector<double>& U, int i, double u, int p, int nd, double ders[3][kMaxDegree + 1]) {
-    double ndu[kMaxDegree + 1][kMaxDegree + 1];
-    double left[kMaxDegree + 1], right[kMaxDegree + 1];
-    ndu[0][0] = 1.0;
-    for (int j = 1; j <= p; ++j) {
-        left[j] = u - U[i + 1 - j];
-        right[j] = U[i + j] - u;
-        double saved = 0.0;
-        for (int r = 0; r < j; ++r) {
-            ndu[j][r] = right[r + 1] + left[j - r];
-            const double temp = ndu[j][r] != 0.0 ? ndu[r][j - 1] / ndu[j][r] : 0.0;
-            ndu[r][j] = saved + right[r + 1] * temp;
-            saved = left[j - r] * temp;
-        }
-        ndu[j][j] = saved;
-    }
-    for (int j = 0; j <= p; ++j) ders[0][j] = ndu[j][p];
-    for (int k = 1; k <= 2; ++k)
-        for (int j = 0; j <= p; ++j) ders[k][j] = 0.0;
-    double a[2][kMaxDegree + 1];
-    for (int r = 0; r <= p; ++r) {
-        int s1 = 0, s2 = 1;
-        a[0][0] = 1.0;
-        for (int k = 1; k <= nd; ++k) {
-            double d = 0.0;
-            const int rk = r - k, pk = p - k;
-            auto div = [](double x, double y) { return y != 0.0 ? x / y : 0.0; };
-            if (r >= k) {
-                a[s2][0] = div(a[s1][0], ndu[pk + 1][rk]);
-                d = a[s2][0] * ndu[rk][pk];
-            }
-            const int j1 = rk >= -1 ? 1 : -rk;
-            const int j2 = (r - 1 <= pk) ? k - 1 : p - r;
-            for (int j = j1; j <= j2; ++j) {
-                a[s2][j] = div(a[s1][j] - a[s1][j - 1], ndu[pk + 1][rk + j]);
-                d += a[s2][j] * ndu[rk + j][pk];
-            }
-            if (r <= pk) {
-                a[s2][k] = div(-a[s1][k - 1], ndu[pk + 1][r]);
-                d += a[s2][k] * ndu[r][pk];
-            }
-            ders[k][r] = d;
-            std::swap(s1, s2);
-        }
-    }
-    double f = p;
-    for (int k = 1; k <= nd; ++k) {
-        for (int j = 0; j <= p; ++j) ders[k][j] *= f;
-        f *= (p - k);
-    }
-}
 
 // Point, first and second derivative of a NURBS block at u, with the rational basis
 // functions R, R' of the degree + 1 control points from index first on.
@@ -114,9 +38,9 @@ NurbsEval EvalNurbs(const GeomRec& g, const double* P, double u) {
     NurbsEval e;
     const int p = g.degree, n = g.np / 2;
     u = std::min(std::max(u, g.u0), g.u1);
-    const int span = FindSpan(g.knots, n, p, u);
+    const int span = zgp::nurbs_detail::FindSpan(g.knots.data(), n, p, u);
     double N[3][kMaxDegree + 1];
-    BasisDerivs(g.knots, span, u, p, std::min(2, p), N);
+    zgp::nurbs_detail::BasisDerivs(g.knots.data(), p, span, u, N[0], N[1], N[2]);
     e.first = span - p;
     e.count = p + 1;
     double W = 0, W1 = 0, W2 = 0;

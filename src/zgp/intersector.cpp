@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "intersector_solver.h"
 #include "kernel_math.h"
@@ -208,7 +209,9 @@ int Query(const CCurve2d& a, const CCurve2d& b, bool ext, double tol, std::vecto
             return LineLine(static_cast<const CLine2d&>(a), static_cast<const CLine2d&>(b), ext, tol, out);
         detail::CIntersectSolver solver(a, b, ext, tol);
         return solver.Run(out);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
+        // The subdivision and root lists grow with the curves; when memory runs out the query
+        // answers nothing found. Any other exception is a fault in the kernel and goes to the caller.
         out.clear();
         return 0;
     }

@@ -1,4 +1,4 @@
-// zgp internal: span-level numerics of NURBS curves: basis evaluation, Bézier extraction,
+// zgp internal: span-level numerics of NURBS curves: rational evaluation, Bézier extraction,
 // Bernstein root bracketing, and the nearest points, extrema and arc length of one knot span.
 #include "nurbs_span.h"
 
@@ -25,29 +25,6 @@ bool Quotient(const HPt& a, const HPt& a1, const HPt& a2, int ders, Vec* out) {
     if (ders < 2) return true;
     out[2] = Vec((a2.x - 2.0 * a1.w * c1.x - a2.w * c.x) / a.w, (a2.y - 2.0 * a1.w * c1.y - a2.w * c.y) / a.w);
     return IsFinite(out[2]);
-}
-
-// Non-zero basis functions of span k at s for degrees p, p - 1 and p - 2 (the lower two feed the
-// derivatives). Row r of degree d holds N_{k-d+r, d}.
-void BasisRows(const double* u, int p, int k, double s, double* N, double* N1, double* N2) {
-    double left[kMaxDegree + 1], right[kMaxDegree + 1];
-    N[0] = 1.0;
-    if (p == 1) N1[0] = 1.0;
-    if (p == 2) N2[0] = 1.0;
-    for (int j = 1; j <= p; ++j) {
-        left[j] = s - u[k + 1 - j];
-        right[j] = u[k + j] - s;
-        double saved = 0.0;
-        for (int r = 0; r < j; ++r) {
-            const double den = right[r + 1] + left[j - r];
-            const double tmp = den > 0.0 ? N[r] / den : 0.0;
-            N[r] = saved + right[r + 1] * tmp;
-            saved = left[j - r] * tmp;
-        }
-        N[j] = saved;
-        if (j == p - 1) std::copy(N, N + j + 1, N1);
-        if (j == p - 2) std::copy(N, N + j + 1, N2);
-    }
 }
 
 // Root of fn between neg and pos, where fn(neg) < 0 < fn(pos) is expected, starting from x:
@@ -249,12 +226,7 @@ Spline::Spline(int degree, const std::vector<Vec>& ctrl, const std::vector<doubl
     u = m_copy.data();
 }
 
-int Spline::Span(double s) const {
-    const double* first = u + p;
-    const double* last = u + n + 1;
-    if (s >= Hi()) return static_cast<int>(std::lower_bound(first, last, Hi()) - u) - 1;
-    return static_cast<int>(std::upper_bound(first, last, s) - u) - 1;
-}
+int Spline::Span(double s) const { return FindSpan(u, n, p, s); }
 
 double Spline::WeightScale(int first, int last) const {
     double wmax = 0.0, cmax = 0.0;

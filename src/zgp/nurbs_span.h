@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kernel_math.h"
+#include "nurbs_basis.h"
 #include "zgp/box2.h"
 #include "zgp/vec2.h"
 
@@ -14,9 +15,8 @@ namespace nurbs_detail {
 
 using Vec = CVec2<double>;
 
-// Degrees above this are clamped by the constructor: the basis is numerically meaningless long
-// before, and the fixed-size scratch arrays are sized by it.
-constexpr int kMaxDegree = 64;
+// Degrees above kMaxDegree (nurbs_basis.h) are clamped by the constructor: the basis is
+// numerically meaningless long before, and the fixed-size scratch arrays are sized by it.
 // Highest degree of the polynomials built from one span (the distance derivative, 3p - 1).
 constexpr int kMaxPoly = 3 * kMaxDegree;
 

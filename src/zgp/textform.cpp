@@ -15,14 +15,16 @@
 // saved. Blanks are space, tab, CR and LF. The form never contains '|', ';', '#' or '"'.
 //
 // The reader takes untrusted text: every count is checked against the characters left before
-// anything is allocated, nesting is fixed (a polygon holds loops, a loop holds curves), no
-// exception escapes, and any malformed input answers null.
+// anything is allocated, nesting is fixed (a polygon holds loops, a loop holds curves), and any
+// malformed input answers null. Running out of memory answers null too; no other exception is
+// expected, and one that does occur (a fault in the kernel) reaches the caller.
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -333,8 +335,9 @@ CGeometry* CGeometry::LoadFromStr(const char* text, const char** end) {
         CGeometry* geometry = ReadGeometry(in);
         if (geometry && end) *end = in.Pos();
         return geometry;
-    } catch (...) {
-        // Only an allocation failure can get here; the text is then treated as unreadable.
+    } catch (const std::bad_alloc&) {
+        // The counts were checked against the text before allocating, so this is the system
+        // running out of memory; the text is then treated as unreadable.
         return nullptr;
     }
 }

@@ -2,8 +2,8 @@
 // form on curves in general position: a wrong derivative slows or stops Newton's method.
 #include <cmath>
 
-#include "../../src/zcs/newton.h"
-#include "../../src/zcs/sketch.h"
+#include "newton.h"
+#include "sketch.h"
 #include "solver_test_support.h"
 
 using namespace zcs_test;

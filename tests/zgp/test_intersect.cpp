@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -511,4 +513,24 @@ TEST(IntersectDegenerate, PointLikeCurvesAndBrokenData) {
         EXPECT_TRUE(Meet(arc, ell).empty());
         EXPECT_TRUE(Meet(CNurbsCurve2d(2, 4), arc, true).empty());
     }
+}
+
+// A line segment of a kind the intersector does not know, whose evaluation throws: running out of
+// memory answers "nothing found", any other exception is a fault and reaches the caller.
+struct Fault : std::logic_error {
+    Fault() : std::logic_error("fault") {}
+};
+template <class Error>
+struct ThrowingCurve : CLine2d {
+    ThrowingCurve() : CLine2d(V(-1, -1), V(1, 1)) {}
+    int Type() const override { return 99; }
+    V GetPoint(double) const override { throw Error(); }
+};
+
+TEST(IntersectDegenerate, OnlyAllocationFailureIsAbsorbed) {
+    CCurvCurvIntersector isect;
+    Pts out(3);
+    EXPECT_EQ(isect.Intersect(ThrowingCurve<std::bad_alloc>(), Circle(V(0, 0), 1), out), 0);
+    EXPECT_TRUE(out.empty());
+    EXPECT_THROW(isect.Intersect(ThrowingCurve<Fault>(), Circle(V(0, 0), 1), out), std::logic_error);
 }
