@@ -1,5 +1,6 @@
 // zvd tests: comparing a rendered picture with a committed reference image, pixel for pixel.
-// ZVD_UPDATE_REFERENCE=1 rewrites the reference instead; every render is also kept in a temp folder.
+// ZVD_UPDATE_REFERENCE=1 rewrites the reference instead and fails the run, so that a new picture is
+// looked at before it is trusted. Every render is also kept in a temp folder.
 #pragma once
 
 #include <cstdlib>
@@ -24,8 +25,9 @@ inline void expectMatchesReference(const QImage& image, const QString& fileName)
     const QString reference = QStringLiteral(ZVD_REFERENCE_DIR "/") + fileName;
     image.save(outputDir() + QStringLiteral("/") + fileName);
     if (std::getenv("ZVD_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(image.save(reference));
-        GTEST_SKIP() << "reference image rewritten";
+        ASSERT_TRUE(image.save(reference)) << "cannot write " << reference.toStdString();
+        FAIL() << "rewrote the reference image " << reference.toStdString()
+               << "; look at it, and if it is right run the tests again without ZVD_UPDATE_REFERENCE";
     }
     QImage expected(reference);
     ASSERT_FALSE(expected.isNull()) << "missing " << reference.toStdString();

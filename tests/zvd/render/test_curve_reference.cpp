@@ -1,5 +1,5 @@
 // zvd tests: a reference picture of lines, arcs and circles painted by the drawing pass on the raster
-// device, compared pixel for pixel with the committed PNG (ZVD_UPDATE_REFERENCE=1 rewrites it).
+// device, compared pixel for pixel with the committed PNG (ZVD_UPDATE_REFERENCE=1 rewrites it and fails).
 #include <gtest/gtest.h>
 
 #include <QDir>
