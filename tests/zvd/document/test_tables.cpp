@@ -87,46 +87,6 @@ TEST_F(TableTest, UsedLayersSurviveAndCurrentPassesOn) {
     EXPECT_EQ(layers()->curLayer(), layers()->item(0));
 }
 
-TEST_F(TableTest, LayersRoundTripWithTheirIdentifiers) {
-    ZVDLayer* a = layers()->add(L"A");
-    layers()->add(L"B")->setColor(0x0000ff);
-    a->setVisible(true);
-    auto* l = new TestLine;
-    l->setLayer(a);
-    drawing.add(l);
-
-    QDomDocument doc;
-    QDomElement root = doc.createElement("ZelvaroneVectorDrawing");
-    doc.appendChild(root);
-    layers()->saveToXMLNode(root, drawing.xmlAttrNames());
-    const QDomElement section = root.firstChildElement("Layers");
-    EXPECT_EQ(section.firstChildElement("Layer").nextSiblingElement().attribute("LayerVisible"), "True");
-    std::stringstream s = docfix::binaryStream();
-    layers()->saveToStream(&s);
-    l->saveToStream(&s);
-
-    for (int form = 0; form < 2; ++form) {
-        ZVectorDrawing other;
-        other.layers()->erase(0);  // start empty: loading rebuilds everything
-        std::stringstream in = docfix::binaryStream(s.str());
-        if (form == 0)
-            other.layers()->loadFromXMLNode(section, other.xmlAttrNames());
-        else
-            ASSERT_TRUE(other.layers()->loadFromStream(&in));
-        EXPECT_EQ(listing(other.layers()), (std::vector<std::wstring>{L"0=0", L"A=1", L"B=2"}));
-        EXPECT_EQ(other.layers()->item(2)->color(), 0x0000ff);
-        EXPECT_TRUE(other.layers()->item(1)->visible());
-        EXPECT_EQ(other.layers()->curLayer(), other.layers()->item(0));
-        if (form == 1) {  // the item that followed finds its layer again
-            auto* copy = new TestLine;
-            copy->setOwner(&other);
-            ASSERT_TRUE(copy->loadFromStream(&in));
-            other.add(copy);
-            EXPECT_EQ(copy->layer(), other.layers()->itemByName(L"A"));
-        }
-    }
-}
-
 TEST_F(TableTest, LoadingEnsuresLayerZeroAndSurvivesHostileInput) {
     const std::pair<std::string, std::vector<std::wstring>> cases[] = {
         {layerSection({{"X", 4}, {"Y", 5}}), {L"0=0", L"X=4", L"Y=5"}},

@@ -343,45 +343,6 @@ TEST(BinaryFormat, SelectedOnlyWritesTheSelectionWithFullTables) {
     EXPECT_EQ(back.blockDefinitionTable()->count(), 1);
 }
 
-TEST(BinaryFormat, LinesArcsAndCirclesRoundTripExactly) {
-    ZVectorDrawing d;
-    ZVDLayer* red = d.layers()->add(L"red");
-    auto* line = new ZVDLine;
-    line->set({1.25, -2}, {1e7, 3e-3});
-    line->setLineWidth(4);
-    line->setLineStyle(EnPenStyle(2));
-    line->setStartMarkStyle(EnMarkStyle(1));
-    line->setStartMarkSize(-7);
-    line->setNextItemID(5);
-    line->setPrevItemID(6);
-    auto* arc = new ZVDArc;
-    arc->set({0, 0}, {10, 0}, zgp::CArc2d::CW_LARGE, 7);
-    arc->setLayer(red);
-    auto* circle = new ZVDCircle;
-    circle->setCenterPt({-3, 4.5});
-    circle->setRadius(0.1);
-    for (ZVDEntity* e : std::vector<ZVDEntity*>{line, arc, circle}) d.add(e);
-    ZVDBlockDefinition* def = d.blockDefinitionTable()->add(L"part");
-    auto* inner = new ZVDArc;
-    inner->set({0, 0}, {0, 2}, zgp::CArc2d::CCW_SMALL, 1);
-    def->add(inner);
-    const std::string first = save(d);
-
-    ZVectorDrawing back;
-    ASSERT_TRUE(load(back, first));
-    EXPECT_EQ(save(back), first);
-    ASSERT_EQ(back.count(), 3);
-    auto* l = dynamic_cast<ZVDLine*>(back.item(0));
-    auto* a = dynamic_cast<ZVDArc*>(back.item(1));
-    auto* c = dynamic_cast<ZVDCircle*>(back.item(2));
-    ASSERT_TRUE(l && a && c);
-    EXPECT_EQ(l->startMarkSize(), -7);
-    EXPECT_EQ(l->prevItemID(), 6);
-    EXPECT_EQ(a->layer(), back.layers()->itemByName(L"red"));
-    EXPECT_DOUBLE_EQ(c->radius(), 0.1);
-    EXPECT_EQ(back.blockDefinitionTable()->item(0)->items(0)->itemType(), vdiArc);
-}
-
 // ---- older versions ----
 
 TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {

@@ -1,5 +1,5 @@
 // zvd tests: XML documents of older format versions, laid out by hand as those versions wrote
-// them, and lines, arcs and circles through a save and load of the current version.
+// them, and lines, arcs and circles through a save and load of the current version in both formats.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -177,11 +177,15 @@ TEST(XmlVersions, ShortNameVersionsFollowTheirOwnLayouts) {
     }
 }
 
-TEST(XmlVersions, CurvesRoundTripExactlyAtTheCurrentVersion) {
+// Both formats at the current version: the XML text and the stream bytes settle after one
+// save, and the values come back bit for bit where the text keeps them.
+TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
     ZVectorDrawing d;
     ZVDLayer* layer = d.layers()->add(L"second");
     auto* line = new ZVDLine();
     line->set({0.1, -1e-7}, {12345.678901234567, 3.25});
+    line->setStartMarkSize(-7);
+    line->setPrevItemID(6);
     auto* arc = new ZVDArc();
     arc->set({10, 0}, {-10, 0}, zgp::CArc2d::ArcType(2), 10);
     auto* quarter = new ZVDArc();
@@ -191,18 +195,35 @@ TEST(XmlVersions, CurvesRoundTripExactlyAtTheCurrentVersion) {
     circle->setRadius(std::sqrt(2.0));
     for (ZVDEntity* item : std::initializer_list<ZVDEntity*>{line, arc, circle, quarter}) d.add(item);
     circle->setLayer(layer);
-    const std::string first = saveXml(d);
+    auto* inner = new ZVDArc;
+    inner->set({0, 0}, {0, 2}, zgp::CArc2d::CCW_SMALL, 1);
+    d.blockDefinitionTable()->add(L"part")->add(inner);
 
-    ZVectorDrawing back;
-    ASSERT_TRUE(loadXml(back, first));
-    EXPECT_EQ(saveXml(back), first);
-    ASSERT_EQ(back.count(), 4);
-    EXPECT_EQ(asLine(back.item(0))->endPt(), line->endPt());  // bit for bit
-    EXPECT_EQ(asArc(back.item(1))->centerPt(), arc->centerPt());
-    EXPECT_EQ(asCircle(back.item(2))->radius(), circle->radius());
-    EXPECT_EQ(back.item(2)->layer(), back.layers()->itemByName(L"second"));
-    // "%.20lf" keeps only a few digits of the end point's 4e-15 noise, so this one is close,
-    // not bitwise; saving it again still gives the same bytes (checked above).
-    EXPECT_NEAR(asArc(back.item(3))->endPt().x, quarter->endPt().x, 1e-12);
-    EXPECT_EQ(asArc(back.item(3))->endPt().y, quarter->endPt().y);
+    for (EnVDSaveFormat format : {vdsfXML, vdsfBinary}) {
+        SCOPED_TRACE(format == vdsfXML ? "xml" : "binary");
+        auto save = [format](ZVectorDrawing& from) {
+            if (format == vdsfXML) return saveXml(from);
+            std::stringstream s = docfix::binaryStream();
+            EXPECT_TRUE(from.saveToStream(&s, vdsfBinary, false));
+            return s.str();
+        };
+        const std::string first = save(d);
+        ZVectorDrawing back;
+        std::stringstream in = docfix::binaryStream(first);
+        ASSERT_TRUE(back.loadFromStream(&in));
+        EXPECT_EQ(save(back), first);
+        ASSERT_EQ(back.count(), 4);
+        EXPECT_EQ(asLine(back.item(0))->endPt(), line->endPt());  // bit for bit
+        EXPECT_EQ(asLine(back.item(0))->startMarkSize(), -7);
+        EXPECT_EQ(asLine(back.item(0))->prevItemID(), 6);
+        EXPECT_EQ(asArc(back.item(1))->centerPt(), arc->centerPt());
+        EXPECT_EQ(asCircle(back.item(2))->radius(), circle->radius());
+        EXPECT_EQ(back.item(2)->layer(), back.layers()->itemByName(L"second"));
+        // "%.20lf" keeps only a few digits of the end point's 4e-15 noise, so this one is close,
+        // not bitwise; saving it again still gives the same bytes (checked above).
+        EXPECT_NEAR(asArc(back.item(3))->endPt().x, quarter->endPt().x, 1e-12);
+        EXPECT_EQ(asArc(back.item(3))->endPt().y, quarter->endPt().y);
+        ASSERT_EQ(back.blockDefinitionTable()->count(), 1);
+        EXPECT_EQ(back.blockDefinitionTable()->item(0)->items(0)->itemType(), vdiArc);
+    }
 }
