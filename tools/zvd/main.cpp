@@ -15,8 +15,11 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 // Text support keeps Qt's font database, and with it fontconfig's caches, until the process ends;
-// fontconfig never frees them, which LeakSanitizer would report after every render.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// fontconfig never frees them, which LeakSanitizer would report after every render. The runtime finds this hook
+// by name, so it must stay visible although the build hides symbols by default.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 #endif
 
 namespace {
