@@ -61,8 +61,6 @@ public:
     zgp::CVec2<double> grip(int index) override;
     ZVDGripType gripType(int index) override;
     bool dragGrip(int index, const zgp::CVec2<double>& offset) override;
-    // Only the extension data.
-    std::set<ZVDEPropType> propTypes() const override;
     int displayLevel() const override;
     EnVDIType itemType() const override;
 

@@ -187,6 +187,7 @@ TEST(PolyComposite, InsertSnapshotsAndProperties) {
     EXPECT_EQ(c->lineWidth(), 3);
     EXPECT_EQ(chain.propValue(vdpLineWidth), L"3");
     EXPECT_TRUE(ZVDPolyComposite().propTypes().empty());
+    EXPECT_EQ(ZVDComposite().propTypes(), (std::set<ZVDEPropType>{vdpExtData, vdpColor}));  // a plain one: the base's
 
     ZVDPolyComposite copy;
     copy.assign(chain);  // empty: takes clones
