@@ -159,21 +159,6 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("out.svg");
-    HDC dc = createSvgDC(path, QSize(100, 80));
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(dc->kind(), ZVDDeviceContext::dkSvg);
-    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 100);
-    drawSample(dc);
-    ASSERT_TRUE(destroyDC(dc));
-    const QByteArray svg = readAll(path);
-    EXPECT_TRUE(svg.contains("<svg"));
-    EXPECT_TRUE(svg.contains("viewBox=\"0 0 100 80\""));
-    EXPECT_TRUE(svg.contains("#0000ff"));  // the XOR line, drawn in its own colour (COLORREF 0xff0000 is blue)
-}
-
 TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing) {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.pdf");
