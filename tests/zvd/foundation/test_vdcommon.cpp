@@ -289,36 +289,9 @@ PolygonPtr linePolygon() {
     return p;
 }
 
-// Same kind, same parameter range, same points along it, same sense, same NURBS weights and knots.
-void expectSameCurve(const zgp::CCurve2d* a, const zgp::CCurve2d* b, double tol) {
-    ASSERT_TRUE(a && b && a->Type() == b->Type());
-    EXPECT_NEAR(a->StartT(), b->StartT(), tol);
-    EXPECT_NEAR(a->EndT(), b->EndT(), tol);
-    for (double t : {a->StartT(), 0.7 * a->StartT() + 0.3 * a->EndT(), a->EndT()}) {
-        EXPECT_NEAR(a->GetPoint(t).x, b->GetPoint(t).x, tol);
-        EXPECT_NEAR(a->GetPoint(t).y, b->GetPoint(t).y, tol);
-    }
-    if (auto arc = dynamic_cast<const zgp::CArc2d*>(a)) {
-        EXPECT_EQ(arc->Sense(), dynamic_cast<const zgp::CArc2d*>(b)->Sense());
-    } else if (auto e = dynamic_cast<const zgp::CEllipse2d*>(a)) {
-        EXPECT_EQ(e->Sense(), dynamic_cast<const zgp::CEllipse2d*>(b)->Sense());
-    }
-    if (auto n = dynamic_cast<const zgp::CNurbsCurve2d*>(a)) {
-        auto m = dynamic_cast<const zgp::CNurbsCurve2d*>(b);
-        ASSERT_EQ(n->CtrlPtCount(), m->CtrlPtCount());
-        for (int i = 0; i < n->CtrlPtCount(); ++i) EXPECT_EQ(n->Weight(i), m->Weight(i));
-        EXPECT_EQ(n->Knots(), m->Knots());
-    }
-}
-
-void expectSamePolygon(const CPolygon& a, const CPolygon& b, double tol) {
-    ASSERT_EQ(a.LoopCount(), b.LoopCount());
-    for (int i = 0; i < a.LoopCount(); ++i) {
-        ASSERT_EQ(a.GetLoop(i)->CoedgeCount(), b.GetLoop(i)->CoedgeCount()) << "loop " << i;
-        for (int j = 0; j < a.GetLoop(i)->CoedgeCount(); ++j)
-            expectSameCurve(a.GetLoop(i)->GetCurve(j), b.GetLoop(i)->GetCurve(j), tol);
-    }
-}
+// Kind, range, geometry, sense, NURBS weights and knots all show in the text form, whose layout
+// RecordLayout pins by hand; its 20 decimals tell the sample's values apart exactly.
+QString textOf(const CPolygon& p) { return polygonToString(&p); }
 
 int curveCount(const CPolygon& p) {
     int n = 0;
@@ -357,7 +330,7 @@ TEST(VdCommonPolygonText, DecimalPointIgnoresProcessLocale) {
 TEST(VdCommonPolygonText, RoundTripAndLenientReading) {
     PolygonPtr original = samplePolygon();
     PolygonPtr back(stringToPolygon(polygonToString(original.Get())));
-    expectSamePolygon(*original, *back, 1e-12);
+    EXPECT_EQ(textOf(*back), textOf(*original));
     EXPECT_EQ(PolygonPtr(stringToPolygon(""))->LoopCount(), 0);
 
     // The empty record after ";;" ends the loop; the empty loop after "||" ends the polygon.
@@ -405,7 +378,7 @@ TEST(VdCommonPolygonStream, LayoutAndRoundTrip) {
     full << ints({1234});
     PolygonPtr back(new CPolygon);
     ASSERT_TRUE(loadPolygonFromStream(back.Get(), full));
-    expectSamePolygon(*original, *back, 0.0);  // the stream form is bit-exact
+    EXPECT_EQ(textOf(*back), textOf(*original));
     int32_t after = 0;
     full.read(reinterpret_cast<char*>(&after), 4);
     EXPECT_EQ(after, 1234);

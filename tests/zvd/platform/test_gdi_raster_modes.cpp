@@ -26,75 +26,58 @@ struct Scene {
 };
 
 std::vector<Scene> scenes() {
-    auto pen = [](HDC dc, HPEN p, HBRUSH b, const std::function<void()>& f) { withObjects(dc, p, b, f); };
-    LOGBRUSH hatched = {BS_HATCHED, 0x3366CC, HS_CROSS};
-    LOGBRUSH solid = {BS_SOLID, 0x00A0FF, 0};
+    static LOGBRUSH hatched = {BS_HATCHED, 0x3366CC, HS_CROSS}, solid = {BS_SOLID, 0x00A0FF, 0};
+    static POINT wide[] = {{5, 5}, {80, 20}, {20, 60}, {90, 70}}, dashed[] = {{5, 70}, {60, 10}, {95, 75}, {10, 40}},
+                 tri[] = {{10, 10}, {90, 15}, {50, 75}}, bez[] = {{5, 70}, {30, -20}, {70, 120}, {95, 10}};
+    const DWORD geometric = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
     return {
         {"line",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] {
-                 MoveToEx(dc, 3, 3, nullptr);
-                 LineTo(dc, 90, 57);
-             });
+         [](HDC dc) {
+             withObjects(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr,
+                         [&] { MoveToEx(dc, 3, 3, nullptr), LineTo(dc, 90, 57); });
          }},
-        {"wide polyline",
+        {"wide path",
          [=](HDC dc) {
-             pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 7, &solid, 0, nullptr), nullptr, [&] {
-                 POINT p[] = {{5, 5}, {80, 20}, {20, 60}, {90, 70}};
-                 BeginPath(dc);
-                 Polyline(dc, p, 4);
-                 EndPath(dc);
-                 StrokePath(dc);
-             });
+             withObjects(dc, ExtCreatePen(geometric, 7, &solid, 0, nullptr), nullptr,
+                         [&] { BeginPath(dc), Polyline(dc, wide, 4), EndPath(dc), StrokePath(dc); });
          }},
         {"dashed polyline",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_DASHDOT, 1, 0xFF00FF), nullptr, [&] {
-                 POINT p[] = {{5, 70}, {60, 10}, {95, 75}, {10, 40}};
-                 Polyline(dc, p, 4);
-             });
+         [](HDC dc) {
+             withObjects(dc, CreatePen(PS_DASHDOT, 1, 0xFF00FF), nullptr, [&] { Polyline(dc, dashed, 4); });
          }},
         {"hatched polygon",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), CreateBrushIndirect(&hatched), [&] {
-                 POINT p[] = {{10, 10}, {90, 15}, {50, 75}};
-                 Polygon(dc, p, 3);
-             });
+         [](HDC dc) {
+             withObjects(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), CreateBrushIndirect(&hatched),
+                         [&] { Polygon(dc, tri, 3); });
          }},
         {"filled ellipse",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_SOLID, 3, 0x00FF00), CreateSolidBrush(0x808080), [&] { Ellipse(dc, 15, 8, 85, 70); });
+         [](HDC dc) {
+             withObjects(dc, CreatePen(PS_SOLID, 3, 0x00FF00), CreateSolidBrush(0x808080),
+                         [&] { Ellipse(dc, 15, 8, 85, 70); });
          }},
-        {"arc",
+        {"hatched dashed arc",
          [=](HDC dc) {
-             pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DASH, 2, &hatched, 0, nullptr),
-                 nullptr, [&] { Arc(dc, 5, 5, 95, 75, 95, 40, 50, 75); });
+             withObjects(dc, ExtCreatePen(geometric | PS_DASH, 2, &hatched, 0, nullptr), nullptr,
+                         [&] { Arc(dc, 5, 5, 95, 75, 95, 40, 50, 75); });
          }},
         {"bezier",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), nullptr, [&] {
-                 POINT p[] = {{5, 70}, {30, -20}, {70, 120}, {95, 10}};
-                 PolyBezier(dc, p, 4);
-             });
-         }},
+         [](HDC dc) { withObjects(dc, CreatePen(PS_SOLID, 1, 0xC0FFEE), nullptr, [&] { PolyBezier(dc, bez, 4); }); }},
         {"rectangle",
-         [=](HDC dc) {
-             pen(dc, CreatePen(PS_DOT, 1, 0x0000FF), CreateHatchBrush(HS_FDIAGONAL, 0xFF0000),
-                 [&] { Rectangle(dc, 4, 4, 60, 50); });
+         [](HDC dc) {
+             withObjects(dc, CreatePen(PS_DOT, 1, 0x0000FF), CreateHatchBrush(HS_FDIAGONAL, 0xFF0000),
+                         [&] { Rectangle(dc, 4, 4, 60, 50); });
          }},
         {"pixels",
-         [=](HDC dc) {
+         [](HDC dc) {
              for (int i = 0; i < 40; ++i) SetPixel(dc, 2 * i + 5, i + 10, 0x00FF80);
          }},
         {"text",
-         [=](HDC dc) {
+         [](HDC dc) {
              LOGFONTW lf = font(-18, L"DejaVu Sans", 300);
-             HFONT f = CreateFontIndirectW(&lf);
-             HGDIOBJ old = SelectObject(dc, f);
-             SetTextColor(dc, 0x2080FF);
-             EXPECT_TRUE(TextOutW(dc, 10, 40, L"Rubber band", 11));
-             SelectObject(dc, old);
-             DeleteObject(f);
+             withObjects(dc, CreateFontIndirectW(&lf), nullptr, [&] {
+                 SetTextColor(dc, 0x2080FF);
+                 EXPECT_TRUE(TextOutW(dc, 10, 40, L"Rubber band", 11));
+             });
          }},
     };
 }
@@ -199,23 +182,6 @@ TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone) {
     }
 }
 
-TEST(GdiRasterRopModes, NotInvertsWhateverThePenColour) {
-    QImage image = busy(30, 10);
-    const QImage original = image.copy();
-    HDC dc = createRasterDC(&image);
-    SetROP2(dc, R2_NOT);
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0x123456), nullptr, [&] {
-        MoveToEx(dc, 0, 5, nullptr);
-        LineTo(dc, 30, 5);
-    });
-    EXPECT_EQ(SetPixel(dc, 3, 2, 0x00FF00), 0x00FF00u);
-    EXPECT_EQ(SetPixel(dc, 30, 2, 0x00FF00), CLR_INVALID);
-    destroyDC(dc);
-    for (int x = 0; x < 30; ++x) EXPECT_EQ(at(image, x, 5), ~at(original, x, 5) & 0xFFFFFF);
-    EXPECT_EQ(at(image, 3, 2), ~at(original, 3, 2) & 0xFFFFFF);
-    EXPECT_EQ(differing(image, original), 31);
-}
-
 // ---- text ----------------------------------------------------------------------------------------
 
 namespace {
@@ -223,19 +189,18 @@ namespace {
 struct TextFixture : ::testing::Test {
     QImage image = blank(200, 120);
     HDC dc = nullptr;
-    HFONT f = nullptr;
-    HGDIOBJ old = nullptr;
+    HGDIOBJ stock = nullptr;
     void SetUp() override { dc = createRasterDC(&image); }
     void TearDown() override {
-        if (f) {
-            SelectObject(dc, old);
-            DeleteObject(f);
-        }
+        if (stock) DeleteObject(SelectObject(dc, stock));
         destroyDC(dc);
     }
     void use(const LOGFONTW& lf) {
-        f = CreateFontIndirectW(&lf);
-        old = SelectObject(dc, f);
+        HGDIOBJ previous = SelectObject(dc, CreateFontIndirectW(&lf));
+        if (stock)
+            DeleteObject(previous);
+        else
+            stock = previous;
     }
 };
 
@@ -243,7 +208,7 @@ struct TextFixture : ::testing::Test {
 
 using GdiRasterText = TextFixture;
 
-TEST_F(GdiRasterText, TextSitsBelowAndRightOfItsAnchor) {
+TEST_F(GdiRasterText, TextHangsFromItsAnchorAndOpaqueModeFillsTheCell) {
     use(font(-30));
     SetBkMode(dc, TRANSPARENT);
     SIZE size = {};
@@ -256,33 +221,24 @@ TEST_F(GdiRasterText, TextSitsBelowAndRightOfItsAnchor) {
     EXPECT_LT(b.minY, 50 + size.cy / 3);
     EXPECT_LE(b.maxX, 40 + size.cx);
     EXPECT_LT(b.maxY, 50 + size.cy);
+
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, 0x00FF00);
+    TextOutW(dc, 100, 0, L"HHH", 3);
+    EXPECT_EQ(at(image, 100, 0), 0x00FF00u);
+    EXPECT_EQ(at(image, 100 + size.cx - 1, size.cy - 1), 0x00FF00u);
+    EXPECT_EQ(at(image, 100 + size.cx, 0), 0xFFFFFFu);
 }
 
 TEST_F(GdiRasterText, PositiveHeightIsTheCellNegativeTheCharacterHeight) {
     SIZE cell = {}, em = {};
     use(font(30));
     GetTextExtentPoint32W(dc, L"x", 1, &cell);
-    SelectObject(dc, old);
-    DeleteObject(f);
     use(font(-30));
     GetTextExtentPoint32W(dc, L"x", 1, &em);
     EXPECT_LE(cell.cy, 30);
     EXPECT_GE(cell.cy, 28);
     EXPECT_GT(em.cy, 32);  // DejaVu's cell is about 1.17 em
-}
-
-TEST_F(GdiRasterText, OpaqueModeFillsTheCellTransparentDoesNot) {
-    use(font(-20));
-    SetBkColor(dc, 0x00FF00);
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, L"ab", 2, &size);
-    TextOutW(dc, 10, 10, L"ab", 2);
-    SetBkMode(dc, TRANSPARENT);
-    TextOutW(dc, 100, 10, L"ab", 2);
-    EXPECT_EQ(at(image, 10, 10), 0x00FF00u);
-    EXPECT_EQ(at(image, 10 + size.cx - 1, 10 + size.cy - 1), 0x00FF00u);
-    EXPECT_EQ(at(image, 10 + size.cx, 10), 0xFFFFFFu);
-    EXPECT_EQ(at(image, 100, 10), 0xFFFFFFu);
 }
 
 TEST_F(GdiRasterText, EscapementTurnsTheTextCounterClockwise) {
@@ -386,18 +342,11 @@ TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules) {
     EXPECT_FALSE(TextOutW(dc, 0, 0, L"a", -1));
     EXPECT_FALSE(GetTextExtentPoint32W(dc, L"a", 1, nullptr));
     EXPECT_EQ(FillRect(dc, nullptr, GetStockObject(BLACK_BRUSH)), 0);
-    destroyDC(dc);
-    DeleteObject(reused);
-    EXPECT_TRUE(image == blank(10, 10));
-}
-
-TEST(GdiRasterHandles, DestroyingADeviceReleasesItsSelections) {
-    QImage image = blank(10, 10);
-    HDC dc = createRasterDC(&image);
-    HBRUSH brush = CreateSolidBrush(0);
-    SelectObject(dc, brush);
+    EXPECT_EQ(SetPixel(dc, 10, 2, 0), CLR_INVALID);  // just outside the image
+    SelectObject(dc, reused);
     EXPECT_TRUE(destroyDC(dc));
-    EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_TRUE(DeleteObject(reused));  // destroying a device releases its selections
+    EXPECT_TRUE(image == blank(10, 10));
 }
 
 TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease) {

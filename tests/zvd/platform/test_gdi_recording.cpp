@@ -25,85 +25,32 @@ struct Recording : ::testing::Test {
 
 using GdiRecording = Recording;
 
-TEST_F(GdiRecording, APrimitiveBracketReadsAsItsCalls) {
-    HGDIOBJ oldPen = GetStockObject(BLACK_PEN);
-    const int oldRop = SetROP2(dc, R2_XORPEN);
-    const COLORREF oldBk = SetBkColor(dc, 0);
-    LOGBRUSH lb = {BS_SOLID, 0x0000FF, 0};
-    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DASH, 3, &lb, 0, nullptr);
-    EXPECT_EQ(SelectObject(dc, pen), oldPen);
-    MoveToEx(dc, 10, 20, nullptr);
-    LineTo(dc, 30, 40);
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
-    EXPECT_EQ(SetBkColor(dc, oldBk), 0u);
-    EXPECT_EQ(SetROP2(dc, oldRop), R2_XORPEN);
-    EXPECT_EQ(oldRop, R2_COPYPEN);
-    EXPECT_EQ(oldBk, 0xFFFFFFu);
-    const QStringList expected = {
-        "GetStockObject(7)=BLACK_PEN",
-        "SetROP2(7)",
-        "SetBkColor(0x00000000)",
-        "ExtCreatePen(0x12201,3,{0,0x000000ff,0},0,null)=h1",
-        "SelectObject(h1)",
-        "MoveToEx(10,20)",
-        "LineTo(30,40)",
-        "SelectObject(BLACK_PEN)",
-        "DeleteObject(h1)",
-        "SetBkColor(0x00ffffff)",
-        "SetROP2(13)",
-    };
-    EXPECT_EQ(recordedCalls(dc), expected);
-}
-
-TEST_F(GdiRecording, ShapesBrushesAndPathsHaveTheirFormats) {
-    HPEN pen = CreatePen(PS_DOT, 0, 0xFF0000);
+// The primitive tests pin the formats of pens, paths, arcs and polygons; these are the rest.
+TEST_F(GdiRecording, BrushesShapesAndStockObjectsHaveTheirFormats) {
     HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);
-    LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
-    HBRUSH none = CreateBrushIndirect(&hollow);
     HBRUSH solid = CreateSolidBrush(0x123456);
     SelectObject(dc, hatch);
-    POINT tri[] = {{0, 0}, {5, 5}, {9, 0}};
-    Polygon(dc, tri, 3);
-    BeginPath(dc);
-    Polyline(dc, tri, 3);
-    EndPath(dc);
-    StrokePath(dc);
-    PolyBezier(dc, tri, 3);
-    Arc(dc, 0, 0, 20, 20, 20, 10, 0, 10);
-    Ellipse(dc, 1, 2, 3, 4);
     Rectangle(dc, 0, 0, 10, 10);
     RECT r = {0, 0, 10, 10};
     FillRect(dc, &r, solid);
     SetPixel(dc, 3, 4, 0xFFFFFF);
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
-    for (HGDIOBJ h : {HGDIOBJ(pen), HGDIOBJ(hatch), HGDIOBJ(none), HGDIOBJ(solid)}) DeleteObject(h);
+    DeleteObject(hatch);
+    DeleteObject(solid);
     SelectObject(dc, hatch);  // deleted: named as before, and refused
     SelectObject(dc, nullptr);
     const QStringList expected = {
-        "CreatePen(2,0,0x00ff0000)=h1",
-        "CreateHatchBrush(4,0x0000ff00)=h2",
-        "CreateBrushIndirect({1,0x00000000,0})=h3",
-        "CreateSolidBrush(0x00123456)=h4",
-        "SelectObject(h2)",
-        "Polygon({(0,0),(5,5),(9,0)},3)",
-        "BeginPath()",
-        "Polyline({(0,0),(5,5),(9,0)},3)",
-        "EndPath()",
-        "StrokePath()",
-        "PolyBezier({(0,0),(5,5),(9,0)},3)",
-        "Arc(0,0,20,20,20,10,0,10)",
-        "Ellipse(1,2,3,4)",
+        "CreateHatchBrush(4,0x0000ff00)=h1",
+        "CreateSolidBrush(0x00123456)=h2",
+        "SelectObject(h1)",
         "Rectangle(0,0,10,10)",
-        "FillRect({0,0,10,10},h4)",
+        "FillRect({0,0,10,10},h2)",
         "SetPixel(3,4,0x00ffffff)",
         "GetStockObject(0)=WHITE_BRUSH",
         "SelectObject(WHITE_BRUSH)",
         "DeleteObject(h1)",
         "DeleteObject(h2)",
-        "DeleteObject(h3)",
-        "DeleteObject(h4)",
-        "SelectObject(h2)",
+        "SelectObject(h1)",
         "SelectObject(null)",
     };
     EXPECT_EQ(recordedCalls(dc), expected);
@@ -165,15 +112,15 @@ TEST_F(GdiRecording, EachLogNamesHandlesByItsOwnFirstSight) {
 }
 
 TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced) {
+    EXPECT_EQ(SetROP2(dc, R2_XORPEN), R2_COPYPEN);
+    EXPECT_EQ(SetBkColor(dc, 0), 0xFFFFFFu);
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+    EXPECT_EQ(dc->bkMode(), TRANSPARENT);
     POINT previous = {};
     MoveToEx(dc, 4, 5, nullptr);
     LineTo(dc, 7, 8);
     MoveToEx(dc, 0, 0, &previous);
-    EXPECT_EQ(previous.x, 7);
-    EXPECT_EQ(previous.y, 8);
-    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(dc->bkMode(), TRANSPARENT);
-    EXPECT_TRUE(Arc(dc, 0, 0, 10, 10, 10, 5, 0, 5));
+    EXPECT_TRUE(previous.x == 7 && previous.y == 8);
     setRecordedFailure(dc, "Arc", true);
     EXPECT_FALSE(Arc(dc, 0, 0, 10, 10, 10, 5, 0, 5));
     setRecordedFailure(dc, "Arc", false);
@@ -182,7 +129,7 @@ TEST_F(GdiRecording, StateIsKeptAndFailuresCanBeForced) {
     EXPECT_TRUE(dc->pathOpen());
     EndPath(dc);
     EXPECT_FALSE(dc->pathOpen());
-    EXPECT_EQ(recordedCalls(dc).size(), 9);
+    EXPECT_EQ(recordedCalls(dc).size(), 10);
     EXPECT_TRUE(recordedCalls(nullptr).isEmpty());
 }
 
@@ -211,21 +158,6 @@ QByteArray readAll(const QString& path) {
 }
 
 }  // namespace
-
-TEST(GdiVector, SvgFileHoldsTheDrawingOnceTheDeviceEnds) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("out.svg");
-    HDC dc = createSvgDC(path, QSize(100, 80));
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(dc->kind(), ZVDDeviceContext::dkSvg);
-    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 100);
-    drawSample(dc);
-    ASSERT_TRUE(destroyDC(dc));
-    const QByteArray svg = readAll(path);
-    EXPECT_TRUE(svg.contains("<svg"));
-    EXPECT_TRUE(svg.contains("viewBox=\"0 0 100 80\""));
-    EXPECT_TRUE(svg.contains("#0000ff"));  // the XOR line, drawn in its own colour (COLORREF 0xff0000 is blue)
-}
 
 TEST(GdiVector, PdfFileIsWrittenAndNopDrawsNothing) {
     QTemporaryDir dir;

@@ -102,12 +102,18 @@ TEST_F(DrawFuncCalls, PenWidthFollowsZoomNegativeCountsAndMinimum) {
         {2, 1.001, psSolid, bsSolid, 0, "ExtCreatePen(0x12200,3,{0,0x000000ff,0},0,null)"},  // 2.002 px -> 3
         {1, 1.0005, psSolid, bsSolid, 0, "CreatePen(0,0,0x000000ff)"},                       // within 0.001 of 1 px
         {1, 3, psSolid, bsFDiagonal, 0, "ExtCreatePen(0x12200,3,{2,0x000000ff,2},0,null)"},  // hatched
+        {5, 0.2, psSolid, bsSolid, 6, "ExtCreatePen(0x12200,6,{0,0x000000ff,0},0,null)"},    // the minimum wins
+        {5, 0, psSolid, bsSolid, 1, "CreatePen(0,0,0x000000ff)"},
     };
     for (const auto& c : cases) {
         ct.setZoomFactor(c.zoom);
         line(c.width, c.ps, N, c.bs, c.minWidth);
         EXPECT_EQ(pen(), c.pen) << c.width;
     }
+    // Colour -1 is system colour 1; width -1 is one pixel at any zoom.
+    clear();
+    ZDrawFunc2d::drawLine(dc, &ct, V(0, 0), V(10, 0), -1, 0, psSolid, -1, N, bsSolid, 0, psSolid, kWhite, 0);
+    EXPECT_EQ(pen(), QString::asprintf("CreatePen(0,0,0x%08x)", GetSysColor(1)));
     // drawPolyline has no pixel-count convention: below zero after the minimum is a null pen.
     std::vector<V> pts{V(0, 0), V(5, 0)};
     clear();

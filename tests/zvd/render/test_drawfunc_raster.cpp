@@ -24,8 +24,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kWhite = 0xFFFFFF;
 const EnDrawMode N = vdcommon::dmNormal;
 
-QRgb toRgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) & 0xFFFFFF; }
-
 class DrawFuncRaster : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,7 +35,6 @@ protected:
         ct.setDPoint(zgp::CVec2<int>(10, 110));
     }
     void TearDown() override { destroyDC(dc); }
-    QRgb at(int wx, int wy) const { return image.pixel(10 + wx, 110 - wy) & 0xFFFFFF; }
 
     QImage image;
     HDC dc = nullptr;
@@ -101,37 +98,6 @@ TEST_F(DrawFuncRaster, XorTwiceRestoresTheImageAndNopChangesNothing) {
     ZDrawFunc2d::drawEllipseArc(dc, &ct, V(50, 50), V(1, 0), 0, 2 * kPi * 40, 40, 20, 1, 0, 0, psSolid, 0xFF, N,
                                 bsClear, 0, psSolid, 0, 1);
     EXPECT_EQ(image, before);
-}
-
-TEST_F(DrawFuncRaster, HolesOfXorFilledPolygonsShowTheBackground) {
-    const COLORREF back = 0x336699, colour = 0x00C0FF;
-    image.fill(toRgb(back));
-    auto* poly = new zgp::CPolygon;
-    poly->AddLoop(zgp::ZLoopBuilder::CreateRect(zgp::CBox2<double>(10, 10, 90, 90)));
-    poly->AddLoop(zgp::ZLoopBuilder::CreateRect(zgp::CBox2<double>(30, 30, 60, 60)));
-    ZDrawFunc2d::fillXPoly(dc, &ct, std::vector<zgp::CPolygon*>{poly}, colour, back, N, bsSolid);
-    EXPECT_EQ(at(20, 20), toRgb(colour));
-    EXPECT_EQ(at(80, 50), toRgb(colour));
-    EXPECT_EQ(at(45, 45), toRgb(back));  // the hole
-    EXPECT_EQ(at(95, 50), toRgb(back));
-    poly->Unref();
-}
-
-TEST_F(DrawFuncRaster, StrokeWidthInPixelsAndSystemColour) {
-    ct.setZoomFactor(5);
-    const QRgb sys = toRgb(GetSysColor(1));
-    auto rowsPainted = [&](double width, int minWidth) {  // a horizontal line on device row 100
-        image.fill(~sys & 0xFFFFFF);
-        ZDrawFunc2d::drawLine(dc, &ct, V(0, 2), V(20, 2), width, 0, psSolid, -1, N, bsSolid, 0, psSolid, kWhite,
-                              minWidth);
-        int n = 0;
-        for (int y = 90; y <= 115; ++y) n += (image.pixel(40, y) & 0xFFFFFF) == sys;
-        return n;
-    };
-    EXPECT_EQ(rowsPainted(-3, 0), 3);   // a pixel count, whatever the zoom
-    EXPECT_EQ(rowsPainted(0.5, 0), 3);  // 2.5 px rounds up
-    EXPECT_EQ(rowsPainted(0, 1), 1);
-    EXPECT_EQ(rowsPainted(0.2, 6), 6);  // the minimum wins
 }
 
 }  // namespace
