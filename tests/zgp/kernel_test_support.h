@@ -92,4 +92,60 @@ inline CLoop* CircleLoop(const V& centre, double r) {
     return l;
 }
 
+// Random loops: a whole circle or ellipse, or a star-shaped chain around the origin of lines,
+// arcs, ellipse arcs and rational NURBS pieces.
+inline CCurve2d* RandomSide(std::mt19937& rng, const V& a, const V& b) {
+    std::uniform_real_distribution<double> U(0.0, 1.0);
+    V d = b - a;
+    double h = d.Length() / 2;
+    switch (static_cast<int>(U(rng) * 5)) {
+    case 1:
+        return new CArc2d(a, b, h * (1.05 + 2 * U(rng)), U(rng) < 0.5 ? CArc2d::CCW_SMALL : CArc2d::CW_SMALL);
+    case 2: {
+        int sense = U(rng) < 0.5 ? 1 : -1;
+        CInterval<double> range = sense > 0 ? CInterval<double>(kPi * h, 2 * kPi * h) : CInterval<double>(-kPi * h, 0);
+        return new CEllipse2d((a + b) / 2, d, h, h * (0.1 + 0.5 * U(rng)), range, sense);
+    }
+    case 3: {
+        int deg = U(rng) < 0.5 ? 2 : 3;
+        CNurbsCurve2d* nc = new CNurbsCurve2d(deg, 6);
+        nc->SetCtrlPt(0, a);
+        for (int k = 1; k < 5; ++k)
+            nc->SetCtrlPt(k, a + d * (k / 5.0) + d.Perp() * (0.8 * U(rng) - 0.4), 0.4 + 2 * U(rng));
+        nc->SetCtrlPt(5, b);
+        return nc;
+    }
+    case 4:  // a wide arc, more than half a turn, bulging outwards
+        return new CArc2d(a, b, h * (1.0 + 0.3 * U(rng)), CArc2d::CCW_LARGE);
+    default:
+        return new CLine2d(a, b);
+    }
+}
+
+inline CLoop* RandomLoop(std::mt19937& rng) {
+    std::uniform_real_distribution<double> U(0.0, 1.0);
+    double shape = U(rng);
+    CLoop* l = new CLoop;
+    if (shape < 0.08) {
+        l->AddCurve(ArcByAngles(V(U(rng), U(rng)), 3 + 5 * U(rng), 0.0, 0.0), false);
+        return l;
+    }
+    if (shape < 0.16) {
+        CEllipse2d* e = new CEllipse2d;
+        e->Set(V(U(rng), U(rng)), V(std::cos(6 * U(rng)), std::sin(6 * U(rng))), 8, 2 + 4 * U(rng), 0.0, 0.0,
+               U(rng) < 0.5 ? 1 : -1);
+        l->AddCurve(e, false);
+        return l;
+    }
+    int n = 3 + static_cast<int>(U(rng) * 6);
+    std::vector<V> v;
+    for (int i = 0; i < n; ++i) {
+        double ang = 2 * kPi * (i + 0.2 + 0.6 * U(rng)) / n;
+        double r = 4 + 6 * U(rng);
+        v.emplace_back(r * std::cos(ang), r * std::sin(ang));
+    }
+    for (int i = 0; i < n; ++i) l->AddCurve(RandomSide(rng, v[i], v[(i + 1) % n]), false);
+    return l;
+}
+
 }  // namespace zgp_test

@@ -2,19 +2,11 @@
 // sampling of the curves involved (fixed seeds, so every run sees the same cases).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-#include <vector>
+#include "kernel_test_support.h"
 
-#include "zgp/builders.h"
-#include "zgp/discrete.h"
-
-using namespace zgp;
-using V = CVec2<double>;
+using namespace zgp_test;
 
 namespace {
-
-const double kPi = 3.14159265358979323846;
 
 struct Rng {
     std::mt19937_64 gen;
@@ -23,26 +15,6 @@ struct Rng {
     V P(double r) { return V(U(-r, r), U(-r, r)); }
     int I(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); }
 };
-
-// Distance from p to the curve: the best of a dense sampling, refined by ternary search between
-// the neighbouring samples; *tOut receives the parameter found.
-double BruteDistance(const CCurve2d& c, const V& p, double* tOut = nullptr) {
-    const int n = 400;
-    const double t0 = c.StartT(), h = (c.EndT() - t0) / n;
-    int best = 0;
-    for (int i = 1; i <= n; ++i)
-        if (c.GetPoint(t0 + i * h).SqrDistanceTo(p) < c.GetPoint(t0 + best * h).SqrDistanceTo(p)) best = i;
-    double lo = t0 + std::max(0, best - 1) * h, hi = t0 + std::min(n, best + 1) * h;
-    for (int k = 0; k < 80; ++k) {
-        const double a = lo + (hi - lo) / 3, b = hi - (hi - lo) / 3;
-        if (c.GetPoint(a).SqrDistanceTo(p) < c.GetPoint(b).SqrDistanceTo(p))
-            hi = b;
-        else
-            lo = a;
-    }
-    if (tOut) *tOut = 0.5 * (lo + hi);
-    return c.GetPoint(0.5 * (lo + hi)).DistanceTo(p);
-}
 
 // Lines, arcs and ellipse arcs sweeping at most 3/4 turn, and x-monotone (so never
 // self-crossing) rational NURBS curves.
@@ -120,7 +92,7 @@ TEST(BuilderCurve, ArcsFromTwoPointsAndRadiusOrFromThreePoints) {
         ASSERT_TRUE(c);
         EXPECT_LT(c->StartPoint().DistanceTo(p1) + c->EndPoint().DistanceTo(p2), 1e-7);
         double t = 0;
-        EXPECT_LT(BruteDistance(*c, p3, &t), 1e-6 * (1 + static_cast<CArc2d*>(c.Get())->Radius()));
+        EXPECT_LT(BruteDistance(*c, p3, 400, &t), 1e-6 * (1 + static_cast<CArc2d*>(c.Get())->Radius()));
         EXPECT_TRUE(t > c->StartT() && t < c->EndT());
     }
     const V a(0, 0), b(10, 0);
@@ -301,7 +273,7 @@ TEST(Discrete, ChainsRespectTheBoundsAndLieOnTheCurve) {
         for (size_t i = 2; i < pts.size(); ++i) {
             EXPECT_LE(pts[i].DistanceTo(pts[i - 1]), maxLen * (1 + 1e-12));
             double t = 0;
-            EXPECT_LT(BruteDistance(*c, pts[i], &t), 1e-9);
+            EXPECT_LT(BruteDistance(*c, pts[i], 400, &t), 1e-9);
             EXPECT_GE(t, prevT - 1e-9);
             const double angle = c->GetDeriv1(t).Angle();
             EXPECT_LE(std::fabs(std::remainder(angle - prevAngle, 2 * kPi)), maxAngle + 1e-6);
@@ -332,7 +304,7 @@ TEST(Discrete, MeshMeetsChordHeightAngleAndLength) {
             EXPECT_EQ(xyz[3 * i + 2], 0.0f);
             EXPECT_LE(a.DistanceTo(b), mesh.MaxLen() > 0 ? mesh.MaxLen() * (1 + 1e-5) : INFINITY);
             double t1 = 0, sag = 0;
-            BruteDistance(*c, b, &t1);
+            BruteDistance(*c, b, 400, &t1);
             for (int k = 1; k < 20; ++k)
                 sag = std::max(sag, std::fabs((b - a).Normalized().Cross(c->GetPoint(t0 + (t1 - t0) * k / 20) - a)));
             EXPECT_LE(sag, 1.25 * mesh.DistTol() + 1e-5);  // three samples per piece decide, hence 1.25

@@ -2,19 +2,14 @@
 // bounds and degenerate shapes, checked against independent brute-force computations.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
-#include <random>
 
-#include "zgp/ellipse2d.h"
-#include "zgp/nurbscurve2d.h"
+#include "kernel_test_support.h"
 
-using namespace zgp;
-using Vec = CVec2<double>;
+using namespace zgp_test;
+using Vec = V;
 
 namespace {
-
-const double kPi = std::acos(-1.0);
 
 double Uni(std::mt19937& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 
@@ -34,50 +29,21 @@ Vec PointAtPhi(const CEllipse2d& e, double phi) {
     return e.CenterPt() + u * (e.MajorRadius() * std::cos(phi)) + v * (e.MinorRadius() * std::sin(phi));
 }
 
-// Nearest distance over the arc by dense sampling in eccentric angle, then golden-section refinement
-// of the best sample's bracket.
+// Nearest distance over the arc, sampled in eccentric angle.
 double BruteNearestDist(const CEllipse2d& e, const Vec& p) {
-    const int n = 10000;
     const double phi0 = e.GetAngle(e.StartT()), sweep = e.RotateAngle();
-    auto dist = [&](double f) { return PointAtPhi(e, phi0 + sweep * f).DistanceTo(p); };
-    int best = 0;
-    double bestDist = dist(0.0);
-    for (int i = 1; i <= n; ++i)
-        if (dist(double(i) / n) < bestDist) bestDist = dist(double(i) / n), best = i;
-    double lo = std::max(0.0, (best - 1.0) / n), hi = std::min(1.0, (best + 1.0) / n);
-    const double g = (std::sqrt(5.0) - 1) / 2;
-    for (int it = 0; it < 80; ++it) {
-        const double m1 = hi - g * (hi - lo), m2 = lo + g * (hi - lo);
-        if (dist(m1) < dist(m2))
-            hi = m2;
-        else
-            lo = m1;
-    }
-    return std::min(dist(lo), bestDist);
+    return BruteMin([&](double f) { return PointAtPhi(e, phi0 + sweep * f).DistanceTo(p); }, 0.0, 1.0, 10000);
 }
 
 // Probe points: around the curve, near the centre (inside the evolute), exactly on an axis, far away.
 Vec RandomProbe(std::mt19937& rng, const CEllipse2d& e) {
     const double a = e.MajorRadius(), b = e.MinorRadius(), r = std::max(a, b);
     double x = Uni(rng, -1.5 * a, 1.5 * a), y = Uni(rng, -1.5 * b, 1.5 * b);
-    switch (rng() % 6) {
-    case 0:
-        x *= 0.2;
-        y *= 0.02;
-        break;
-    case 1:
-        y = 0.0;
-        break;
-    case 2:
-        x = 0.0;
-        break;
-    case 3:
-        x = Uni(rng, -10 * r, 10 * r);
-        y = Uni(rng, -10 * r, 10 * r);
-        break;
-    default:
-        break;
-    }
+    const int kind = rng() % 6;
+    if (kind == 0) x *= 0.2, y *= 0.02;
+    if (kind == 1) y = 0.0;
+    if (kind == 2) x = 0.0;
+    if (kind == 3) x = Uni(rng, -10 * r, 10 * r), y = Uni(rng, -10 * r, 10 * r);
     return e.CenterPt() + e.Axis() * x + e.Axis().Perp() * y;
 }
 
