@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "zcs/zcs.h"
@@ -130,15 +129,6 @@ inline double SideOf(const CLine2d* l, Vec p) {
     const Vec d = (l->EndPoint() - l->StartPoint()).Normalized();
     return Cross(d, p - l->StartPoint());
 }
-inline Vec EllipsePoint(const CEllipse2d* e, double phi) {
-    const Vec u = e->Axis(), v(-u.y, u.x);
-    return e->CenterPt() + u * (e->MajorRadius() * std::cos(phi)) + v * (e->MinorRadius() * std::sin(phi));
-}
-inline Vec EllipseTangent(const CEllipse2d* e, double phi) {
-    const Vec u = e->Axis(), v(-u.y, u.x);
-    return u * (-e->MajorRadius() * std::sin(phi)) + v * (e->MinorRadius() * std::cos(phi));
-}
-
 // Minimum of f over [lo, hi] by dense sampling and golden-section refinement.
 template <class F>
 double MinimumOf(F f, double lo, double hi, double* at = nullptr) {
@@ -175,11 +165,6 @@ inline void TouchOf(const CCurve2d* a, const CCurve2d* b, double& gap, double& s
     double tb = 0;
     MinimumOf([&](double t) { return b->GetPoint(t).DistanceTo(pa); }, b->StartT(), b->EndT(), &tb);
     sine = std::abs(Cross(a->GetDeriv1(ta).Normalized(), b->GetDeriv1(tb).Normalized()));
-}
-
-inline Vec Jitter(std::mt19937& rng, double amount) {
-    std::uniform_real_distribution<double> u(-amount, amount);
-    return Vec(u(rng), u(rng));
 }
 
 }  // namespace zcs_test

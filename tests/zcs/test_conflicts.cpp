@@ -47,28 +47,6 @@ TEST(Conflicts, TwoLengthsOnOneLine) {
     EXPECT_EQ(second.message, first.message);
 }
 
-TEST(Conflicts, ChainShorterThanItsEndsAreApart) {
-    TestSketch s;
-    std::vector<CLine2d*> lines;
-    std::vector<TestConstraint*> expected;
-    Vec p(0, 0);
-    for (int i = 0; i < 5; ++i) {
-        const Vec q = p + Vec(std::cos(0.7 * i), std::sin(0.7 * i)) * 3.0;
-        lines.push_back(s.Line(p, q));
-        p = q;
-    }
-    for (int i = 0; i < 5; ++i) {
-        expected.push_back(s.Add(ectDistance, 3, {Ref(lines[i])}));
-        if (i) s.Add(ectCoincident, 0, {Ref(lines[i - 1], edrEnd), Ref(lines[i], edrStart)});
-    }
-    s.Add(ectHorizontal, 0, {Ref(lines[0])});  // holds, but has nothing to do with the conflict
-    expected.push_back(s.Add(ectDistance, 16, {Ref(lines[0], edrStart), Ref(lines[4], edrEnd)}));
-    const Failure f = SolveFailing(s);
-    EXPECT_EQ(f.result, esrConflict);
-    EXPECT_EQ(f.conflicts, std::vector<zcs::IConstraint*>(expected.begin(), expected.end()));
-    EXPECT_EQ(f.message, L"6 constraints conflict: 5 lengths, 1 distance.");
-}
-
 // Large conflicts are found through the one dependency among their equations (smallest to
 // first order): a staircase held at one end and measured end to end 1% longer than it is; the
 // held point plays no part.

@@ -71,6 +71,8 @@ inline CCurve2d* RandomCurve(std::mt19937_64& rng, int kind) {
     return n;
 }
 
+const int IN = CPositionJudge::PT_INSIDE, ON = CPositionJudge::PT_ON, OUT = CPositionJudge::PT_OUTSIDE;
+
 // Counter-clockwise arc from angle a0 to a1 (radians); equal angles give the full circle.
 inline CArc2d* ArcByAngles(const V& centre, double r, double a0, double a1) {
     auto* a = new CArc2d;
@@ -90,6 +92,41 @@ inline CLoop* CircleLoop(const V& centre, double r) {
     auto* l = new CLoop;
     l->AddCurve(ArcByAngles(centre, r, 0.0, 0.0), false);
     return l;
+}
+
+// The loop as a dense polygon, perCurve pieces to each curve but a line.
+inline std::vector<V> Polygonise(const CLoop& l, int perCurve) {
+    std::vector<V> out;
+    for (int i = 0; i < l.CoedgeCount(); ++i) {
+        const CCurve2d* c = l.GetCurve(i);
+        int n = c->Type() == GT_LINE ? 1 : perCurve;
+        for (int k = 0; k <= n; ++k) out.push_back(c->GetPoint(c->StartT() + (c->EndT() - c->StartT()) * k / n));
+    }
+    return out;
+}
+
+// IN or OUT by the crossing test, or ON when p lies within `band` of the polygon. Plain scalars:
+// this runs millions of times in unoptimised builds.
+inline int BruteClassify(const std::vector<V>& poly, const V& p, double band) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        double ax = poly[j].x - p.x, ay = poly[j].y - p.y, bx = poly[i].x - p.x, by = poly[i].y - p.y;
+        if ((ay > 0) != (by > 0) && 0 < ax - ay * (bx - ax) / (by - ay)) in = !in;
+        if ((ax > band && bx > band) || (ax < -band && bx < -band) || (ay > band && by > band) ||
+            (ay < -band && by < -band))
+            continue;
+        double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
+        double s = len2 > 0 ? std::min(1.0, std::max(0.0, -(ax * dx + ay * dy) / len2)) : 0.0;
+        double ex = ax + dx * s, ey = ay + dy * s;
+        if (ex * ex + ey * ey < band * band) return ON;
+    }
+    return in ? IN : OUT;
+}
+
+inline double ShoelaceArea(const std::vector<V>& poly) {
+    double a = 0;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) a += poly[j].Cross(poly[i]) / 2;
+    return a;
 }
 
 // Random loops: a whole circle or ellipse, or a star-shaped chain around the origin of lines,
