@@ -53,18 +53,18 @@ TEST(ConstraintKinds, Distances) {
     s.Add(ectDistance, 5, {Ref(d, edrStart), Ref(d, edrEnd), Ref(h)});
     s.Add(ectDistance, 1, {Ref(d, edrStart), Ref(d, edrEnd), Ref(v)});
     ExpectSolved(
-        s, {[&] { return l->Length() - 10; }, [&] { return Angle(l) - a0; },
-            [&] { return ((l->StartPoint() + l->EndPoint()) * 0.5).DistanceTo(m0); },
-            [&] { return a->EndPoint().DistanceTo(b->StartPoint()) - 4; },
-            [&] { return SideOf(base, p->StartPoint()) - 2.5; },
-            [&] { return out->StartPoint().DistanceTo(c->CenterPt()) - c->Radius() - 1.5; },
-            [&] { return c->Radius() - in->StartPoint().DistanceTo(c->CenterPt()) - 1.0; },
-            [&] { return DistanceToCurve(e, pe->StartPoint()) - 1.25; },
-            [&] { return DistanceToCurve(n, pn->StartPoint()) - 0.8; },
-            [&] { return SideOf(la, lb->StartPoint()) - 2.5; }, [&] { return SideOf(la, lb->EndPoint()) - 2.5; },
-            [&] { return d->EndPoint().x - d->StartPoint().x - 5; },
-            [&] { return d->EndPoint().y - d->StartPoint().y - 1; },
-            [&] { return h->EndPoint().DistanceTo(Vec(1, 0)) + v->EndPoint().DistanceTo(Vec(0, 1)); }});
+        s,
+        {[&] { return l->Length() - 10; }, [&] { return Angle(l) - a0; },
+         [&] { return ((l->StartPoint() + l->EndPoint()) * 0.5).DistanceTo(m0); },
+         [&] { return a->EndPoint().DistanceTo(b->StartPoint()) - 4; },
+         [&] { return SideOf(base, p->StartPoint()) - 2.5; },
+         [&] { return out->StartPoint().DistanceTo(c->CenterPt()) - c->Radius() - 1.5; },
+         [&] { return c->Radius() - in->StartPoint().DistanceTo(c->CenterPt()) - 1.0; },
+         [&] { return DistanceToCurve(e, pe->StartPoint()) - 1.25; },
+         [&] { return DistanceToCurve(n, pn->StartPoint()) - 0.8; }, [&] { return SideOf(la, lb->StartPoint()) - 2.5; },
+         [&] { return SideOf(la, lb->EndPoint()) - 2.5; }, [&] { return d->EndPoint().x - d->StartPoint().x - 5; },
+         [&] { return d->EndPoint().y - d->StartPoint().y - 1; },
+         [&] { return h->EndPoint().DistanceTo(Vec(1, 0)) + v->EndPoint().DistanceTo(Vec(0, 1)); }});
 }
 
 TEST(ConstraintKinds, AnglesRadiiDiameters) {
@@ -148,10 +148,9 @@ TEST(ConstraintKinds, Tangencies) {
     s.Add(ectTangent, 0, {Ref(e), Ref(ec)});
     s.Add(ectTangent, 0, {Ref(e), Ref(e2)});
     s.Add(ectTangent, 0, {Ref(n), Ref(nl)});
-    ExpectSolved(s,
-                 {[&] { return std::abs(SideOf(l, c->CenterPt())) - c->Radius(); },
-                  [&] { return c1->CenterPt().DistanceTo(c2->CenterPt()) - c1->Radius() - c2->Radius(); },
-                  [&] { return big->CenterPt().DistanceTo(small->CenterPt()) - big->Radius() + small->Radius(); }});
+    ExpectSolved(s, {[&] { return std::abs(SideOf(l, c->CenterPt())) - c->Radius(); },
+                     [&] { return c1->CenterPt().DistanceTo(c2->CenterPt()) - c1->Radius() - c2->Radius(); },
+                     [&] { return big->CenterPt().DistanceTo(small->CenterPt()) - big->Radius() + small->Radius(); }});
     for (auto pair : {std::make_pair<CCurve2d*, CCurve2d*>(el, e), {e, ec}, {e, e2}, {nl, n}}) {
         double gap, sine;
         TouchOf(pair.first, pair.second, gap, sine);

@@ -425,25 +425,6 @@ TEST(ArcEditing, OffsetReverseExtendAndTrim) {
     EXPECT_TRUE(arc.SetStartT(arc.EndT() - 1.0));
 }
 
-TEST(ArcEditing, NurbsFormIsExact) {
-    std::mt19937_64 rng(36);
-    for (int i = 0; i < 300; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        CRefPtr<CNurbsCurve2d> n(arc.NurbsCurve());
-        const int pieces = (n->CtrlPtCount() - 1) / 2;
-        ASSERT_EQ(n->Degree(), 2);
-        EXPECT_LE(std::abs(arc.RotateAngle()) / pieces, kPi / 2 + 1e-12);
-        EXPECT_TRUE(n->Knots().front() == arc.StartT() && n->Knots().back() == arc.EndT());
-        const double tol = 1e-9 * (arc.Radius() + arc.CenterPt().Length());
-        EXPECT_TRUE(n->StartPoint().IsEqual(arc.StartPoint(), tol) && n->EndPoint().IsEqual(arc.EndPoint(), tol));
-        for (int k = 1; k < 40; ++k) {  // on the circle and within the arc's sweep
-            const Vec p = n->GetPoint(n->StartT() + (n->EndT() - n->StartT()) * k / 40);
-            EXPECT_NEAR(p.DistanceTo(arc.CenterPt()), arc.Radius(), tol);
-            EXPECT_TRUE(arc.GetPoint(arc.GetNearestT(p, 0.0)).IsEqual(p, tol));
-        }
-    }
-}
-
 TEST(ArcDegenerate, ZeroRadiusAndBadInputStayFinite) {
     std::mt19937_64 rng(37);
     CArc2d empty, point(Vec(2, 3), 0.0, CInterval<double>(1, 5), 1);

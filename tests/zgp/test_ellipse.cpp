@@ -185,24 +185,6 @@ TEST(EllipseTransform, ImagesOfSamplesLieOnTheNewArc) {
     EXPECT_EQ(g.Axis(), e.Axis());
 }
 
-TEST(EllipseNurbs, SamplesLieOnTheArc) {
-    std::mt19937 rng(31);
-    for (int i = 0; i < 300; ++i) {
-        const CEllipse2d e = RandomEllipse(rng, i % 4 == 0);
-        std::unique_ptr<CNurbsCurve2d> n(e.NurbsCurve());
-        ASSERT_EQ(n->Degree(), 2);
-        EXPECT_NEAR(n->StartT(), e.StartT(), 1e-12 * (1 + std::abs(e.StartT())));
-        EXPECT_LT(n->StartPoint().DistanceTo(e.StartPoint()), 1e-9);
-        EXPECT_LT(n->EndPoint().DistanceTo(e.EndPoint()), 1e-9);
-        for (int k = 0; k <= 50; ++k) {
-            const Vec q = n->GetPoint(n->StartT() + (n->EndT() - n->StartT()) * k / 50.0), d = q - e.CenterPt();
-            const double x = d.Dot(e.Axis()) / e.MajorRadius(), y = d.Dot(e.Axis().Perp()) / e.MinorRadius();
-            ASSERT_NEAR(std::hypot(x, y), 1.0, 1e-9) << i;
-            ASSERT_LT(e.GetPoint(e.GetNearestT(q, 0)).DistanceTo(q), 1e-9 * e.MajorRadius()) << i;  // on the arc
-        }
-    }
-}
-
 TEST(EllipseBox, ContainsAndTouchesDenseSamples) {
     std::mt19937 rng(41);
     for (int i = 0; i < 300; ++i) {

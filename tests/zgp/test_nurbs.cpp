@@ -134,15 +134,6 @@ TEST(NurbsEval, DerivativesMatchFiniteDifferencesInsideSpans) {
     }
 }
 
-TEST(NurbsEval, RationalCircleHoldsItsRadius) {
-    const Vec centre(3.0, -2.0);
-    CNurbsCurve2d c = Circle(centre, 5.0);
-    for (int i = 0; i <= 1000; ++i) EXPECT_NEAR(c.GetPoint(i / 1000.0).DistanceTo(centre), 5.0, 1e-12);
-    EXPECT_TRUE(c.IsClosed() && c.IsRational() && c.IsClamped());
-    EXPECT_EQ(c.Monotonicity(), 1);
-    EXPECT_NEAR(c.LengthBetween(0.75, 0.25), -kPi * 5.0, 1e-10);
-}
-
 TEST(NurbsEdit, KnotInsertionAndBezierPiecesKeepTheShape) {
     std::mt19937 rng(14);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
