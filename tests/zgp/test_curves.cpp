@@ -244,21 +244,9 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
     EXPECT_FALSE(l.SetStartT(13.0) || l.SetEndT(NAN));
 }
 
-TEST(LineProperties, TransformKeepsPointsAndStartParameter) {
-    std::mt19937_64 rng(22);
-    std::uniform_real_distribution<double> u(-2.0, 2.0);
-    for (int i = 0; i < 1000; ++i) {
-        const CLine2d l(Vec(10 * u(rng), 10 * u(rng)), Vec(u(rng), u(rng)), CInterval<double>(u(rng), 3 + u(rng)));
-        CMatrix3<double> m(u(rng), u(rng), 0, u(rng), u(rng), 0, 5 * u(rng), 5 * u(rng), 1);
-        if (i % 4 == 0) m[0][2] = 0.01 * u(rng), m[1][2] = 0.01 * u(rng);  // mild perspective
-        if (std::abs(m.Determinant()) < 1e-3) continue;
-        CLine2d t = l;
-        ASSERT_TRUE(t.Transform(CMatrix4<double>::FromMatrix3(m)));
-        EXPECT_EQ(t.StartT(), l.StartT());
-        EXPECT_TRUE(t.StartPoint().IsEqual(m.TransformPoint(l.StartPoint()), 1e-9));
-        EXPECT_TRUE(t.EndPoint().IsEqual(m.TransformPoint(l.EndPoint()), 1e-9));
-        EXPECT_NEAR(t.SignedDistance(m.TransformPoint(l.GetPoint(l.Range().Middle()))), 0.0, 1e-9);
-    }
+// Lines, arcs and ellipses under maps are covered by the builder and loop transform tests; here
+// only the refusals, which must leave the curve as it was.
+TEST(LineProperties, TransformRefusesDegenerateImages) {
     CLine2d l(Vec(1, 2), Vec(3, 2));
     EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(1, 0))));
     const CMatrix3<double> toInfinity(1, 0, 1, 0, 1, 0, 0, 0, -2);  // w = x - 2 vanishes between the ends
@@ -331,26 +319,6 @@ TEST(ArcSetForms, CentreAndAngleForms) {
     EXPECT_EQ(CArc2d(Vec(0, 0), 1.0, CInterval<double>(0, 1), CArc2d::CW_LARGE).Sense(), -1);
 }
 
-TEST(ArcQueries, NearestMatchesBruteForce) {
-    std::mt19937_64 rng(32);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    for (int i = 0; i < 2000; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        const double r = arc.Radius();
-        const Vec p = i % 10 ? arc.CenterPt() + Vec(u(rng), u(rng)) * (3 * r) : arc.CenterPt();
-        const double t = arc.GetNearestT(p, 0.0);
-        ASSERT_TRUE(arc.Range().Contains(t)) << i;
-        EXPECT_LE(arc.GetPoint(t).DistanceTo(p), BruteDistance(arc, p, 1000) + 1e-9 * r) << i;
-        EXPECT_NEAR(arc.LengthAtPoint(p), t - arc.StartT(), 1e-12 * (1 + std::abs(t)));
-        if (i % 10 == 0) {
-            EXPECT_EQ(t, arc.StartT()) << "at the centre every point is nearest: the first";
-        }
-        // On the start's ray a full circle answers its start, not its coincident end.
-        const Vec onRay = arc.CenterPt() + (arc.StartPoint() - arc.CenterPt()) * 1.5;
-        EXPECT_NEAR(arc.GetNearestT(onRay, 0.0), arc.StartT(), 1e-9 * (r + std::abs(arc.StartT())));
-    }
-}
-
 TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     std::mt19937_64 rng(33);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -376,19 +344,7 @@ TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     EXPECT_NEAR(q.ParamAtAngle(-0.2), -0.2, 1e-12);
 }
 
-TEST(ArcEditing, TransformUnderSimilarities) {
-    std::mt19937_64 rng(34);
-    for (int i = 0; i < 2000; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        const CMatrix4<double> m = RandomSimilarity(rng, i % 2 == 1);
-        CArc2d t = arc;
-        ASSERT_TRUE(t.Transform(m));
-        EXPECT_EQ(t.Sense(), i % 2 ? -arc.Sense() : arc.Sense());
-        const double tol = 1e-9 * (t.Radius() + t.CenterPt().Length());
-        for (double f : {0.0, 0.3, 0.77, 1.0})
-            EXPECT_TRUE(t.GetPoint(t.StartT() + f * t.Length())
-                            .IsEqual(m.TransformPoint(arc.GetPoint(arc.StartT() + f * arc.Length())), tol));
-    }
+TEST(ArcEditing, TransformRefusesNonSimilarities) {
     CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
     const CMatrix3<double> shear(1, 0, 0, 0.5, 1, 0, 0, 0, 1);
     for (const CMatrix3<double>& m : {shear, CMatrix3<double>::Scaling(0, 0), CMatrix3<double>::Scaling(1, 1.001)})

@@ -156,23 +156,21 @@ TEST(PositionCurveSide, BoundedCurvesUseTheEndTangentBeyondTheirEnds) {
         bool extended;
         int side;
     };
-    const SideCase cases[] = {
-        {&line, {2, 1}, false, 1},
-        {&line, {2, -1}, true, -1},
-        {&line, {2, 1e-9}, false, 0},
-        {&line, {9, 0}, false, 0},  // ahead of the end, on its tangent
-        {&line, {-3, -2}, false, -1},
-        {nullptr, {2, 1}, false, 0},
-        {quarter, {0.5, 0.5}, false, 1},
-        {quarter, {3, 3}, false, -1},
-        {quarter, {std::sqrt(2.0), std::sqrt(2.0)}, false, 0},
-        {quarter, {1, -3}, false, 1},  // left of the start tangent, yet outside the full circle
-        {quarter, {1, -3}, true, -1},
-        {quarter, {-1, -1}, true, 1},
-        {&bez, {1, 0.5}, false, -1},
-        {&bez, {1, 2}, true, 1},
-        {&bez, {1, 1}, false, 0},
-    };
+    const SideCase cases[] = {{&line, {2, 1}, false, 1},
+                              {&line, {2, -1}, true, -1},
+                              {&line, {2, 1e-9}, false, 0},
+                              {&line, {9, 0}, false, 0},  // ahead of the end, on its tangent
+                              {&line, {-3, -2}, false, -1},
+                              {nullptr, {2, 1}, false, 0},
+                              {quarter, {0.5, 0.5}, false, 1},
+                              {quarter, {3, 3}, false, -1},
+                              {quarter, {std::sqrt(2.0), std::sqrt(2.0)}, false, 0},
+                              {quarter, {1, -3}, false, 1},  // left of the start tangent, yet outside the full circle
+                              {quarter, {1, -3}, true, -1},
+                              {quarter, {-1, -1}, true, 1},
+                              {&bez, {1, 0.5}, false, -1},
+                              {&bez, {1, 2}, true, 1},
+                              {&bez, {1, 1}, false, 0}};
     for (const SideCase& c : cases)
         EXPECT_EQ(judge.GetPointCurveSide(c.p, c.curve, c.extended), c.side) << "(" << c.p.x << ", " << c.p.y << ")";
     quarter->Reverse();
@@ -222,12 +220,11 @@ TEST(PositionRegions, LoopsAndAxes) {
         bool asArea;
         int expected;
     };
-    const LoopCase cases[] = {
-        {big, far.Get(), true, APART}, {big, cross.Get(), true, CROSS}, {big, corner.Get(), true, CROSS},
-        {small, big, true, FIRST_IN},  {big, small, true, SECOND_IN},   {big, small, false, APART},
-        {big, big, true, CROSS},       {hook, big, false, CROSS},       {big, empty.Get(), true, APART},
-        {nullptr, big, true, APART},
-    };
+    const LoopCase cases[] = {{big, far.Get(), true, APART},    {big, cross.Get(), true, CROSS},
+                              {big, corner.Get(), true, CROSS}, {small, big, true, FIRST_IN},
+                              {big, small, true, SECOND_IN},    {big, small, false, APART},
+                              {big, big, true, CROSS},          {hook, big, false, CROSS},
+                              {big, empty.Get(), true, APART},  {nullptr, big, true, APART}};
     for (const LoopCase& c : cases) EXPECT_EQ(judge.GetLoopLoopPosition(c.a, c.b, c.asArea), c.expected);
     // Axes: 1 when the curve stays clear of the loop's area, -1 when it reaches it.
     CLine2d outside(Vec(20, 0), Vec(30, 0)), crossing(Vec(5, 5), Vec(15, 5)), inside(Vec(2, 2), Vec(8, 3)),

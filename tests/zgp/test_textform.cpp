@@ -127,6 +127,7 @@ TEST(TextForm, RefusesMalformedTruncatedMutatedAndOversizedText) {
                          "LINE(0,0 1 0 0 1)",
                          "ARC(0 0 -1 0 1 1)",
                          "ARC(0 0 1 0 1 0)",
+                         "ARC(0 0 1 1 0 1)",
                          "ARC(0 0 1 0 1 1.0)",
                          "ELLIPSE(0 0 1 0 -2 1 0 1 1)",
                          "ELLIPSE(0 0 1 1 2 1 0 1 1)",
