@@ -111,44 +111,25 @@ TEST(TextForm, ReadsAcrossBlanksAndStopsAfterTheGeometry) {
 }
 
 TEST(TextForm, RefusesMalformedTruncatedMutatedAndOversizedText) {
-    const char* bad[] = {"",
-                         "LINE",
-                         "LINE(0 0 1 0 0 1",
-                         "LINE(0 0 1 0 0)",
-                         "LINE(0 0 1 0 0 1 2)",
-                         "line(0 0 1 0 0 1)",
-                         "LINE(nan 0 1 0 0 1)",
-                         "LINE(0 inf 1 0 0 1)",
-                         "LINE(0 0 1 0 0 1e999)",
-                         "LINE(0 0 2 0 0 1)",
-                         "LINE(0 0 1 0 2 1)",
-                         "LINE(0 0 1 0 0 +1)",
-                         "LINE(0 0 1 0 0 0x1)",
-                         "LINE(0,0 1 0 0 1)",
-                         "ARC(0 0 -1 0 1 1)",
-                         "ARC(0 0 1 0 1 0)",
-                         "ARC(0 0 1 1 0 1)",
-                         "ARC(0 0 1 0 1 1.0)",
-                         "ELLIPSE(0 0 1 0 -2 1 0 1 1)",
-                         "ELLIPSE(0 0 1 1 2 1 0 1 1)",
-                         "NURBS(1 2 0 0 1 1 1 1 0 0 1)",
-                         "NURBS(1 2 0 0 1 1 1 0 0 0 1 1)",
-                         "NURBS(0 2 0 0 1 1 1 1 0 0 1 1)",
-                         "NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1)",
-                         "LOOP(1)",
-                         "LOOP(1 LOOP(0))",
-                         "LOOP(-1)",
-                         "LOOP(1LINE(0 0 1 0 0 1))",
-                         "POLYGON(1 LINE(0 0 1 0 0 1))",
-                         "LOOP(2147483647 LINE(0 0 1 0 0 1))",
-                         "POLYGON(2000000000 LOOP(0))",
-                         "NURBS(3 2000000000 0 0 1)",
-                         "NURBS(2147483646 2147483647 0 0 1)",
-                         "LOOP(99999999999999999999 LOOP(0))"};
-    for (const char* text : bad) {
+    // Malformed texts, one after each ';' (which the text form never uses), and the empty text.
+    const std::string bad =
+        "LINE;LINE(0 0 1 0 0 1;LINE(0 0 1 0 0);LINE(0 0 1 0 0 1 2);line(0 0 1 0 0 1);"
+        "LINE(nan 0 1 0 0 1);LINE(0 inf 1 0 0 1);LINE(0 0 1 0 0 1e999);LINE(0 0 2 0 0 1);"
+        "LINE(0 0 1 0 2 1);LINE(0 0 1 0 0 +1);LINE(0 0 1 0 0 0x1);LINE(0,0 1 0 0 1);ARC(0 0 -1 0 1 1);"
+        "ARC(0 0 1 0 1 0);ARC(0 0 1 1 0 1);ARC(0 0 1 0 1 1.0);ELLIPSE(0 0 1 0 -2 1 0 1 1);"
+        "ELLIPSE(0 0 1 1 2 1 0 1 1);NURBS(1 2 0 0 1 1 1 1 0 0 1);NURBS(1 2 0 0 1 1 1 0 0 0 1 1);"
+        "NURBS(0 2 0 0 1 1 1 1 0 0 1 1);NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1);LOOP(1);LOOP(1 LOOP(0));"
+        "LOOP(-1);LOOP(1LINE(0 0 1 0 0 1));POLYGON(1 LINE(0 0 1 0 0 1));"
+        "LOOP(2147483647 LINE(0 0 1 0 0 1));POLYGON(2000000000 LOOP(0));NURBS(3 2000000000 0 0 1);"
+        "NURBS(2147483646 2147483647 0 0 1);LOOP(99999999999999999999 LOOP(0));";
+    std::vector<std::string> texts{""};
+    for (size_t from = 0, to; (to = bad.find(';', from)) != std::string::npos; from = to + 1)
+        texts.push_back(bad.substr(from, to - from));
+    ASSERT_EQ(texts.size(), 34u);
+    for (const std::string& text : texts) {
         const char* end = nullptr;
-        EXPECT_EQ(CGeometry::LoadFromStr(text, &end), nullptr) << text;
-        EXPECT_EQ(end, text);
+        EXPECT_EQ(CGeometry::LoadFromStr(text.c_str(), &end), nullptr) << text;
+        EXPECT_EQ(end, text.c_str());
     }
     EXPECT_EQ(CGeometry::LoadFromStr(nullptr), nullptr);
     std::string deep;
