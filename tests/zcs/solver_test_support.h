@@ -6,9 +6,9 @@
 
 #include <cmath>
 #include <memory>
-#include <random>
 #include <vector>
 
+#include "../zgp/kernel_test_support.h"
 #include "zcs/zcs.h"
 #include "zgp/zgp.h"
 
@@ -130,39 +130,6 @@ inline double SideOf(const CLine2d* l, Vec p) {
     const Vec d = (l->EndPoint() - l->StartPoint()).Normalized();
     return Cross(d, p - l->StartPoint());
 }
-inline Vec EllipsePoint(const CEllipse2d* e, double phi) {
-    const Vec u = e->Axis(), v(-u.y, u.x);
-    return e->CenterPt() + u * (e->MajorRadius() * std::cos(phi)) + v * (e->MinorRadius() * std::sin(phi));
-}
-inline Vec EllipseTangent(const CEllipse2d* e, double phi) {
-    const Vec u = e->Axis(), v(-u.y, u.x);
-    return u * (-e->MajorRadius() * std::sin(phi)) + v * (e->MinorRadius() * std::cos(phi));
-}
-
-// Minimum of f over [lo, hi] by dense sampling and golden-section refinement.
-template <class F>
-double MinimumOf(F f, double lo, double hi, double* at = nullptr) {
-    const int n = 2000;
-    int best = 0;
-    double bestV = f(lo);
-    for (int i = 1; i <= n; ++i) {
-        const double v = f(lo + (hi - lo) * i / n);
-        if (v < bestV) bestV = v, best = i;
-    }
-    double a = lo + (hi - lo) * std::max(best - 1, 0) / n, b = lo + (hi - lo) * std::min(best + 1, n) / n;
-    const double g = 0.5 * (std::sqrt(5.0) - 1.0);
-    for (int it = 0; it < 120; ++it) {
-        const double x1 = b - g * (b - a), x2 = a + g * (b - a);
-        if (f(x1) <= f(x2))
-            b = x2;
-        else
-            a = x1;
-    }
-    const double x = 0.5 * (a + b);
-    if (at) *at = f(x) < bestV ? x : lo + (hi - lo) * best / n;
-    return std::min(bestV, f(x));
-}
-
 // Closest approach of a point to a curve (the kernel's nearest point).
 inline double DistanceToCurve(const CCurve2d* c, Vec p) { return c->GetNearestPoint(p).DistanceTo(p); }
 
@@ -170,16 +137,12 @@ inline double DistanceToCurve(const CCurve2d* c, Vec p) { return c->GetNearestPo
 // angle between their tangents there (both 0 for tangent curves).
 inline void TouchOf(const CCurve2d* a, const CCurve2d* b, double& gap, double& sine) {
     double ta = 0;
-    gap = MinimumOf([&](double t) { return DistanceToCurve(b, a->GetPoint(t)); }, a->StartT(), a->EndT(), &ta);
+    gap = zgp_test::BruteMin([&](double t) { return DistanceToCurve(b, a->GetPoint(t)); }, a->StartT(), a->EndT(), 2000,
+                             &ta);
     const Vec pa = a->GetPoint(ta);
     double tb = 0;
-    MinimumOf([&](double t) { return b->GetPoint(t).DistanceTo(pa); }, b->StartT(), b->EndT(), &tb);
+    zgp_test::BruteMin([&](double t) { return b->GetPoint(t).DistanceTo(pa); }, b->StartT(), b->EndT(), 2000, &tb);
     sine = std::abs(Cross(a->GetDeriv1(ta).Normalized(), b->GetDeriv1(tb).Normalized()));
-}
-
-inline Vec Jitter(std::mt19937& rng, double amount) {
-    std::uniform_real_distribution<double> u(-amount, amount);
-    return Vec(u(rng), u(rng));
 }
 
 }  // namespace zcs_test

@@ -11,32 +11,22 @@ namespace {
 std::string State(const CCurve2d* c) { return c->AsString(); }
 
 TEST(SolverBehaviour, LeastMovement) {
-    {  // a sloped line made horizontal: ends meet at the middle height, x untouched
-        TestSketch s;
-        auto* l = s.Line({0, 0}, {10, 1});
-        s.Add(ectHorizontal, 0, {Ref(l)});
-        ASSERT_EQ(s.Solve(), esrSolved);
-        EXPECT_NEAR(l->StartPoint().y, 0.5, 1e-12);
-        EXPECT_NEAR(l->EndPoint().y, 0.5, 1e-12);
-        EXPECT_NEAR(l->StartPoint().x, 0.0, 1e-12);
-        EXPECT_NEAR(l->EndPoint().x, 10.0, 1e-12);
-    }
-    {  // curves that no constraint needs to move stay bit for bit, in the same part or not
-        TestSketch s;
-        auto* a = s.Line({0, 0}, {10, 1});
-        auto* b = s.Line({10.5, 1.5}, {14, 7});
-        auto* loose = s.Arc({3, 3}, 2, 0.5, 2.0);
-        auto* e = s.Ellipse({-5, 0}, 0.3, 3, 1);
-        const std::string bEnd = State(b), arc = State(loose), ell = State(e);
-        const Vec farEnd = b->EndPoint();
-        s.Add(ectHorizontal, 0, {Ref(a)});
-        s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(b, edrStart)});
-        ASSERT_EQ(s.Solve(), esrSolved);
-        EXPECT_EQ(State(loose), arc);
-        EXPECT_EQ(State(e), ell);
-        EXPECT_NE(State(b), bEnd);
-        EXPECT_NEAR(b->EndPoint().DistanceTo(farEnd), 0.0, 1e-12);  // only b's start had to follow
-    }
+    TestSketch s;
+    auto* l = s.Line({0, -10}, {10, -9});  // made horizontal: ends meet at the middle height, x untouched
+    s.Add(ectHorizontal, 0, {Ref(l)});
+    // Curves that no constraint needs to move stay bit for bit, in the same part or not.
+    auto* a = s.Line({0, 0}, {10, 1});
+    auto* b = s.Line({10.5, 1.5}, {14, 7});
+    auto* loose = s.Arc({3, 3}, 2, 0.5, 2.0);
+    auto* e = s.Ellipse({-5, 0}, 0.3, 3, 1);
+    const std::string bEnd = State(b), arc = State(loose), ell = State(e);
+    const Vec farEnd = b->EndPoint();
+    s.Add(ectHorizontal, 0, {Ref(a)});
+    s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(b, edrStart)});
+    ASSERT_EQ(s.Solve(), esrSolved);
+    EXPECT_LT(l->StartPoint().DistanceTo(Vec(0, -9.5)) + l->EndPoint().DistanceTo(Vec(10, -9.5)), 1e-12);
+    EXPECT_TRUE(State(loose) == arc && State(e) == ell && State(b) != bEnd);
+    EXPECT_NEAR(b->EndPoint().DistanceTo(farEnd), 0.0, 1e-12);  // only b's start had to follow
 }
 
 TEST(SolverBehaviour, SolvedSketchStaysPut) {
@@ -75,11 +65,8 @@ TEST(SolverBehaviour, StaysOnTheBranchItStartsOn) {
         s.Add(ectVertical, 0, {Ref(b)});
         s.Add(ectRadius, 2, {Ref(arc)});
         ASSERT_EQ(s.Solve(), esrSolved);
-        EXPECT_GT(SideOf(a, arc->CenterPt()), 0.0);
-        EXPECT_GT(SideOf(b, arc->CenterPt()), 0.0);
-        EXPECT_GT(a->EndPoint().x - a->StartPoint().x, 0.0);
-        EXPECT_GT(b->EndPoint().y - b->StartPoint().y, 0.0);
-        EXPECT_GT(arc->RotateAngle(), 0.0);
+        EXPECT_TRUE(SideOf(a, arc->CenterPt()) > 0 && SideOf(b, arc->CenterPt()) > 0 && arc->RotateAngle() > 0);
+        EXPECT_TRUE(a->EndPoint().x > a->StartPoint().x && b->EndPoint().y > b->StartPoint().y);
         EXPECT_NEAR(std::abs(arc->RotateAngle()), kPi / 2, 1e-9);
         EXPECT_NEAR(arc->StartPoint().DistanceTo(a->EndPoint()), 0.0, 1e-10);
     }
@@ -99,10 +86,8 @@ TEST(SolverBehaviour, StaysOnTheBranchItStartsOn) {
         radius->SetValue(4);
         ASSERT_EQ(s.Solve(), esrSolved);
         EXPECT_NEAR(Angle(arm), kPi / 6, 1e-10);
-        EXPECT_NEAR(arm->Length(), 6, 1e-10);
-        EXPECT_NEAR(arm->StartPoint().Length(), 0, 1e-10);
-        EXPECT_TRUE(circle->IsClosed());
-        EXPECT_NEAR(circle->Radius(), 4, 1e-10);
+        EXPECT_TRUE(std::abs(arm->Length() - 6) < 1e-10 && arm->StartPoint().Length() < 1e-10);
+        EXPECT_TRUE(circle->IsClosed() && std::abs(circle->Radius() - 4) < 1e-10);
         auto* len = s.Constraints()[1].get();
         len->SetValue(12);
         const Vec dir = arm->EndPoint() - arm->StartPoint();
@@ -208,10 +193,9 @@ TEST(SolverBehaviour, HeldCurvesPartsAndRepeats) {
         solver->AddConstraint(s.Constraints()[0].get());
     }
     ASSERT_EQ(s.Solve(f), esrSolved);
-    EXPECT_EQ(State(held), heldState);
+    EXPECT_TRUE(State(held) == heldState && State(other) != otherState);
     EXPECT_NEAR(l->StartPoint().DistanceTo(Vec(5, 0)), 0, 1e-12);
     EXPECT_EQ(l->StartT(), 3.0);  // a line keeps its parametrisation
-    EXPECT_NE(State(other), otherState);
     EXPECT_NEAR(other->Length(), 5, 1e-12);
     std::vector<zcs::IConstraint*> redundant;
     solver->GetRedundantConstraints(redundant);

@@ -3,41 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <functional>
-#include <random>
-#include <vector>
 
-#include "zgp/zgp.h"
+#include "kernel_test_support.h"
 
-using namespace zgp;
-using Vec = CVec2<double>;
+using namespace zgp_test;
+using Vec = V;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-
-bool Finite(const Vec& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
-
-// Nearest distance by brute force: dense sampling, then golden-section search around the best sample.
-double BruteNearestDistance(const CCurve2d& c, const Vec& p, int samples = 4000) {
-    const double s = c.StartT(), e = c.EndT();
-    auto dist = [&](double t) { return c.GetPoint(t).DistanceTo(p); };
-    int best = 0;
-    double bestD = dist(s);
-    for (int i = 1; i <= samples; ++i)
-        if (dist(s + (e - s) * i / samples) < bestD) bestD = dist(s + (e - s) * i / samples), best = i;
-    double a = s + (e - s) * std::max(best - 1, 0) / samples, b = s + (e - s) * std::min(best + 1, samples) / samples;
-    const double g = 0.5 * (std::sqrt(5.0) - 1.0);
-    for (int it = 0; it < 200; ++it) {
-        const double x1 = b - g * (b - a), x2 = a + g * (b - a);
-        if (dist(x1) <= dist(x2))
-            b = x2;
-        else
-            a = x1;
-    }
-    return std::min(bestD, dist(0.5 * (a + b)));
-}
 
 // A test-only curve given by a function of (t, derivative order 0..2), to reach the generic numerics.
 class FuncCurve : public CCurve2d {
@@ -206,7 +179,7 @@ TEST(CurvesGeneric, NearestMatchesBruteForce) {
     auto check = [](const CCurve2d& c, const Vec& p, double scale, int samples) {
         const double t = c.GetNearestT(p, 0.0);
         ASSERT_TRUE(c.Range().Contains(t));
-        const double brute = BruteNearestDistance(c, p, samples);
+        const double brute = BruteDistance(c, p, samples);
         EXPECT_LE(c.GetPoint(t).DistanceTo(p), brute + 1e-9 * (brute + scale));
     };
     for (int i = 0; i < 250; ++i) {  // cubics: points near (competing branches) and far
@@ -247,7 +220,7 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
     for (int i = 0; i < 2000; ++i) {
         const CLine2d line(Vec(u(rng), u(rng)), Vec(u(rng), u(rng)));
         const Vec p(u(rng), u(rng));
-        const double t = line.GetNearestT(p, 0.0), brute = BruteNearestDistance(line, p, 200);
+        const double t = line.GetNearestT(p, 0.0), brute = BruteDistance(line, p, 200);
         EXPECT_NEAR(line.GetPoint(t).DistanceTo(p), brute, 1e-9 * (1 + brute));
         EXPECT_NEAR(line.LengthAtPoint(p), t - line.StartT(), 1e-12);
         double walked = 0;
@@ -271,21 +244,9 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
     EXPECT_FALSE(l.SetStartT(13.0) || l.SetEndT(NAN));
 }
 
-TEST(LineProperties, TransformKeepsPointsAndStartParameter) {
-    std::mt19937_64 rng(22);
-    std::uniform_real_distribution<double> u(-2.0, 2.0);
-    for (int i = 0; i < 1000; ++i) {
-        const CLine2d l(Vec(10 * u(rng), 10 * u(rng)), Vec(u(rng), u(rng)), CInterval<double>(u(rng), 3 + u(rng)));
-        CMatrix3<double> m(u(rng), u(rng), 0, u(rng), u(rng), 0, 5 * u(rng), 5 * u(rng), 1);
-        if (i % 4 == 0) m[0][2] = 0.01 * u(rng), m[1][2] = 0.01 * u(rng);  // mild perspective
-        if (std::abs(m.Determinant()) < 1e-3) continue;
-        CLine2d t = l;
-        ASSERT_TRUE(t.Transform(CMatrix4<double>::FromMatrix3(m)));
-        EXPECT_EQ(t.StartT(), l.StartT());
-        EXPECT_TRUE(t.StartPoint().IsEqual(m.TransformPoint(l.StartPoint()), 1e-9));
-        EXPECT_TRUE(t.EndPoint().IsEqual(m.TransformPoint(l.EndPoint()), 1e-9));
-        EXPECT_NEAR(t.SignedDistance(m.TransformPoint(l.GetPoint(l.Range().Middle()))), 0.0, 1e-9);
-    }
+// Lines, arcs and ellipses under maps are covered by the builder and loop transform tests; here
+// only the refusals, which must leave the curve as it was.
+TEST(LineProperties, TransformRefusesDegenerateImages) {
     CLine2d l(Vec(1, 2), Vec(3, 2));
     EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(1, 0))));
     const CMatrix3<double> toInfinity(1, 0, 1, 0, 1, 0, 0, 0, -2);  // w = x - 2 vanishes between the ends
@@ -358,26 +319,6 @@ TEST(ArcSetForms, CentreAndAngleForms) {
     EXPECT_EQ(CArc2d(Vec(0, 0), 1.0, CInterval<double>(0, 1), CArc2d::CW_LARGE).Sense(), -1);
 }
 
-TEST(ArcQueries, NearestMatchesBruteForce) {
-    std::mt19937_64 rng(32);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    for (int i = 0; i < 2000; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        const double r = arc.Radius();
-        const Vec p = i % 10 ? arc.CenterPt() + Vec(u(rng), u(rng)) * (3 * r) : arc.CenterPt();
-        const double t = arc.GetNearestT(p, 0.0);
-        ASSERT_TRUE(arc.Range().Contains(t)) << i;
-        EXPECT_LE(arc.GetPoint(t).DistanceTo(p), BruteNearestDistance(arc, p, 1000) + 1e-9 * r) << i;
-        EXPECT_NEAR(arc.LengthAtPoint(p), t - arc.StartT(), 1e-12 * (1 + std::abs(t)));
-        if (i % 10 == 0) {
-            EXPECT_EQ(t, arc.StartT()) << "at the centre every point is nearest: the first";
-        }
-        // On the start's ray a full circle answers its start, not its coincident end.
-        const Vec onRay = arc.CenterPt() + (arc.StartPoint() - arc.CenterPt()) * 1.5;
-        EXPECT_NEAR(arc.GetNearestT(onRay, 0.0), arc.StartT(), 1e-9 * (r + std::abs(arc.StartT())));
-    }
-}
-
 TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     std::mt19937_64 rng(33);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -403,19 +344,7 @@ TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     EXPECT_NEAR(q.ParamAtAngle(-0.2), -0.2, 1e-12);
 }
 
-TEST(ArcEditing, TransformUnderSimilarities) {
-    std::mt19937_64 rng(34);
-    for (int i = 0; i < 2000; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        const CMatrix4<double> m = RandomSimilarity(rng, i % 2 == 1);
-        CArc2d t = arc;
-        ASSERT_TRUE(t.Transform(m));
-        EXPECT_EQ(t.Sense(), i % 2 ? -arc.Sense() : arc.Sense());
-        const double tol = 1e-9 * (t.Radius() + t.CenterPt().Length());
-        for (double f : {0.0, 0.3, 0.77, 1.0})
-            EXPECT_TRUE(t.GetPoint(t.StartT() + f * t.Length())
-                            .IsEqual(m.TransformPoint(arc.GetPoint(arc.StartT() + f * arc.Length())), tol));
-    }
+TEST(ArcEditing, TransformRefusesNonSimilarities) {
     CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
     const CMatrix3<double> shear(1, 0, 0, 0.5, 1, 0, 0, 0, 1);
     for (const CMatrix3<double>& m : {shear, CMatrix3<double>::Scaling(0, 0), CMatrix3<double>::Scaling(1, 1.001)})
@@ -450,30 +379,6 @@ TEST(ArcEditing, OffsetReverseExtendAndTrim) {
     EXPECT_TRUE(arc.IsClosed());
     EXPECT_FALSE(arc.SetEndT(arc.EndT() + 1e-3) || arc.SetStartT(arc.EndT() + 1.0));
     EXPECT_TRUE(arc.SetStartT(arc.EndT() - 1.0));
-}
-
-TEST(ArcEditing, NurbsFormIsExact) {
-    std::mt19937_64 rng(36);
-    for (int i = 0; i < 300; ++i) {
-        const CArc2d arc = RandomArc(rng);
-        CRefPtr<CNurbsCurve2d> n(arc.NurbsCurve());
-        const int pieces = (n->CtrlPtCount() - 1) / 2;
-        ASSERT_EQ(n->Degree(), 2);
-        EXPECT_LE(std::abs(arc.RotateAngle()) / pieces, kPi / 2 + 1e-12);
-        EXPECT_TRUE(n->Knots().front() == arc.StartT() && n->Knots().back() == arc.EndT());
-        const double tol = 1e-9 * (arc.Radius() + arc.CenterPt().Length());
-        EXPECT_TRUE(n->CtrlPt(0).IsEqual(arc.StartPoint(), tol) && n->CtrlPt(2 * pieces).IsEqual(arc.EndPoint(), tol));
-        for (int k = 0; k < pieces; ++k)  // each rational quadratic piece, evaluated here, stays on the circle
-            for (double s : {0.25, 0.5, 0.9}) {
-                const double b[3] = {(1 - s) * (1 - s) * n->Weight(2 * k), 2 * s * (1 - s) * n->Weight(2 * k + 1),
-                                     s * s * n->Weight(2 * k + 2)};
-                const Vec p = (n->CtrlPt(2 * k) * b[0] + n->CtrlPt(2 * k + 1) * b[1] + n->CtrlPt(2 * k + 2) * b[2]) /
-                              (b[0] + b[1] + b[2]);
-                EXPECT_NEAR(p.DistanceTo(arc.CenterPt()), arc.Radius(), tol);
-                EXPECT_TRUE(arc.GetPoint(arc.GetNearestT(p, 0.0)).IsEqual(p, tol));
-            }
-        EXPECT_NEAR(n->GetPoint(n->Range().Middle()).DistanceTo(arc.CenterPt()), arc.Radius(), tol);
-    }
 }
 
 TEST(ArcDegenerate, ZeroRadiusAndBadInputStayFinite) {

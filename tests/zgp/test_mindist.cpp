@@ -2,72 +2,20 @@
 // on the bounded curves and on their extensions, and defined answers for degenerate input.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <random>
+#include "kernel_test_support.h"
 
-#include "zgp/zgp.h"
-
-using namespace zgp;
-using V = CVec2<double>;
+using namespace zgp_test;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-double Uni(std::mt19937_64& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
-V RandPt(std::mt19937_64& rng, double r) { return V(Uni(rng, -r, r), Uni(rng, -r, r)); }
-
-CCurve2d* RandomCurve(std::mt19937_64& rng, int kind) {
-    const int sense = Uni(rng, 0, 1) < 0.5 ? 1 : -1;
-    const double t0 = Uni(rng, -10, 10);
-    if (kind == GT_LINE) return new CLine2d(RandPt(rng, 10), RandPt(rng, 10));
-    if (kind == GT_ARC) {
-        const double r = Uni(rng, 0.5, 8);
-        return new CArc2d(RandPt(rng, 6), r, CInterval<double>(t0, t0 + Uni(rng, 0.2, 2 * kPi) * r), sense);
-    }
-    if (kind == GT_ELLIPSE) {
-        const double a = Uni(rng, 0.5, 8), b = Uni(rng, 0.2, 8);
-        return new CEllipse2d(RandPt(rng, 6), V(1, 0).Rotated(Uni(rng, -kPi, kPi)), a, b,
-                              CInterval<double>(t0, t0 + Uni(rng, 0.2, 2 * kPi) * a), sense);
-    }
-    const int deg = 1 + static_cast<int>(Uni(rng, 0, 3.99)), count = deg + 1 + static_cast<int>(Uni(rng, 0, 4.99));
-    auto* n = new CNurbsCurve2d(deg, count);
-    for (int i = 0; i < count; ++i) n->SetCtrlPt(i, RandPt(rng, 10), Uni(rng, 0.5, 2.0));
-    return n;
-}
-
 // The stretch of parameters searched by brute force: the curve's range, or for its extension a
 // long stretch of a line or one whole turn of a conic.
-CInterval<double> BruteRange(const CCurve2d& c, bool extended) {
-    if (!extended) return c.Range();
-    if (c.Type() == GT_LINE) return {-200.0, 200.0};
-    if (auto a = dynamic_cast<const CArc2d*>(&c)) return {c.StartT(), c.StartT() + 2 * kPi * a->Radius()};
-    if (auto e = dynamic_cast<const CEllipse2d*>(&c)) return {c.StartT(), c.StartT() + 2 * kPi * e->MajorRadius()};
-    return c.Range();
-}
-
-// Dense sampling, then golden-section search between the neighbours of the best sample.
-double BruteDistance(const CCurve2d& c, const CInterval<double>& range, const V& p) {
-    const int n = 4000;
-    auto dist = [&](double t) { return c.GetPoint(t).DistanceTo(p); };
-    int best = 0;
-    double bestDist = dist(range.low);
-    for (int i = 1; i <= n; ++i) {
-        const double d = dist(range.low + range.Length() * i / n);
-        if (d < bestDist) {
-            bestDist = d;
-            best = i;
-        }
-    }
-    double lo = range.low + range.Length() * std::max(best - 1, 0) / n;
-    double hi = range.low + range.Length() * std::min(best + 1, n) / n;
-    for (int it = 0; it < 100; ++it) {
-        const double m1 = lo + (hi - lo) * 0.381966, m2 = hi - (hi - lo) * 0.381966;
-        const bool left = dist(m1) < dist(m2);
-        (left ? hi : lo) = left ? m2 : m1;
-    }
-    return std::min(dist(0.5 * (lo + hi)), bestDist);
+double BruteDistance(const CCurve2d& c, bool extended, const V& p) {
+    double lo = c.StartT(), hi = c.EndT();
+    if (extended && c.Type() == GT_LINE) lo = -200.0, hi = 200.0;
+    if (auto a = dynamic_cast<const CArc2d*>(&c); extended && a) hi = lo + 2 * kPi * a->Radius();
+    if (auto e = dynamic_cast<const CEllipse2d*>(&c); extended && e) hi = lo + 2 * kPi * e->MajorRadius();
+    return BruteMin([&](double t) { return c.GetPoint(t).DistanceTo(p); }, lo, hi, 4000);
 }
 
 }  // namespace
@@ -83,7 +31,7 @@ TEST(MindistRandom, AgreesWithDenseSamplingForEveryKind) {
                 for (int q = 0; q < 3; ++q) {
                     const V p = RandPt(rng, 15);
                     md.SetQueryPoint(p);
-                    const double brute = BruteDistance(*c, BruteRange(*c, extended), p);
+                    const double brute = BruteDistance(*c, extended, p);
                     const bool ok = std::abs(md.GetDistance() - brute) <= 1e-7 &&
                                     std::abs(p.DistanceTo(md.GetPoint()) - md.GetDistance()) <= 1e-12 &&
                                     c->GetPoint(md.GetParam()).DistanceTo(md.GetPoint()) <= 1e-9 &&

@@ -3,19 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cmath>
 #include <cstring>
-#include <random>
 #include <string>
 
-#include "zgp/arc2d.h"
-#include "zgp/ellipse2d.h"
-#include "zgp/line2d.h"
-#include "zgp/loop.h"
-#include "zgp/nurbscurve2d.h"
+#include "kernel_test_support.h"
 
-using namespace zgp;
-using V = CVec2<double>;
+using namespace zgp_test;
 
 namespace {
 
@@ -26,25 +19,11 @@ struct Rng {
     double U(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(gen); }
     // Awkward finite doubles: thirds, signed zeros, extremes, subnormals, any bit pattern.
     double Nasty() {
-        double d = 0.0;
-        switch (I(0, 4)) {
-        case 0:
-            d = U(-1, 1) / 3;
-            break;
-        case 1:
-            d = 0.0;
-            break;
-        case 2:
-            d = DBL_MAX;
-            break;
-        case 3:
-            d = DBL_TRUE_MIN * I(1, 1000);
-            break;
-        default:
-            do {
-                const uint64_t bits = gen();
-                std::memcpy(&d, &bits, sizeof d);
-            } while (!std::isfinite(d));
+        const int kind = I(0, 4);
+        double d = kind == 0 ? U(-1, 1) / 3 : kind == 2 ? DBL_MAX : kind == 3 ? DBL_TRUE_MIN * I(1, 1000) : 0.0;
+        while (kind == 4 && (d == 0.0 || !std::isfinite(d))) {  // any bit pattern
+            const uint64_t bits = gen();
+            std::memcpy(&d, &bits, sizeof d);
         }
         return I(0, 1) ? d : -d;
     }
@@ -132,45 +111,25 @@ TEST(TextForm, ReadsAcrossBlanksAndStopsAfterTheGeometry) {
 }
 
 TEST(TextForm, RefusesMalformedTruncatedMutatedAndOversizedText) {
-    const char* bad[] = {
-        "",
-        "LINE",
-        "LINE(0 0 1 0 0 1",
-        "LINE(0 0 1 0 0)",
-        "LINE(0 0 1 0 0 1 2)",
-        "line(0 0 1 0 0 1)",
-        "LINE(nan 0 1 0 0 1)",
-        "LINE(0 inf 1 0 0 1)",
-        "LINE(0 0 1 0 0 1e999)",
-        "LINE(0 0 2 0 0 1)",
-        "LINE(0 0 1 0 2 1)",
-        "LINE(0 0 1 0 0 +1)",
-        "LINE(0 0 1 0 0 0x1)",
-        "LINE(0,0 1 0 0 1)",
-        "ARC(0 0 -1 0 1 1)",
-        "ARC(0 0 1 0 1 0)",
-        "ARC(0 0 1 0 1 1.0)",
-        "ELLIPSE(0 0 1 0 -2 1 0 1 1)",
-        "ELLIPSE(0 0 1 1 2 1 0 1 1)",
-        "NURBS(1 2 0 0 1 1 1 1 0 0 1)",
-        "NURBS(1 2 0 0 1 1 1 0 0 0 1 1)",
-        "NURBS(0 2 0 0 1 1 1 1 0 0 1 1)",
-        "NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1)",
-        "LOOP(1)",
-        "LOOP(1 LOOP(0))",
-        "LOOP(-1)",
-        "LOOP(1LINE(0 0 1 0 0 1))",
-        "POLYGON(1 LINE(0 0 1 0 0 1))",
-        "LOOP(2147483647 LINE(0 0 1 0 0 1))",
-        "POLYGON(2000000000 LOOP(0))",
-        "NURBS(3 2000000000 0 0 1)",
-        "NURBS(2147483646 2147483647 0 0 1)",
-        "LOOP(99999999999999999999 LOOP(0))",
-    };
-    for (const char* text : bad) {
+    // Malformed texts, one after each ';' (which the text form never uses), and the empty text.
+    const std::string bad =
+        "LINE;LINE(0 0 1 0 0 1;LINE(0 0 1 0 0);LINE(0 0 1 0 0 1 2);line(0 0 1 0 0 1);"
+        "LINE(nan 0 1 0 0 1);LINE(0 inf 1 0 0 1);LINE(0 0 1 0 0 1e999);LINE(0 0 2 0 0 1);"
+        "LINE(0 0 1 0 2 1);LINE(0 0 1 0 0 +1);LINE(0 0 1 0 0 0x1);LINE(0,0 1 0 0 1);ARC(0 0 -1 0 1 1);"
+        "ARC(0 0 1 0 1 0);ARC(0 0 1 1 0 1);ARC(0 0 1 0 1 1.0);ELLIPSE(0 0 1 0 -2 1 0 1 1);"
+        "ELLIPSE(0 0 1 1 2 1 0 1 1);NURBS(1 2 0 0 1 1 1 1 0 0 1);NURBS(1 2 0 0 1 1 1 0 0 0 1 1);"
+        "NURBS(0 2 0 0 1 1 1 1 0 0 1 1);NURBS(2 2 0 0 1 1 1 1 0 0 0 1 1 1);LOOP(1);LOOP(1 LOOP(0));"
+        "LOOP(-1);LOOP(1LINE(0 0 1 0 0 1));POLYGON(1 LINE(0 0 1 0 0 1));"
+        "LOOP(2147483647 LINE(0 0 1 0 0 1));POLYGON(2000000000 LOOP(0));NURBS(3 2000000000 0 0 1);"
+        "NURBS(2147483646 2147483647 0 0 1);LOOP(99999999999999999999 LOOP(0));";
+    std::vector<std::string> texts{""};
+    for (size_t from = 0, to; (to = bad.find(';', from)) != std::string::npos; from = to + 1)
+        texts.push_back(bad.substr(from, to - from));
+    ASSERT_EQ(texts.size(), 34u);
+    for (const std::string& text : texts) {
         const char* end = nullptr;
-        EXPECT_EQ(CGeometry::LoadFromStr(text, &end), nullptr) << text;
-        EXPECT_EQ(end, text);
+        EXPECT_EQ(CGeometry::LoadFromStr(text.c_str(), &end), nullptr) << text;
+        EXPECT_EQ(end, text.c_str());
     }
     EXPECT_EQ(CGeometry::LoadFromStr(nullptr), nullptr);
     std::string deep;
