@@ -88,6 +88,17 @@ inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<
     if (pen) DeleteObject(pen);
 }
 
+inline void line(HDC dc, int x1, int y1, int x2, int y2) {
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+}
+
+// A geometric pen with flat ends and mitred joins, as the drawing functions create them.
+inline HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
+    LOGBRUSH lb = {brushStyle, c, hatch};
+    return ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | style, width, &lb, 0, nullptr);
+}
+
 inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG escapement = 0, LONG weight = FW_NORMAL) {
     LOGFONTW lf = {};
     lf.lfHeight = height;

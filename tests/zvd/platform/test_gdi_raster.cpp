@@ -10,13 +10,6 @@ using namespace gditest;
 
 namespace {
 
-const DWORD kFlatMiter = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
-
-HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
-    LOGBRUSH lb = {brushStyle, c, hatch};
-    return ExtCreatePen(kFlatMiter | style, width, &lb, 0, nullptr);
-}
-
 struct RasterFixture : ::testing::Test {
     QImage image = blank(120, 80);
     HDC dc = nullptr;
@@ -25,10 +18,7 @@ struct RasterFixture : ::testing::Test {
         ASSERT_NE(dc, nullptr);
     }
     void TearDown() override { EXPECT_TRUE(destroyDC(dc)); }
-    void line(int x1, int y1, int x2, int y2) {
-        MoveToEx(dc, x1, y1, nullptr);
-        LineTo(dc, x2, y2);
-    }
+    void line(int x1, int y1, int x2, int y2) { gditest::line(dc, x1, y1, x2, y2); }
 };
 
 }  // namespace
