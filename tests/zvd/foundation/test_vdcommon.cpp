@@ -7,7 +7,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -21,9 +20,8 @@
 using namespace vdcommon;
 using zgp::CVec2;
 
-// The loaders must never reserve memory for counts the data does not back. To see that, this
-// test binary routes operator new through a tracker that records the largest single request
-// while a LargestAllocation scope is open.
+// The loaders must never reserve memory for counts the data does not back: operator new records
+// the largest single request while a LargestAllocation scope is open.
 namespace {
 std::atomic<bool> g_trackAllocations{false};
 std::atomic<size_t> g_largestAllocation{0};
@@ -51,7 +49,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-std::string bytesOf(const std::stringstream& s) { return s.str(); }
 std::stringstream binaryStream(const std::string& bytes = std::string()) {
     return std::stringstream(bytes, std::ios::in | std::ios::out | std::ios::binary);
 }
@@ -174,17 +171,13 @@ TEST(VdCommonCharsets, AnsiCodecDefaultHostChoiceAndUtf8) {
 // ---- stream strings ----
 
 TEST(VdCommonStreamStrings, LayoutAndRoundTripForEachWidth) {
-    auto s4 = binaryStream();
+    auto s4 = binaryStream(), s3 = binaryStream(), s300 = binaryStream();
     saveUtf8StringToStream(L"abc", s4, 4);
-    EXPECT_EQ(bytesOf(s4), ints({3}) + "abc");
-    auto s3 = binaryStream();
-    saveUtf8StringToStream(L"abc", s3, 3);  // an unsupported width writes nothing
-    EXPECT_EQ(bytesOf(s3), "");
-    auto s300 = binaryStream();  // width 1 keeps the low byte of the count; all bytes follow
-    saveUtf8StringToStream(std::wstring(300, L'a'), s300, 1);
-    EXPECT_EQ(bytesOf(s300).size(), 301u);
-    EXPECT_EQ(static_cast<unsigned char>(bytesOf(s300)[0]), 300 % 256);
-
+    saveUtf8StringToStream(L"abc", s3, 3);                     // an unsupported width writes nothing
+    saveUtf8StringToStream(std::wstring(300, L'a'), s300, 1);  // the count's low byte, then all bytes
+    EXPECT_EQ(s4.str(), ints({3}) + "abc");
+    EXPECT_EQ(s3.str(), "");
+    EXPECT_EQ(s300.str(), "\x2c" + std::string(300, 'a'));
     const std::wstring text = L"Ebene \u4f60 \U0001F600";
     for (unsigned char width : {1, 2, 4}) {
         auto s = binaryStream();
@@ -228,7 +221,7 @@ TEST(VdCommonStreamStrings, OddCountsWidthsAndTruncation) {
 
 // ---- matrices ----
 
-TEST(VdCommonMatrix, TextForm) {
+TEST(VdCommonMatrix, TextAndStreamForms) {
     zgp::CMatrix3<double> identity;
     EXPECT_EQ(matrixToString(&identity), QString("1,0,0,0,1,0,0,0,1"));
     zgp::CMatrix3<double> m(0.1234567, -2, 1e-7, 0, 1, 0, 123456789, 0.5, 1);
@@ -239,19 +232,18 @@ TEST(VdCommonMatrix, TextForm) {
     EXPECT_EQ(*back, zgp::CMatrix3<double>(1, 2, 3, 4, 5, 6, 7, 8.5, 0));  // unreadable reads as 0
     EXPECT_EQ(stringToMatrix("1,2,3,4,5,6,7,8"), nullptr);
     EXPECT_EQ(stringToMatrix("1,0,0,0,1,0,0,0,1,"), nullptr);  // a trailing comma makes ten parts
-}
 
-TEST(VdCommonMatrix, StreamFormIsNineLittleEndianDoubles) {
-    zgp::CMatrix3<double> m(1, 2, 3, 4, 5, 6, 7, 8, 0.1);
+    // The stream form: nine little-endian doubles.
+    m = zgp::CMatrix3<double>(1, 2, 3, 4, 5, 6, 7, 8, 0.1);
     auto s = binaryStream();
     saveMatrixToStream(&m, s);
-    ASSERT_EQ(bytesOf(s).size(), 72u);
-    EXPECT_EQ(bytesOf(s).substr(0, 8), std::string("\x00\x00\x00\x00\x00\x00\xf0\x3f", 8));  // 1.0 as stored
-    zgp::CMatrix3<double> back(0, 0, 0, 0, 0, 0, 0, 0, 0);
-    EXPECT_TRUE(loadMatrixFromStream(&back, s));
-    EXPECT_EQ(back, m);
+    ASSERT_EQ(s.str().size(), 72u);
+    EXPECT_EQ(s.str().substr(0, 8), std::string("\x00\x00\x00\x00\x00\x00\xf0\x3f", 8));  // 1.0 as stored
+    zgp::CMatrix3<double> loaded(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_TRUE(loadMatrixFromStream(&loaded, s));
+    EXPECT_EQ(loaded, m);
 
-    auto shortStream = binaryStream(bytesOf(s).substr(0, 71));
+    auto shortStream = binaryStream(s.str().substr(0, 71));
     zgp::CMatrix3<double> untouched;
     EXPECT_FALSE(loadMatrixFromStream(&untouched, shortStream));
     EXPECT_TRUE(untouched.IsIdentity());
@@ -289,8 +281,8 @@ PolygonPtr linePolygon() {
     return p;
 }
 
-// Kind, range, geometry, sense, NURBS weights and knots all show in the text form, whose layout
-// RecordLayout pins by hand; its 20 decimals tell the sample's values apart exactly.
+// Kind, range, geometry, sense, NURBS weights and knots all show in the text form (pinned by
+// RecordLayout), so equal texts mean equal polygons.
 QString textOf(const CPolygon& p) { return polygonToString(&p); }
 
 int curveCount(const CPolygon& p) {
@@ -370,7 +362,7 @@ TEST(VdCommonPolygonText, NurbsClaimsBeyondTheTextAreRefused) {
 TEST(VdCommonPolygonStream, LayoutAndRoundTrip) {
     auto s = binaryStream();
     savePolygonToStream(linePolygon().Get(), s);
-    EXPECT_EQ(bytesOf(s), ints({1, 1, 1}) + reals({0, 0, 1, 0}));
+    EXPECT_EQ(s.str(), ints({1, 1, 1}) + reals({0, 0, 1, 0}));
 
     PolygonPtr original = samplePolygon();
     auto full = binaryStream();
@@ -383,7 +375,7 @@ TEST(VdCommonPolygonStream, LayoutAndRoundTrip) {
     full.read(reinterpret_cast<char*>(&after), 4);
     EXPECT_EQ(after, 1234);
 
-    auto again = binaryStream(bytesOf(full));  // loading appends to the loops already there
+    auto again = binaryStream(full.str());  // loading appends to the loops already there
     ASSERT_TRUE(loadPolygonFromStream(back.Get(), again));
     EXPECT_EQ(back->LoopCount(), 4);
 }
@@ -391,7 +383,7 @@ TEST(VdCommonPolygonStream, LayoutAndRoundTrip) {
 TEST(VdCommonPolygonStream, EveryTruncationFailsAndEmptiesThePolygon) {
     auto s = binaryStream();
     savePolygonToStream(samplePolygon().Get(), s);
-    const std::string bytes = bytesOf(s);
+    const std::string bytes = s.str();
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         auto part = binaryStream(bytes.substr(0, cut));
         PolygonPtr p = samplePolygon();
