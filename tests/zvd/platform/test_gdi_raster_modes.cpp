@@ -1,5 +1,4 @@
 // zvd tests: raster operations, text, and the GDI layer's answers to bad handles and arguments.
-// XOR drawing must undo itself bit for bit; NOP must leave every pixel alone; text sits at the cell's top-left.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -304,8 +303,10 @@ TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules) {
     EXPECT_EQ(ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, nullptr, 0, nullptr), nullptr);
     EXPECT_EQ(SetROP2(dc, 17), 0);
     EXPECT_EQ(GetROP2(dc), R2_COPYPEN);
-    POINT p[] = {{0, 0}};
+    POINT p[] = {{0, 0}, {5, 5}, {9, 0}, {9, 9}, {0, 9}};
     EXPECT_FALSE(Polyline(dc, p, 1));
+    EXPECT_FALSE(PolyBezier(dc, p, 3));  // Bezier pieces take three points after the first
+    EXPECT_FALSE(PolyBezier(dc, p, 5));
     EXPECT_FALSE(Polyline(dc, nullptr, 3));
     EXPECT_FALSE(TextOutW(dc, 0, 0, nullptr, 2));
     EXPECT_FALSE(TextOutW(dc, 0, 0, L"a", -1));
