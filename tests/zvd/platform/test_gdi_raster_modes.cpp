@@ -154,22 +154,12 @@ TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone) {
 
 namespace {
 
+// Each font selected replaces (and deletes) the one before; deleting the stock font is a no-op.
 struct TextFixture : ::testing::Test {
     QImage image = blank(200, 120);
-    HDC dc = nullptr;
-    HGDIOBJ stock = nullptr;
-    void SetUp() override { dc = createRasterDC(&image); }
-    void TearDown() override {
-        if (stock) DeleteObject(SelectObject(dc, stock));
-        destroyDC(dc);
-    }
-    void use(const LOGFONTW& lf) {
-        HGDIOBJ previous = SelectObject(dc, CreateFontIndirectW(&lf));
-        if (stock)
-            DeleteObject(previous);
-        else
-            stock = previous;
-    }
+    HDC dc = createRasterDC(&image);
+    void TearDown() override { DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT))), destroyDC(dc); }
+    void use(const LOGFONTW& lf) { DeleteObject(SelectObject(dc, CreateFontIndirectW(&lf))); }
 };
 
 }  // namespace

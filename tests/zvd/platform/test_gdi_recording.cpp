@@ -6,20 +6,12 @@
 #include <QTemporaryDir>
 
 #include "platform/gdi_test_util.h"
-#include "platform/zvdrecordingdc.h"
 
 using namespace gditest;
 
 namespace {
 
-struct Recording : ::testing::Test {
-    HDC dc = nullptr;
-    void SetUp() override {
-        dc = createRecordingDC();
-        ASSERT_NE(dc, nullptr);
-    }
-    void TearDown() override { destroyDC(dc); }
-};
+using Recording = RecordingTest;
 
 }  // namespace
 

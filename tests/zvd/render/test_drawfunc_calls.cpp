@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "platform/zvdrecordingdc.h"
+#include "platform/gdi_test_util.h"
 #include "zgp/arc2d.h"
 #include "zgp/line2d.h"
 #include "zgp/loop.h"
@@ -26,38 +26,18 @@ using zgp::CLoop;
 using zgp::CVec2;
 using V = CVec2<double>;
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-static void PrintTo(const QStringList& l, std::ostream* os) { *os << '{' << l.join(" | ").toStdString() << '}'; }
-
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kWhite = 0xFFFFFF;
 const EnDrawMode N = vdcommon::dmNormal;
 
-class DrawFuncCalls : public ::testing::Test {
+class DrawFuncCalls : public gditest::RecordingTest {
 protected:
-    void SetUp() override {
-        dc = createRecordingDC();
-        ASSERT_NE(dc, nullptr);
-        ct.setDPoint(CVec2<int>(100, 100));
-    }
-    void TearDown() override { destroyDC(dc); }
-
     void clear() { clearRecordedCalls(dc); }
     QStringList calls() const { return recordedCalls(dc); }
-    // The logged calls of one function, in order, without any "=handle" result.
-    QStringList named(const QString& fn) const {
-        QStringList out;
-        for (const QString& c : calls())
-            if (c.startsWith(fn + "(")) out << c.section('=', 0, 0);
-        return out;
-    }
-    QString pen() const {
-        for (const QString& c : calls())
-            if (c.startsWith("CreatePen(") || c.startsWith("ExtCreatePen(")) return c.section('=', 0, 0);
-        return QString();
-    }
+    QStringList named(const QString& fn) const { return recorded("^" + fn + "\\("); }
+    QString pen() const { return recorded("^(Ext)?CreatePen\\(").value(0); }
     static std::vector<CVec2<int>> points(const QString& call) {
         std::vector<CVec2<int>> out;
         auto it = QRegularExpression("\\((-?\\d+),(-?\\d+)\\)").globalMatch(call);
@@ -75,9 +55,6 @@ protected:
         clear();
         ZDrawFunc2d::drawArc(dc, &ct, s, e, r, type, width, 0, psSolid, 0, N, bsSolid, 0, psSolid, kWhite, 0);
     }
-
-    HDC dc = nullptr;
-    ZCoordTrans ct;
 };
 
 TEST_F(DrawFuncCalls, LineSetsItsStateAndPutsTheCallersStateBack) {
