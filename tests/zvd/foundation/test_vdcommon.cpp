@@ -69,18 +69,12 @@ struct AnsiCodecGuard {
 
 }  // namespace
 
-// ---- numbers and text ----
-
 TEST(VdCommonNumbers, AtoiRulesRoundingAndSaturation) {
-    EXPECT_EQ(intToStr(-12), L"-12");
     EXPECT_EQ(intToStr(INT_MIN), L"-2147483648");
-    const std::pair<const wchar_t*, int> ints[] = {{L"  42abc", 42},
-                                                   {L"", 0},
-                                                   {L"\t-7x", -7},
-                                                   {L"+ 5", 0},
-                                                   {L"abc", 0},
-                                                   {L"99999999999999999999999", INT_MAX},
-                                                   {L"-99999999999999999999999", INT_MIN}};
+    // clang-format off
+    const std::pair<const wchar_t*, int> ints[] = {{L"  42abc", 42}, {L"", 0}, {L"\t-7x", -7}, {L"+ 5", 0}, {L"abc", 0},
+        {L"99999999999999999999999", INT_MAX}, {L"-99999999999999999999999", INT_MIN}};
+    // clang-format on
     for (const auto& c : ints) EXPECT_EQ(strToInt(c.first), c.second) << c.first;
     for (const wchar_t* yes : {L"-7", L" 15", L"2147483647"}) EXPECT_TRUE(isInteger(yes)) << yes;
     for (const wchar_t* no : {L"12a", L"", L"  ", L"-", L"12 ", L"2147483648"}) EXPECT_FALSE(isInteger(no)) << no;
@@ -114,8 +108,6 @@ TEST(VdCommonText, CaseTrimLookupVersionsAndStyles) {
     EXPECT_EQ(fontStyleToInt({}), 0);
 }
 
-// ---- format ----
-
 TEST(VdCommonFormat, IntegersFlagsWidthAndPrecision) {
     EXPECT_EQ(format(L"[%5d][%-5d][%05d][%-05d]", 42, 42, -42, 3), L"[   42][42   ][-0042][3    ]");
     EXPECT_EQ(format(L"%.3d %.0d %.d %i", 7, 0, 0, -1), L"007 0 0 -1");
@@ -142,8 +134,6 @@ TEST(VdCommonFormat, CharactersStringsLiteralsAndLimits) {
     EXPECT_EQ(format(L"%99999999999999999999d", 5).size(), 255u);  // absurd widths stay bounded
 }
 
-// ---- character sets ----
-
 TEST(VdCommonCharsets, AnsiCodecDefaultHostChoiceAndUtf8) {
     AnsiCodecGuard guard;
     EXPECT_EQ(ws2s(L"\u4f60\u597d"), "\xc4\xe3\xba\xc3");
@@ -167,8 +157,6 @@ TEST(VdCommonCharsets, AnsiCodecDefaultHostChoiceAndUtf8) {
     EXPECT_EQ(uTF_8ToUnicode("a\xff"), L"a\ufffd");
     EXPECT_EQ(unicodeToUTF_8(nullptr), "");
 }
-
-// ---- stream strings ----
 
 TEST(VdCommonStreamStrings, LayoutAndRoundTripForEachWidth) {
     auto s4 = binaryStream(), s3 = binaryStream(), s300 = binaryStream();
@@ -219,8 +207,6 @@ TEST(VdCommonStreamStrings, OddCountsWidthsAndTruncation) {
     EXPECT_EQ(loadAnsiStringFromStream(ansi, 1), L"\u4f60\u597d");
 }
 
-// ---- matrices ----
-
 TEST(VdCommonMatrix, TextAndStreamForms) {
     zgp::CMatrix3<double> identity;
     EXPECT_EQ(matrixToString(&identity), QString("1,0,0,0,1,0,0,0,1"));
@@ -248,8 +234,6 @@ TEST(VdCommonMatrix, TextAndStreamForms) {
     EXPECT_FALSE(loadMatrixFromStream(&untouched, shortStream));
     EXPECT_TRUE(untouched.IsIdentity());
 }
-
-// ---- polygons ----
 
 namespace {
 
@@ -281,8 +265,7 @@ PolygonPtr linePolygon() {
     return p;
 }
 
-// Kind, range, geometry, sense, NURBS weights and knots all show in the text form (pinned by
-// RecordLayout), so equal texts mean equal polygons.
+// Every field of every curve shows in the text form, so equal texts mean equal polygons.
 QString textOf(const CPolygon& p) { return polygonToString(&p); }
 
 int curveCount(const CPolygon& p) {
@@ -356,8 +339,6 @@ TEST(VdCommonPolygonText, NurbsClaimsBeyondTheTextAreRefused) {
     ASSERT_EQ(curveCount(*ok), 1);
     EXPECT_EQ(ok->GetLoop(0)->GetCurve(0)->EndPoint(), CVec2<double>(4, 0));
 }
-
-// ---- polygon stream form ----
 
 TEST(VdCommonPolygonStream, LayoutAndRoundTrip) {
     auto s = binaryStream();
