@@ -1,5 +1,4 @@
-// zvd tests: ZCoordTrans rounding, y flip and x factor, view set-up, listeners and assign.
-// Expected values are worked out by hand from the transform's documented arithmetic.
+// zvd tests: ZCoordTrans rounding, y flip and x factor, view set-up, listeners and assign (values by hand).
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -5,10 +5,18 @@
 #include <functional>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <QImage>
+#include <QRegularExpression>
+#include <QStringList>
 
+#include "platform/zvdrecordingdc.h"
+#include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvddevicecontext.h"
 #include "zvd/platform/zvdgdi.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << "\n  " << l.join("\n  ").toStdString(); }
 
 namespace gditest {
 
@@ -88,6 +96,17 @@ inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<
     if (pen) DeleteObject(pen);
 }
 
+inline void line(HDC dc, int x1, int y1, int x2, int y2) {
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+}
+
+// A geometric pen with flat ends and mitred joins, as the drawing functions create them.
+inline HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
+    LOGBRUSH lb = {brushStyle, c, hatch};
+    return ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | style, width, &lb, 0, nullptr);
+}
+
 inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG escapement = 0, LONG weight = FW_NORMAL) {
     LOGFONTW lf = {};
     lf.lfHeight = height;
@@ -97,5 +116,19 @@ inline LOGFONTW font(LONG height, const wchar_t* face = L"DejaVu Sans", LONG esc
     for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) lf.lfFaceName[i] = face[i];
     return lf;
 }
+
+// A recording device with world (x, y) at device (100 + x, 100 - y), zoom 1.
+struct RecordingTest : ::testing::Test {
+    HDC dc = createRecordingDC();
+    ZCoordTrans ct;
+    RecordingTest() { ct.setDPoint(zgp::CVec2<int>(100, 100)); }
+    ~RecordingTest() override { destroyDC(dc); }
+    // The recorded calls matching pattern, without their "=handle" results.
+    QStringList recorded(const QString& pattern) const {
+        QStringList out;
+        for (const QString& c : recordedCalls(dc).filter(QRegularExpression(pattern))) out << c.section('=', 0, 0);
+        return out;
+    }
+};
 
 }  // namespace gditest

@@ -1,5 +1,4 @@
-// zvd tests: the raster device — GDI pixel conventions, pens, hatches, arcs and raster operations.
-// Each expectation is a pixel fact GDI code relies on (end pixels, box sizes, dash runs, XOR undo).
+// zvd tests: the raster device's GDI pixel conventions — end pixels, box sizes, fill rule, hatches.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -10,13 +9,6 @@ using namespace gditest;
 
 namespace {
 
-const DWORD kFlatMiter = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
-
-HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
-    LOGBRUSH lb = {brushStyle, c, hatch};
-    return ExtCreatePen(kFlatMiter | style, width, &lb, 0, nullptr);
-}
-
 struct RasterFixture : ::testing::Test {
     QImage image = blank(120, 80);
     HDC dc = nullptr;
@@ -25,10 +17,7 @@ struct RasterFixture : ::testing::Test {
         ASSERT_NE(dc, nullptr);
     }
     void TearDown() override { EXPECT_TRUE(destroyDC(dc)); }
-    void line(int x1, int y1, int x2, int y2) {
-        MoveToEx(dc, x1, y1, nullptr);
-        LineTo(dc, x2, y2);
-    }
+    void line(int x1, int y1, int x2, int y2) { gditest::line(dc, x1, y1, x2, y2); }
 };
 
 }  // namespace
@@ -50,39 +39,6 @@ TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel) {
     EXPECT_EQ(at(image, 41, 1), 0x0000FFu);
     EXPECT_EQ(at(image, 40, 0), 0xFFFFFFu);
     EXPECT_EQ(inked(image).count, 10 + 7 + 10);
-}
-
-TEST_F(GdiRasterLines, MitredJoinFillsTheOuterCorner) {
-    withObjects(dc, geometricPen(PS_SOLID, 6, 0), nullptr, [&] {
-        BeginPath(dc);
-        POINT pts[] = {{10, 40}, {50, 40}, {50, 75}};
-        Polyline(dc, pts, 3);
-        EndPath(dc);
-        StrokePath(dc);
-    });
-    // The outer corner of a mitre is square; a bevel or round join would leave it white.
-    EXPECT_EQ(at(image, 52, 38), 0u);
-    EXPECT_EQ(at(image, 10, 40), 0u);
-    EXPECT_EQ(at(image, 9, 40), 0xFFFFFFu);  // flat start cap
-}
-
-TEST_F(GdiRasterLines, DashPatternsUseFixedRunsOrScaleWithTheGeometricWidth) {
-    const struct {
-        HPEN pen;
-        const char* runs;
-    } cases[] = {
-        {CreatePen(PS_DASH, 1, 0), "18+6-18+6-18+6-"},     {CreatePen(PS_DOT, 1, 0), "3+3-3+3-3+3-3+3-3+3-"},
-        {CreatePen(PS_DASHDOT, 1, 0), "9+6-3+6-9+6-3+6-"}, {CreatePen(PS_DASHDOTDOT, 1, 0), "9+3-3+3-3+3-9+3-"},
-        {geometricPen(PS_DASH, 4, 0), "12+4-12+4-12+4-"},  {geometricPen(PS_DASHDOT, 3, 0), "9+3-3+3-9+3-3+3-"},
-    };
-    SetBkMode(dc, TRANSPARENT);
-    int y = 5;
-    for (const auto& c : cases) {
-        withObjects(dc, c.pen, nullptr, [&] { line(0, y, 119, y); });
-        const std::string r = runs(image, y, 0, 119);
-        EXPECT_EQ(r.substr(0, std::string(c.runs).size()), c.runs) << "row " << y;
-        y += 12;
-    }
 }
 
 TEST_F(GdiRasterLines, OpaqueModeFillsDashAndHatchGapsTransparentLeavesThem) {
@@ -145,24 +101,6 @@ TEST_F(GdiRasterShapes, ShapesCoverExactlyTheirBoxes) {
     EXPECT_EQ(at(image, 11, 11), 0x0000FFu);
 }
 
-TEST_F(GdiRasterShapes, ArcRunsCounterClockwiseBetweenTheRadials) {
-    QImage other = blank(120, 80);
-    HDC dc2 = createRasterDC(&other);
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
-        // From the right to the top of a circle centred at (30, 30): the upper right quarter.
-        EXPECT_TRUE(Arc(dc, 10, 10, 51, 51, 60, 30, 30, 0));
-    });
-    withObjects(dc2, CreatePen(PS_SOLID, 1, 0), nullptr, [&] { Arc(dc2, 10, 10, 51, 51, 30, 0, 60, 30); });
-    const Box quarter = inked(image);
-    EXPECT_GE(quarter.minX, 29);
-    EXPECT_LE(quarter.maxY, 31);
-    const Box rest = inked(other);
-    EXPECT_EQ(rest.minX, 10);
-    EXPECT_EQ(rest.maxY, 50);
-    EXPECT_GT(rest.count, 2 * quarter.count);
-    destroyDC(dc2);
-}
-
 TEST_F(GdiRasterShapes, PolygonFillsAlternately) {
     // A pentagram: its centre is covered twice and so stays unfilled.
     POINT star[] = {{60, 5}, {78, 70}, {25, 28}, {95, 28}, {42, 70}};
@@ -170,20 +108,6 @@ TEST_F(GdiRasterShapes, PolygonFillsAlternately) {
     EXPECT_EQ(at(image, 60, 38), 0xFFFFFFu);
     EXPECT_EQ(at(image, 60, 15), 0u);
     EXPECT_EQ(at(image, 35, 31), 0u);
-}
-
-TEST_F(GdiRasterShapes, PolyBezierNeedsThreePointsPerSegment) {
-    POINT pts[] = {{5, 60}, {20, 10}, {60, 10}, {80, 60}, {90, 70}};
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0), nullptr, [&] {
-        EXPECT_FALSE(PolyBezier(dc, pts, 3));
-        EXPECT_FALSE(PolyBezier(dc, pts, 5));
-        EXPECT_TRUE(PolyBezier(dc, pts, 4));
-    });
-    const Box b = inked(image);
-    EXPECT_GE(b.minX, 4);  // flattened, so the start may round either way
-    EXPECT_LE(b.minX, 5);
-    EXPECT_LE(b.minY, 25);
-    EXPECT_LE(b.maxX, 80);
 }
 
 TEST_F(GdiRasterShapes, StrokePathNeedsAClosedBracket) {

@@ -1,5 +1,4 @@
-// zvd tests: the drawing pass and the visible range — background fill, display-level order,
-// selected items on top, culling against the view box — observed on a recording device context.
+// zvd tests: the drawing pass (background, level order, selection on top, culling) and the visible range.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -112,8 +111,7 @@ TEST_F(DrawPass, BackgroundCoversTheDrawingInsideTheRectangle) {
     EXPECT_EQ(calls("^Polygon"), QStringList{"Polygon({(10,70),(110,70),(110,20),(10,20),(10,70)},5)"});
     EXPECT_EQ(calls("^Create.*Brush.*0x00123456").size(), 1);
 
-    // Wholly left of a bounded drawing: no background, but items in view are still drawn. (Clamping
-    // to the drawing's size is VisibleRangeIsClampedToTheDrawing's.)
+    // Wholly left of a bounded drawing: no background, but items in view are still drawn.
     clearRecordedCalls(hdc);
     drawing.setDrawingWidth(50);
     drawing.setDrawingHeight(40);
