@@ -84,53 +84,38 @@ CMatrix4<double> RandomSimilarity(std::mt19937_64& rng, bool reflect) {
                                          CMatrix3<double>::Translation(Vec(50 * u(rng) - 25, 50 * u(rng) - 25)));
 }
 
-struct KindA : IBase {
-    int GetObjectType() const override { return 1; }
+template <int N>
+struct Kind : IBase {
+    int GetObjectType() const override { return N; }
 };
-struct KindB : IBase {
-    int GetObjectType() const override { return 2; }
-};
-IBase* MakeA() { return new KindA; }
-IBase* MakeB() { return new KindB; }
+template <int N>
+IBase* Make() { return new Kind<N>; }
 
 }  // namespace
 
 // ---- base objects ----
 
-TEST(BaseArchive, RoundTripAndBoundedReads) {
+TEST(BaseObjects, BoundedArchiveReadsAndFactoryRegistration) {
     ZDbArchive out;
     out.Write(int32_t(-7));
     out.Write(2.5);
-    ZDbArchive in(out.Bytes());
-    EXPECT_TRUE(out.IsStoring() && !in.IsStoring());
+    ZDbArchive in(out.Bytes()), shortOne(std::vector<uint8_t>{1, 2, 3});
     int32_t i = 0;
     double d = 0, more = 1.0;
-    ASSERT_TRUE(in.Read(i) && in.Read(d));
-    EXPECT_TRUE(i == -7 && d == 2.5);
+    uint8_t byte = 0;
+    EXPECT_TRUE(out.IsStoring() && !in.IsStoring() && in.Read(i) && in.Read(d) && i == -7 && d == 2.5);
     EXPECT_FALSE(in.Read(more));  // past the end: fails and zero-fills
     EXPECT_TRUE(more == 0.0 && in.Failed());
-    ZDbArchive shortOne(std::vector<uint8_t>{1, 2, 3});
-    uint8_t byte = 0;
-    EXPECT_FALSE(shortOne.Read(i));
-    EXPECT_FALSE(shortOne.Read(byte));  // sticky: fields after a misread cannot be trusted
-}
-
-TEST(BaseFactory, RegisterReplaceAndUnknownKeys) {
+    EXPECT_FALSE(shortOne.Read(i) || shortOne.Read(byte));  // sticky: nothing after a misread is trusted
     ZObjectFactory<int> f;
-    EXPECT_FALSE(f.Register(1, nullptr));
-    ASSERT_TRUE(f.Register(1, &MakeA) && f.Register(1, &MakeB));  // the second replaces the first
-    EXPECT_EQ(f.Count(), 1u);
-    IBase* b = f.CreateObject(1);
-    ASSERT_NE(b, nullptr);
-    EXPECT_TRUE(b->GetObjectType() == 2 && b->RefCount() == 1);
-    b->Free();
-    EXPECT_EQ(f.CreateObject(42), nullptr);
-    EXPECT_FALSE(ZRegHelper<int>(nullptr, 3, &MakeA).Registered());
-    EXPECT_FALSE(ZRegHelper<int>(&f, 3, nullptr).Registered());
-    EXPECT_TRUE(ZRegHelper<int>(&f, 3, &MakeA).Registered() && f.IsRegistered(3));
+    EXPECT_FALSE(f.Register(1, nullptr) || ZRegHelper<int>(nullptr, 3, &Make<1>).Registered() ||
+                 ZRegHelper<int>(&f, 3, nullptr).Registered());
+    ASSERT_TRUE(f.Register(1, &Make<1>) && f.Register(1, &Make<2>) && f.Count() == 1u);  // replaced
+    CRefPtr<IBase> b(f.CreateObject(1));
+    EXPECT_TRUE(b && b->GetObjectType() == 2 && b->RefCount() == 1 && f.CreateObject(42) == nullptr);
+    EXPECT_TRUE(ZRegHelper<int>(&f, 3, &Make<1>).Registered() && f.IsRegistered(3));
     IBase base;
-    ZDbArchive ar;
-    EXPECT_TRUE(base.Serialize(ar) && base.GetObjectType() == 0);
+    EXPECT_TRUE(base.Serialize(out) && base.GetObjectType() == 0);
 }
 
 // ---- generic numerics, through test-only curves ----

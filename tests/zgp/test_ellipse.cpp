@@ -155,34 +155,41 @@ TEST(EllipseEdit, DerivativesReverseTrimAndExtend) {
     }
 }
 
-TEST(EllipseTransform, ImagesOfSamplesLieOnTheNewArc) {
+// Affine maps keep an ellipse's eccentric-angle parametrisation, and any map keeping the weights
+// positive keeps a NURBS curve's parameters: equal range fractions map onto each other.
+TEST(EllipseTransform, ImagesKeepTheParametrisationOrNothingChanges) {
     std::mt19937 rng(21);
+    std::mt19937_64 rng64(22);
     for (int i = 0; i < 1000; ++i) {
-        const CEllipse2d e = RandomEllipse(rng, i % 5 == 0);
+        CRefPtr<CCurve2d> c(i % 2 ? RandomCurve(rng64, GT_NURBS) : new CEllipse2d(RandomEllipse(rng, i % 10 == 0)));
         double r[6];
         for (double& x : r) x = Uni(rng, -2, 2);
         CMatrix3<double> m3(r[0], r[1], 0, r[2], r[3], 0, 4 * r[4], 4 * r[5], 1);
+        if (i % 4 == 1) m3[0][2] = 0.01 * r[4], m3[1][2] = 0.01 * r[5];  // perspective for NURBS, w > 0 on the curve
         if (i % 7 == 0) m3 = CMatrix3<double>::Mirror(Vec(1, 2), Vec(3, -1)) * CMatrix3<double>::Rotation(0.3);
         const double det = m3[0][0] * m3[1][1] - m3[0][1] * m3[1][0];
         if (std::abs(det) < 0.1) continue;
-        CEllipse2d g = e;
-        ASSERT_TRUE(g.Transform(CMatrix4<double>::FromMatrix3(m3)));
-        EXPECT_EQ(g.Sense(), det > 0 ? e.Sense() : -e.Sense());
-        // Affine maps keep the eccentric-angle parametrisation: equal range fractions map onto each other.
+        CRefPtr<CCurve2d> g(c->Clone());
+        ASSERT_TRUE(g->Transform(CMatrix4<double>::FromMatrix3(m3))) << i;
+        if (auto* e = dynamic_cast<CEllipse2d*>(c.Get())) {
+            EXPECT_EQ(static_cast<CEllipse2d*>(g.Get())->Sense(), det > 0 ? e->Sense() : -e->Sense());
+        }
         for (int k = 0; k <= 8; ++k) {
-            const double f = k / 8.0;
-            const Vec img = m3.TransformPoint(e.GetPoint(e.StartT() + f * (e.EndT() - e.StartT())));
-            const Vec mapped = g.GetPoint(g.StartT() + f * (g.EndT() - g.StartT()));
+            const Vec img = m3.TransformPoint(c->GetPoint(c->StartT() + k / 8.0 * (c->EndT() - c->StartT())));
+            const Vec mapped = g->GetPoint(g->StartT() + k / 8.0 * (g->EndT() - g->StartT()));
             ASSERT_LT(mapped.DistanceTo(img), 1e-9 * (1 + img.Length())) << i;
         }
     }
-    CEllipse2d e = RandomEllipse(rng), g = e;
-    CMatrix4<double> persp, singular = CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 0));
+    const CEllipse2d fixed(Vec(0, 0), Vec(1, 0), 2, 1, CInterval<double>(0, 4 * kPi), 1);
+    CRefPtr<CCurve2d> ell(fixed.Clone()), nurbs(fixed.NurbsCurve());
+    CMatrix4<double> persp;  // w > 0 on the curve: refused by the ellipse only
     persp[0][3] = 0.1;
-    EXPECT_FALSE(g.Transform(persp));
-    EXPECT_FALSE(g.Transform(singular));
-    EXPECT_EQ(g.Range(), e.Range());
-    EXPECT_EQ(g.Axis(), e.Axis());
+    const CMatrix4<double> horizon = CMatrix4<double>::FromMatrix3(CMatrix3<double>(1, 0, 1, 0, 1, 0, 0, 0, 0.2));
+    const CMatrix4<double> flat = CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 0));
+    const std::string before[2] = {ell->AsString(), nurbs->AsString()};
+    EXPECT_FALSE(ell->Transform(persp) || ell->Transform(horizon) || ell->Transform(flat));
+    EXPECT_FALSE(nurbs->Transform(horizon) || nurbs->Transform(flat));  // w = x + 0.2 changes sign
+    EXPECT_TRUE(ell->AsString() == before[0] && nurbs->AsString() == before[1]);
 }
 
 TEST(EllipseBox, ContainsAndTouchesDenseSamples) {
