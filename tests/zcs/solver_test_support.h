@@ -1,5 +1,4 @@
-// Shared helpers of the solver tests: a constraint object, a sketch that owns its curves and
-// constraints, and geometric measures computed from the curves alone (never from the solver).
+// Solver test helpers: a host-style constraint, a sketch owning its objects, independent measures.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Failed solves: nothing moves, and GetConflicts names exactly the smallest set of constraints
-// that cannot hold together, deterministically, with a message saying how many and of what kinds.
+// Failed solves: nothing moves; GetConflicts names the smallest conflicting set, with a summary.
 #include <string>
 
 #include "solver_test_support.h"

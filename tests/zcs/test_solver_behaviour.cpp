@@ -1,5 +1,4 @@
-// What a sketch solver's user relies on: least movement, nothing moves that need not, stable
-// branches, redundancy and degrees of freedom, scale independence, independent parts.
+// Least movement, stable branches, redundancy, degrees of freedom, scale and independent parts.
 #include <string>
 
 #include "solver_test_support.h"

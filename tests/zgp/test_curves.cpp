@@ -1,5 +1,4 @@
-// Tests of the base objects, the generic curve numerics, lines and arcs.
-// Random cases use fixed seeds and are checked against independent brute-force computations.
+// Base objects, the generic curve numerics, lines and arcs, against independent computations.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,5 +1,4 @@
-// Tests of CEllipse2d: nearest points, lengths, construction from angles, transforms, NURBS form,
-// bounds and degenerate shapes, checked against independent brute-force computations.
+// CEllipse2d: nearest points, length, construction, editing, transforms and bounds.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,5 +1,4 @@
-// Tests of CCurvCurvIntersector: random pairs of every kind checked against a brute-force
-// polyline intersection, and the hard cases one by one (tangency, overlap, degenerate input).
+// CCurvCurvIntersector: random pairs against polyline brute force, then the hard cases one by one.
 #include <gtest/gtest.h>
 
 #include <new>

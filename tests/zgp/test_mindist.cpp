@@ -1,5 +1,4 @@
-// Tests of CCurve2dMindist: nearest points of random curves of every kind against dense sampling,
-// on the bounded curves and on their extensions, and defined answers for degenerate input.
+// CCurve2dMindist on bounded and extended curves against dense sampling, and degenerate input.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"

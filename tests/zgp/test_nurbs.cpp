@@ -1,5 +1,4 @@
-// Tests of CNurbsCurve2d: evaluation against a naive Cox-de Boor sum, editing that must keep the
-// shape, transforms, boxes and nearest points against brute force, and hostile input.
+// CNurbsCurve2d: evaluation, shape-keeping edits, box, nearest point and length, hostile input.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"

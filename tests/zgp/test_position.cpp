@@ -1,5 +1,4 @@
-// zgp tests: CPositionJudge — point in loop against a brute-force dense-polygon classification,
-// rays through vertices and extremes, holes, curve sides, and loop / polygon region relations.
+// CPositionJudge: points against loops, polygons and curves, and region relations.
 #include <gtest/gtest.h>
 
 #include <initializer_list>

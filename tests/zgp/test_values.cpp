@@ -1,5 +1,4 @@
-// Tests of the kernel's value types (vectors, boxes, matrices) and of counted pointers.
-// Matrices are checked against independently composed transforms on random points.
+// Value types (boxes, matrices, fuzzy comparison) and counted pointers.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
