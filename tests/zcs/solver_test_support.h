@@ -29,21 +29,19 @@ public:
     TestConstraint(EnConstraintType type, double value, std::vector<ZlDimRefGeometry> refs)
         : m_type(type), m_value(value), m_refs(std::move(refs)) {}
     ~TestConstraint() override { m_alive = false; }
-    double GetValue() const override {
-        EXPECT_TRUE(m_alive);
-        return m_value;
-    }
-    EnConstraintType GetType() override {
-        EXPECT_TRUE(m_alive);
-        return m_type;
-    }
+    double GetValue() const override { return Live(m_value); }
+    EnConstraintType GetType() override { return Live(m_type); }
     void GetReferenceGeometries(std::vector<const ZlDimRefGeometry*>& out) const override {
-        EXPECT_TRUE(m_alive);
-        for (const auto& r : m_refs) out.push_back(&r);
+        for (const auto& r : Live(m_refs)) out.push_back(&r);
     }
     void SetValue(double v) { m_value = v; }
 
 private:
+    template <class T>
+    const T& Live(const T& member) const {
+        EXPECT_TRUE(m_alive);
+        return member;
+    }
     EnConstraintType m_type;
     double m_value;
     std::vector<ZlDimRefGeometry> m_refs;

@@ -9,6 +9,23 @@ namespace {
 
 std::string State(const CCurve2d* c) { return c->AsString(); }
 
+struct Fillet {
+    CLine2d* a;
+    CArc2d* arc;
+    CLine2d* b;
+};
+// A perturbed fillet in the corner of a horizontal and a vertical line, scaled by k: lines and arc
+// joined end to end and tangent at the joints.
+Fillet AddFillet(TestSketch& s, double k = 1) {
+    const Fillet f{s.Line(Vec(0, 0.3) * k, Vec(8.2, -0.2) * k), s.Arc(Vec(7.6, 2.3) * k, 1.7 * k, -kPi / 2 + 0.2, 0.1),
+                   s.Line(Vec(10.1, 1.6) * k, Vec(10.3, 9) * k)};
+    s.Add(ectCoincident, 0, {Ref(f.a, edrEnd), Ref(f.arc, edrStart)});
+    s.Add(ectCoincident, 0, {Ref(f.arc, edrEnd), Ref(f.b, edrStart)});
+    s.Add(ectTangent, 0, {Ref(f.a), Ref(f.arc)});
+    s.Add(ectTangent, 0, {Ref(f.arc), Ref(f.b)});
+    return f;
+}
+
 TEST(SolverBehaviour, LeastMovement) {
     TestSketch s;
     auto* l = s.Line({0, -10}, {10, -9});  // made horizontal: ends meet at the middle height, x untouched
@@ -30,14 +47,8 @@ TEST(SolverBehaviour, LeastMovement) {
 
 TEST(SolverBehaviour, SolvedSketchStaysPut) {
     TestSketch s;
-    auto* a = s.Line({0, 0}, {8, 0.4});
-    auto* arc = s.Arc({8, 2.5}, 2.2, -1.5, 0.1);
-    auto* b = s.Line({10.4, 2.7}, {10, 9});
+    const auto [a, arc, b] = AddFillet(s);
     auto* e = s.Ellipse({2, 6}, 0.2, 3, 1.5);
-    s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(arc, edrStart)});
-    s.Add(ectCoincident, 0, {Ref(arc, edrEnd), Ref(b, edrStart)});
-    s.Add(ectTangent, 0, {Ref(a), Ref(arc)});
-    s.Add(ectTangent, 0, {Ref(arc), Ref(b)});
     s.Add(ectHorizontal, 0, {Ref(a)});
     s.Add(ectTangent, 0, {Ref(b), Ref(e)});
     s.Add(ectPointOnCurve, 0, {Ref(a, edrStart), Ref(e)});
@@ -53,13 +64,7 @@ TEST(SolverBehaviour, SolvedSketchStaysPut) {
 TEST(SolverBehaviour, StaysOnTheBranchItStartsOn) {
     {  // a perturbed fillet: the centre stays inside the corner, no line turns round
         TestSketch s;
-        auto* a = s.Line({0, 0.3}, {8.2, -0.2});
-        auto* arc = s.Arc({7.6, 2.3}, 1.7, -kPi / 2 + 0.2, 0.1);
-        auto* b = s.Line({10.1, 1.6}, {10.3, 9});
-        s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(arc, edrStart)});
-        s.Add(ectCoincident, 0, {Ref(arc, edrEnd), Ref(b, edrStart)});
-        s.Add(ectTangent, 0, {Ref(a), Ref(arc)});
-        s.Add(ectTangent, 0, {Ref(arc), Ref(b)});
+        const auto [a, arc, b] = AddFillet(s);
         s.Add(ectHorizontal, 0, {Ref(a)});
         s.Add(ectVertical, 0, {Ref(b)});
         s.Add(ectRadius, 2, {Ref(arc)});
@@ -149,14 +154,8 @@ TEST(SolverBehaviour, ScaleDoesNotMatter) {
     std::vector<int> iterations;
     for (double k : {1e-4, 1.0, 1e4}) {
         TestSketch s;
-        auto* a = s.Line(Vec(0, 0.3) * k, Vec(8.2, -0.2) * k);
-        auto* arc = s.Arc(Vec(7.6, 2.3) * k, 1.7 * k, -kPi / 2 + 0.2, 0.1);
-        auto* b = s.Line(Vec(10.1, 1.6) * k, Vec(10.3, 9) * k);
+        const auto [a, arc, b] = AddFillet(s, k);
         auto* e = s.Ellipse(Vec(3, 6) * k, 0.3, 2.5 * k, 1.2 * k);
-        s.Add(ectCoincident, 0, {Ref(a, edrEnd), Ref(arc, edrStart)});
-        s.Add(ectCoincident, 0, {Ref(arc, edrEnd), Ref(b, edrStart)});
-        s.Add(ectTangent, 0, {Ref(a), Ref(arc)});
-        s.Add(ectTangent, 0, {Ref(arc), Ref(b)});
         s.Add(ectTangent, 0, {Ref(b), Ref(e)});
         s.Add(ectDistance, 1.5 * k, {Ref(a, edrStart), Ref(e)});
         s.Add(ectAngle, 0.1, {Ref(a), Ref(b)});

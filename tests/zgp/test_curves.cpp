@@ -230,12 +230,18 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
 
 // Lines, arcs and ellipses under maps are covered by the builder and loop transform tests; here
 // only the refusals, which must leave the curve as it was.
-TEST(LineProperties, TransformRefusesDegenerateImages) {
+TEST(LineProperties, TransformsRefuseDegenerateImagesAndArcsNonSimilarities) {
+    using M = CMatrix3<double>;
     CLine2d l(Vec(1, 2), Vec(3, 2));
-    EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(1, 0))));
-    const CMatrix3<double> toInfinity(1, 0, 1, 0, 1, 0, 0, 0, -2);  // w = x - 2 vanishes between the ends
-    EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(toInfinity)));
+    CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
+    const std::pair<CCurve2d*, M> refused[] = {{&l, M::Scaling(1, 0)},
+                                               {&l, M(1, 0, 1, 0, 1, 0, 0, 0, -2)},  // w = x - 2 vanishes between the ends
+                                               {&arc, M(1, 0, 0, 0.5, 1, 0, 0, 0, 1)},
+                                               {&arc, M::Scaling(0, 0)},
+                                               {&arc, M::Scaling(1, 1.001)}};
+    for (const auto& r : refused) EXPECT_FALSE(r.first->Transform(CMatrix4<double>::FromMatrix3(r.second)));
     EXPECT_TRUE(l.StartPoint() == Vec(1, 2) && l.EndPoint() == Vec(3, 2));
+    EXPECT_TRUE(arc.Range() == CInterval<double>(0, 4) && arc.CenterPt() == Vec(1, 2));
 }
 
 TEST(LineProperties, DegenerateInputAndNurbsForm) {
@@ -326,14 +332,6 @@ TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     ASSERT_TRUE(q.Set(Vec(0, 0), 1.0, 0.0, kPi / 2));
     EXPECT_NEAR(q.ParamAtAngle(kPi / 2 + 0.2), kPi / 2 + 0.2, 1e-12);
     EXPECT_NEAR(q.ParamAtAngle(-0.2), -0.2, 1e-12);
-}
-
-TEST(ArcEditing, TransformRefusesNonSimilarities) {
-    CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
-    const CMatrix3<double> shear(1, 0, 0, 0.5, 1, 0, 0, 0, 1);
-    for (const CMatrix3<double>& m : {shear, CMatrix3<double>::Scaling(0, 0), CMatrix3<double>::Scaling(1, 1.001)})
-        EXPECT_FALSE(arc.Transform(CMatrix4<double>::FromMatrix3(m)));
-    EXPECT_TRUE(arc.Range() == CInterval<double>(0, 4) && arc.CenterPt() == Vec(1, 2));
 }
 
 TEST(ArcEditing, OffsetReverseExtendAndTrim) {

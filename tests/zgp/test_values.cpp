@@ -71,23 +71,16 @@ TEST(Values, FuzzyEqualityFallsBackToRelativeTolerance) {
 
 TEST(Values, RefPtrAdoptsSharesAndReleases) {
     Probe::live = 0;
+    CRefPtr<Probe> a(new Probe);  // adopts the creator's reference
     {
-        CRefPtr<Probe> a(new Probe);  // adopts the creator's reference
-        EXPECT_EQ(a->RefCount(), 1);
-        {
-            CRefPtr<Probe> b = a, c = CRefPtr<Probe>::Share(a.Get());  // each adds one
-            EXPECT_EQ(a->RefCount(), 3);
-        }
-        EXPECT_EQ(a->RefCount(), 1);
-        Probe* raw = a.Release();
-        EXPECT_TRUE(!a && Probe::live == 1);
-        raw->Free();
+        CRefPtr<Probe> b = a, c = CRefPtr<Probe>::Share(a.Get());  // each adds one
+        EXPECT_EQ(a->RefCount(), 3);
     }
-    EXPECT_EQ(Probe::live, 0);
-    Probe* p = new Probe;
-    p->Ref();
-    p->Unref();
+    Probe* raw = a.Release();
+    EXPECT_TRUE(!a && raw->RefCount() == 1 && Probe::live == 1);
+    raw->Ref();
+    raw->Unref();
     EXPECT_EQ(Probe::live, 1);
-    p->Unref();
+    raw->Free();
     EXPECT_EQ(Probe::live, 0);
 }
