@@ -44,47 +44,38 @@ bool Refine(const CCurve2d& a, const CCurve2d& b, double& t1, double& t2) {
 }
 
 std::vector<SBrute> BruteForce(const CCurve2d& a, const CCurve2d& b) {
-    const int n = 2048, chunk = 32;
-    auto sample = [&](const CCurve2d& c, std::vector<double>& t, std::vector<V>& p) {
-        for (int i = 0; i <= n; ++i) t.push_back(c.StartT() + (c.EndT() - c.StartT()) * i / n);
-        for (double u : t) p.push_back(c.GetPoint(u));
-    };
-    std::vector<double> ta, tb;
-    std::vector<V> pa, pb;
-    sample(a, ta, pa);
-    sample(b, tb, pb);
-    auto chunkBox = [&](const std::vector<V>& p, int c) {
-        CBox2<double> box;
-        for (int i = c * chunk; i <= (c + 1) * chunk; ++i) box.Add(p[i]);
-        return box;
-    };
-    std::vector<CBox2<double>> boxA, boxB;
-    for (int c = 0; c < n / chunk; ++c) {
-        boxA.push_back(chunkBox(pa, c));
-        boxB.push_back(chunkBox(pb, c));
-    }
+    const int n = 2048, chunk = 32;  // 2048 pieces, boxed 32 at a time
+    struct Samples {
+        std::vector<double> t;
+        std::vector<V> p;
+        std::vector<CBox2<double>> box = std::vector<CBox2<double>>(n / chunk);
+    } sa, sb;
+    for (auto [c, s] : {std::make_pair(&a, &sa), std::make_pair(&b, &sb)})
+        for (int i = 0; i <= n; ++i) {
+            s->t.push_back(c->StartT() + (c->EndT() - c->StartT()) * i / n);
+            s->p.push_back(c->GetPoint(s->t.back()));
+            if (i < n) s->box[i / chunk].Add(s->p.back());
+            if (i > 0) s->box[(i - 1) / chunk].Add(s->p.back());
+        }
     std::vector<SBrute> found;
-    for (int ca = 0; ca < n / chunk; ++ca) {
+    for (int ca = 0; ca < n / chunk; ++ca)
         for (int cb = 0; cb < n / chunk; ++cb) {
-            if (!boxA[ca].Overlaps(boxB[cb], 1e-9)) continue;
+            if (!sa.box[ca].Overlaps(sb.box[cb], 1e-9)) continue;
             for (int i = ca * chunk; i < (ca + 1) * chunk; ++i)
                 for (int j = cb * chunk; j < (cb + 1) * chunk; ++j) {
-                    const V e1 = pa[i + 1] - pa[i], e2 = pb[j + 1] - pb[j], w = pb[j] - pa[i];
-                    const double cr = e1.Cross(e2);
-                    if (cr == 0.0) continue;
-                    const double s = w.Cross(e2) / cr, r = w.Cross(e1) / cr;
-                    if (s < 0 || s > 1 || r < 0 || r > 1) continue;
-                    double t1 = ta[i] + s * (ta[i + 1] - ta[i]), t2 = tb[j] + r * (tb[j + 1] - tb[j]);
+                    const V e1 = sa.p[i + 1] - sa.p[i], e2 = sb.p[j + 1] - sb.p[j], w = sb.p[j] - sa.p[i];
+                    const double cr = e1.Cross(e2), s = w.Cross(e2) / cr, r = w.Cross(e1) / cr;
+                    if (cr == 0.0 || s < 0 || s > 1 || r < 0 || r > 1) continue;
+                    double t1 = sa.t[i] + s * (sa.t[i + 1] - sa.t[i]), t2 = sb.t[j] + r * (sb.t[j + 1] - sb.t[j]);
                     if (!Refine(a, b, t1, t2)) continue;
                     const V p = a.GetPoint(t1);
                     if (std::any_of(found.begin(), found.end(),
                                     [&](const SBrute& f) { return f.p.DistanceTo(p) < 1e-7; }))
                         continue;
-                    const V d1 = a.GetDeriv1(t1).Normalized(), d2 = b.GetDeriv1(t2).Normalized();
-                    found.push_back({p, t1, t2, std::abs(d1.Cross(d2))});
+                    found.push_back(
+                        {p, t1, t2, std::abs(a.GetDeriv1(t1).Normalized().Cross(b.GetDeriv1(t2).Normalized()))});
                 }
         }
-    }
     return found;
 }
 
