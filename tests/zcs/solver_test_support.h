@@ -1,5 +1,4 @@
-// Shared helpers of the solver tests: a constraint object, a sketch that owns its curves and
-// constraints, and geometric measures computed from the curves alone (never from the solver).
+// Solver test helpers: a host-style constraint, a sketch owning its objects, independent measures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,21 +29,19 @@ public:
     TestConstraint(EnConstraintType type, double value, std::vector<ZlDimRefGeometry> refs)
         : m_type(type), m_value(value), m_refs(std::move(refs)) {}
     ~TestConstraint() override { m_alive = false; }
-    double GetValue() const override {
-        EXPECT_TRUE(m_alive);
-        return m_value;
-    }
-    EnConstraintType GetType() override {
-        EXPECT_TRUE(m_alive);
-        return m_type;
-    }
+    double GetValue() const override { return Live(m_value); }
+    EnConstraintType GetType() override { return Live(m_type); }
     void GetReferenceGeometries(std::vector<const ZlDimRefGeometry*>& out) const override {
-        EXPECT_TRUE(m_alive);
-        for (const auto& r : m_refs) out.push_back(&r);
+        for (const auto& r : Live(m_refs)) out.push_back(&r);
     }
     void SetValue(double v) { m_value = v; }
 
 private:
+    template <class T>
+    const T& Live(const T& member) const {
+        EXPECT_TRUE(m_alive);
+        return member;
+    }
     EnConstraintType m_type;
     double m_value;
     std::vector<ZlDimRefGeometry> m_refs;

@@ -1,5 +1,4 @@
-// Every constraint type on every geometry combination it accepts, solved from a start where
-// it does not hold; the result is measured on the curves, independently of the solver.
+// Every constraint type on the geometry it accepts, solved and measured on the curves.
 #include <functional>
 
 #include "solver_test_support.h"

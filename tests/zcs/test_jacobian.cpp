@@ -1,5 +1,4 @@
-// The solver's Jacobian against central differences of its own residuals, for every equation
-// form on curves in general position: a wrong derivative slows or stops Newton's method.
+// The solver's Jacobian against central differences of its residuals, for every equation form.
 #include <cmath>
 
 #include "newton.h"

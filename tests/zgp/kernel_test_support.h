@@ -161,26 +161,17 @@ inline CCurve2d* RandomSide(std::mt19937& rng, const V& a, const V& b) {
 
 inline CLoop* RandomLoop(std::mt19937& rng) {
     std::uniform_real_distribution<double> U(0.0, 1.0);
-    double shape = U(rng);
+    const double shape = U(rng);
     CLoop* l = new CLoop;
-    if (shape < 0.08) {
-        l->AddCurve(ArcByAngles(V(U(rng), U(rng)), 3 + 5 * U(rng), 0.0, 0.0), false);
-        return l;
-    }
-    if (shape < 0.16) {
-        CEllipse2d* e = new CEllipse2d;
-        e->Set(V(U(rng), U(rng)), V(std::cos(6 * U(rng)), std::sin(6 * U(rng))), 8, 2 + 4 * U(rng), 0.0, 0.0,
-               U(rng) < 0.5 ? 1 : -1);
-        l->AddCurve(e, false);
-        return l;
-    }
-    int n = 3 + static_cast<int>(U(rng) * 6);
+    if (shape < 0.08) l->AddCurve(ArcByAngles(V(U(rng), U(rng)), 3 + 5 * U(rng), 0.0, 0.0), false);
+    if (shape >= 0.08 && shape < 0.16)
+        l->AddCurve(new CEllipse2d(V(U(rng), U(rng)), V(1, 0).Rotated(6 * U(rng)), 8, 2 + 4 * U(rng),
+                                   CInterval<double>(0, 16 * kPi), U(rng) < 0.5 ? 1 : -1),
+                    false);
+    if (shape < 0.16) return l;
+    const int n = 3 + static_cast<int>(U(rng) * 6);
     std::vector<V> v;
-    for (int i = 0; i < n; ++i) {
-        double ang = 2 * kPi * (i + 0.2 + 0.6 * U(rng)) / n;
-        double r = 4 + 6 * U(rng);
-        v.emplace_back(r * std::cos(ang), r * std::sin(ang));
-    }
+    for (int i = 0; i < n; ++i) v.push_back(V(4 + 6 * U(rng), 0).Rotated(2 * kPi * (i + 0.2 + 0.6 * U(rng)) / n));
     for (int i = 0; i < n; ++i) l->AddCurve(RandomSide(rng, v[i], v[(i + 1) % n]), false);
     return l;
 }

@@ -1,5 +1,4 @@
-// zgp tests: curve and loop builders and curve discretisation, checked against brute-force
-// sampling of the curves involved (fixed seeds, so every run sees the same cases).
+// Curve and loop builders and curve discretisation, against brute-force sampling.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"

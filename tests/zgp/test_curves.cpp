@@ -1,5 +1,4 @@
-// Tests of the base objects, the generic curve numerics, lines and arcs.
-// Random cases use fixed seeds and are checked against independent brute-force computations.
+// Base objects, the generic curve numerics, lines and arcs, against independent computations.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -84,53 +83,38 @@ CMatrix4<double> RandomSimilarity(std::mt19937_64& rng, bool reflect) {
                                          CMatrix3<double>::Translation(Vec(50 * u(rng) - 25, 50 * u(rng) - 25)));
 }
 
-struct KindA : IBase {
-    int GetObjectType() const override { return 1; }
+template <int N>
+struct Kind : IBase {
+    int GetObjectType() const override { return N; }
 };
-struct KindB : IBase {
-    int GetObjectType() const override { return 2; }
-};
-IBase* MakeA() { return new KindA; }
-IBase* MakeB() { return new KindB; }
+template <int N>
+IBase* Make() { return new Kind<N>; }
 
 }  // namespace
 
 // ---- base objects ----
 
-TEST(BaseArchive, RoundTripAndBoundedReads) {
+TEST(BaseObjects, BoundedArchiveReadsAndFactoryRegistration) {
     ZDbArchive out;
     out.Write(int32_t(-7));
     out.Write(2.5);
-    ZDbArchive in(out.Bytes());
-    EXPECT_TRUE(out.IsStoring() && !in.IsStoring());
+    ZDbArchive in(out.Bytes()), shortOne(std::vector<uint8_t>{1, 2, 3});
     int32_t i = 0;
     double d = 0, more = 1.0;
-    ASSERT_TRUE(in.Read(i) && in.Read(d));
-    EXPECT_TRUE(i == -7 && d == 2.5);
+    uint8_t byte = 0;
+    EXPECT_TRUE(out.IsStoring() && !in.IsStoring() && in.Read(i) && in.Read(d) && i == -7 && d == 2.5);
     EXPECT_FALSE(in.Read(more));  // past the end: fails and zero-fills
     EXPECT_TRUE(more == 0.0 && in.Failed());
-    ZDbArchive shortOne(std::vector<uint8_t>{1, 2, 3});
-    uint8_t byte = 0;
-    EXPECT_FALSE(shortOne.Read(i));
-    EXPECT_FALSE(shortOne.Read(byte));  // sticky: fields after a misread cannot be trusted
-}
-
-TEST(BaseFactory, RegisterReplaceAndUnknownKeys) {
+    EXPECT_FALSE(shortOne.Read(i) || shortOne.Read(byte));  // sticky: nothing after a misread is trusted
     ZObjectFactory<int> f;
-    EXPECT_FALSE(f.Register(1, nullptr));
-    ASSERT_TRUE(f.Register(1, &MakeA) && f.Register(1, &MakeB));  // the second replaces the first
-    EXPECT_EQ(f.Count(), 1u);
-    IBase* b = f.CreateObject(1);
-    ASSERT_NE(b, nullptr);
-    EXPECT_TRUE(b->GetObjectType() == 2 && b->RefCount() == 1);
-    b->Free();
-    EXPECT_EQ(f.CreateObject(42), nullptr);
-    EXPECT_FALSE(ZRegHelper<int>(nullptr, 3, &MakeA).Registered());
-    EXPECT_FALSE(ZRegHelper<int>(&f, 3, nullptr).Registered());
-    EXPECT_TRUE(ZRegHelper<int>(&f, 3, &MakeA).Registered() && f.IsRegistered(3));
+    EXPECT_FALSE(f.Register(1, nullptr) || ZRegHelper<int>(nullptr, 3, &Make<1>).Registered() ||
+                 ZRegHelper<int>(&f, 3, nullptr).Registered());
+    ASSERT_TRUE(f.Register(1, &Make<1>) && f.Register(1, &Make<2>) && f.Count() == 1u);  // replaced
+    CRefPtr<IBase> b(f.CreateObject(1));
+    EXPECT_TRUE(b && b->GetObjectType() == 2 && b->RefCount() == 1 && f.CreateObject(42) == nullptr);
+    EXPECT_TRUE(ZRegHelper<int>(&f, 3, &Make<1>).Registered() && f.IsRegistered(3));
     IBase base;
-    ZDbArchive ar;
-    EXPECT_TRUE(base.Serialize(ar) && base.GetObjectType() == 0);
+    EXPECT_TRUE(base.Serialize(out) && base.GetObjectType() == 0);
 }
 
 // ---- generic numerics, through test-only curves ----
@@ -246,12 +230,18 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
 
 // Lines, arcs and ellipses under maps are covered by the builder and loop transform tests; here
 // only the refusals, which must leave the curve as it was.
-TEST(LineProperties, TransformRefusesDegenerateImages) {
+TEST(LineProperties, TransformsRefuseDegenerateImagesAndArcsNonSimilarities) {
+    using M = CMatrix3<double>;
     CLine2d l(Vec(1, 2), Vec(3, 2));
-    EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(1, 0))));
-    const CMatrix3<double> toInfinity(1, 0, 1, 0, 1, 0, 0, 0, -2);  // w = x - 2 vanishes between the ends
-    EXPECT_FALSE(l.Transform(CMatrix4<double>::FromMatrix3(toInfinity)));
+    CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
+    const std::pair<CCurve2d*, M> refused[] = {{&l, M::Scaling(1, 0)},
+                                               {&l, M(1, 0, 1, 0, 1, 0, 0, 0, -2)},  // w = x - 2 vanishes between the ends
+                                               {&arc, M(1, 0, 0, 0.5, 1, 0, 0, 0, 1)},
+                                               {&arc, M::Scaling(0, 0)},
+                                               {&arc, M::Scaling(1, 1.001)}};
+    for (const auto& r : refused) EXPECT_FALSE(r.first->Transform(CMatrix4<double>::FromMatrix3(r.second)));
     EXPECT_TRUE(l.StartPoint() == Vec(1, 2) && l.EndPoint() == Vec(3, 2));
+    EXPECT_TRUE(arc.Range() == CInterval<double>(0, 4) && arc.CenterPt() == Vec(1, 2));
 }
 
 TEST(LineProperties, DegenerateInputAndNurbsForm) {
@@ -342,14 +332,6 @@ TEST(ArcQueries, BoxParamAtAngleAndWalks) {
     ASSERT_TRUE(q.Set(Vec(0, 0), 1.0, 0.0, kPi / 2));
     EXPECT_NEAR(q.ParamAtAngle(kPi / 2 + 0.2), kPi / 2 + 0.2, 1e-12);
     EXPECT_NEAR(q.ParamAtAngle(-0.2), -0.2, 1e-12);
-}
-
-TEST(ArcEditing, TransformRefusesNonSimilarities) {
-    CArc2d arc(Vec(1, 2), 3.0, CInterval<double>(0, 4), 1);
-    const CMatrix3<double> shear(1, 0, 0, 0.5, 1, 0, 0, 0, 1);
-    for (const CMatrix3<double>& m : {shear, CMatrix3<double>::Scaling(0, 0), CMatrix3<double>::Scaling(1, 1.001)})
-        EXPECT_FALSE(arc.Transform(CMatrix4<double>::FromMatrix3(m)));
-    EXPECT_TRUE(arc.Range() == CInterval<double>(0, 4) && arc.CenterPt() == Vec(1, 2));
 }
 
 TEST(ArcEditing, OffsetReverseExtendAndTrim) {

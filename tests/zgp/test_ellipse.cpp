@@ -1,5 +1,4 @@
-// Tests of CEllipse2d: nearest points, lengths, construction from angles, transforms, NURBS form,
-// bounds and degenerate shapes, checked against independent brute-force computations.
+// CEllipse2d: nearest points, length, construction, editing, transforms and bounds.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -99,90 +98,84 @@ TEST(EllipseSet, CentralAnglesGiveEndPointsAndSense) {
     std::mt19937 rng(5);
     for (int i = 0; i < 1000; ++i) {
         const Vec c(Uni(rng, -9, 9), Uni(rng, -9, 9)), ax = Vec(Uni(rng, -1, 1), Uni(rng, -1, 1)).Normalized();
-        const double a = Uni(rng, 0.1, 9), b = Uni(rng, 0.1, 9), s0 = Uni(rng, -7, 7), s1 = Uni(rng, -7, 7);
+        const double s0 = Uni(rng, -7, 7), s1 = Uni(rng, -7, 7);
         const int sense = i % 2 ? 1 : -1;
         CEllipse2d e;
-        ASSERT_TRUE(e.Set(c, ax, a, b, s0, s1, sense));
-        ASSERT_LE(e.StartT(), e.EndT());
-        const Vec d0 = ax.Rotated(s0), d1 = ax.Rotated(s1), p0 = e.StartPoint() - c, p1 = e.EndPoint() - c;
-        EXPECT_NEAR(d0.Cross(p0), 0, 1e-9 * p0.Length());
-        EXPECT_GT(d0.Dot(p0), 0);
-        EXPECT_NEAR(d1.Cross(p1), 0, 1e-9 * p1.Length());
-        EXPECT_GT(d1.Dot(p1), 0);
+        ASSERT_TRUE(e.Set(c, ax, Uni(rng, 0.1, 9), Uni(rng, 0.1, 9), s0, s1, sense) && e.StartT() <= e.EndT());
+        const Vec p0 = e.StartPoint() - c, p1 = e.EndPoint() - c;
+        for (const auto& [d, p] : {std::make_pair(ax.Rotated(s0), p0), std::make_pair(ax.Rotated(s1), p1)})
+            EXPECT_TRUE(std::abs(d.Cross(p)) <= 1e-9 * p.Length() && d.Dot(p) > 0) << i;  // on the ray of its angle
         // Travel turns with the sense: just after the start the point lies on the sense side.
-        const Vec q = e.GetPoint(e.StartT() + 1e-3 * (e.EndT() - e.StartT())) - c;
-        EXPECT_GT(sense * p0.Cross(q), 0);
+        EXPECT_GT(sense * p0.Cross(e.GetPoint(e.StartT() + 1e-3 * (e.EndT() - e.StartT())) - c), 0);
     }
     CEllipse2d e;
-    ASSERT_TRUE(e.Set(Vec(1, 1), Vec(1, 0), 3, 2, 2.0, 2.0 + 2 * kPi, -1));
-    EXPECT_TRUE(e.IsClosed());
-    const CEllipse2d before = e;
-    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(0, 0), 3, 2, 0.0, 1.0, 1));
-    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(1, 0), 0.0, 2, 0.0, 1.0, 1));
-    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(1, 0), 2.0, 1.0, CInterval<double>(0, 2 * kPi * 2.0 + 1e-3), 1));
-    EXPECT_EQ(e.Range(), before.Range());
-    EXPECT_EQ(e.CenterPt(), before.CenterPt());
+    ASSERT_TRUE(e.Set(Vec(1, 1), Vec(1, 0), 3, 2, 2.0, 2.0 + 2 * kPi, -1) && e.IsClosed());
+    const std::string before = e.AsString();
+    EXPECT_FALSE(e.Set(Vec(0, 0), Vec(0, 0), 3, 2, 0.0, 1.0, 1) || e.Set(Vec(0, 0), Vec(1, 0), 0.0, 2, 0.0, 1.0, 1) ||
+                 e.Set(Vec(0, 0), Vec(1, 0), 2.0, 1.0, CInterval<double>(0, 2 * kPi * 2.0 + 1e-3), 1));
+    EXPECT_EQ(e.AsString(), before);
 }
 
 TEST(EllipseEdit, DerivativesReverseTrimAndExtend) {
     std::mt19937 rng(11);
     for (int i = 0; i < 300; ++i) {
-        CEllipse2d e = RandomEllipse(rng);
+        CEllipse2d e = RandomEllipse(rng), r = e, x = e;
         const double t = Uni(rng, e.StartT(), e.EndT()), h = 1e-5 * e.MajorRadius();
         const Vec fd1 = (e.GetPoint(t + h) - e.GetPoint(t - h)) / (2 * h);
         const Vec fd2 = (e.GetDeriv1(t + h) - e.GetDeriv1(t - h)) / (2 * h);
         EXPECT_LT((fd1 - e.GetDeriv1(t)).Length(), 1e-6 * (1 + e.GetDeriv1(t).Length()));
         EXPECT_LT((fd2 - e.GetDeriv2(t)).Length(), 1e-5 * (1 + e.GetDeriv2(t).Length()));
-        CEllipse2d r = e;
         r.Reverse();
-        EXPECT_LT(r.GetPoint(-t).DistanceTo(e.GetPoint(t)), 1e-9 * e.MajorRadius());
-        EXPECT_EQ(r.Sense(), -e.Sense());
+        EXPECT_TRUE(r.GetPoint(-t).DistanceTo(e.GetPoint(t)) < 1e-9 * e.MajorRadius() && r.Sense() == -e.Sense());
         // Extending by L adds L of length; more than a full turn closes; shortening past the end fails.
         const double len = e.Length(), full = 2 * kPi * e.MajorRadius();
-        CEllipse2d x = e;
         ASSERT_TRUE(x.Extend(0.1 * len, 0.2 * len));
         if (x.RotateAngle() * x.Sense() < 2 * kPi - 1e-9) {
             EXPECT_NEAR(x.Length(), 1.3 * len, 1e-8 * len);
         }
-        ASSERT_TRUE(x.Extend(1e9, 0));
-        EXPECT_TRUE(x.IsClosed());
+        ASSERT_TRUE(x.Extend(1e9, 0) && x.IsClosed());
         x = e;
-        EXPECT_FALSE(x.Extend(-0.6 * len, -0.6 * len));
-        EXPECT_EQ(x.Range(), e.Range());
-        EXPECT_FALSE(x.SetStartT(e.EndT() + 1));
-        EXPECT_FALSE(x.SetEndT(e.StartT() + full * 1.01));
+        EXPECT_TRUE(!x.Extend(-0.6 * len, -0.6 * len) && x.Range() == e.Range());
+        EXPECT_FALSE(x.SetStartT(e.EndT() + 1) || x.SetEndT(e.StartT() + full * 1.01));
         EXPECT_TRUE(x.SetEndT(e.StartT() + full));
     }
 }
 
-TEST(EllipseTransform, ImagesOfSamplesLieOnTheNewArc) {
+// Affine maps keep an ellipse's eccentric-angle parametrisation, and any map keeping the weights
+// positive keeps a NURBS curve's parameters: equal range fractions map onto each other.
+TEST(EllipseTransform, ImagesKeepTheParametrisationOrNothingChanges) {
     std::mt19937 rng(21);
+    std::mt19937_64 rng64(22);
     for (int i = 0; i < 1000; ++i) {
-        const CEllipse2d e = RandomEllipse(rng, i % 5 == 0);
+        CRefPtr<CCurve2d> c(i % 2 ? RandomCurve(rng64, GT_NURBS) : new CEllipse2d(RandomEllipse(rng, i % 10 == 0)));
         double r[6];
         for (double& x : r) x = Uni(rng, -2, 2);
         CMatrix3<double> m3(r[0], r[1], 0, r[2], r[3], 0, 4 * r[4], 4 * r[5], 1);
+        if (i % 4 == 1) m3[0][2] = 0.01 * r[4], m3[1][2] = 0.01 * r[5];  // perspective for NURBS, w > 0 on the curve
         if (i % 7 == 0) m3 = CMatrix3<double>::Mirror(Vec(1, 2), Vec(3, -1)) * CMatrix3<double>::Rotation(0.3);
         const double det = m3[0][0] * m3[1][1] - m3[0][1] * m3[1][0];
         if (std::abs(det) < 0.1) continue;
-        CEllipse2d g = e;
-        ASSERT_TRUE(g.Transform(CMatrix4<double>::FromMatrix3(m3)));
-        EXPECT_EQ(g.Sense(), det > 0 ? e.Sense() : -e.Sense());
-        // Affine maps keep the eccentric-angle parametrisation: equal range fractions map onto each other.
+        CRefPtr<CCurve2d> g(c->Clone());
+        ASSERT_TRUE(g->Transform(CMatrix4<double>::FromMatrix3(m3))) << i;
+        if (auto* e = dynamic_cast<CEllipse2d*>(c.Get())) {
+            EXPECT_EQ(static_cast<CEllipse2d*>(g.Get())->Sense(), det > 0 ? e->Sense() : -e->Sense());
+        }
         for (int k = 0; k <= 8; ++k) {
-            const double f = k / 8.0;
-            const Vec img = m3.TransformPoint(e.GetPoint(e.StartT() + f * (e.EndT() - e.StartT())));
-            const Vec mapped = g.GetPoint(g.StartT() + f * (g.EndT() - g.StartT()));
+            const Vec img = m3.TransformPoint(c->GetPoint(c->StartT() + k / 8.0 * (c->EndT() - c->StartT())));
+            const Vec mapped = g->GetPoint(g->StartT() + k / 8.0 * (g->EndT() - g->StartT()));
             ASSERT_LT(mapped.DistanceTo(img), 1e-9 * (1 + img.Length())) << i;
         }
     }
-    CEllipse2d e = RandomEllipse(rng), g = e;
-    CMatrix4<double> persp, singular = CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 0));
+    const CEllipse2d fixed(Vec(0, 0), Vec(1, 0), 2, 1, CInterval<double>(0, 4 * kPi), 1);
+    CRefPtr<CCurve2d> ell(fixed.Clone()), nurbs(fixed.NurbsCurve());
+    CMatrix4<double> persp;  // w > 0 on the curve: refused by the ellipse only
     persp[0][3] = 0.1;
-    EXPECT_FALSE(g.Transform(persp));
-    EXPECT_FALSE(g.Transform(singular));
-    EXPECT_EQ(g.Range(), e.Range());
-    EXPECT_EQ(g.Axis(), e.Axis());
+    const CMatrix4<double> horizon = CMatrix4<double>::FromMatrix3(CMatrix3<double>(1, 0, 1, 0, 1, 0, 0, 0, 0.2));
+    const CMatrix4<double> flat = CMatrix4<double>::FromMatrix3(CMatrix3<double>::Scaling(2, 0));
+    const std::string before[2] = {ell->AsString(), nurbs->AsString()};
+    EXPECT_FALSE(ell->Transform(persp) || ell->Transform(horizon) || ell->Transform(flat));
+    EXPECT_FALSE(nurbs->Transform(horizon) || nurbs->Transform(flat));  // w = x + 0.2 changes sign
+    EXPECT_TRUE(ell->AsString() == before[0] && nurbs->AsString() == before[1]);
 }
 
 TEST(EllipseBox, ContainsAndTouchesDenseSamples) {

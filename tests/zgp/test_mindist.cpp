@@ -1,5 +1,4 @@
-// Tests of CCurve2dMindist: nearest points of random curves of every kind against dense sampling,
-// on the bounded curves and on their extensions, and defined answers for degenerate input.
+// CCurve2dMindist on bounded and extended curves against dense sampling, and degenerate input.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
@@ -46,62 +45,51 @@ TEST(MindistRandom, AgreesWithDenseSamplingForEveryKind) {
         }
 }
 
+// On an extension the parameter nearest the stored range is given: 200 degrees is 110 past the end
+// of the quarter arc but 160 before its start; 230 degrees is nearer the start.
 TEST(MindistExtended, ParameterIsTheOneNearestTheStoredRange) {
-    CArc2d quarter;
-    quarter.Set(V(0, 0), 2.0, 0.0, kPi / 2);  // t = 2 * angle, range [0, pi]
-    CCurve2dMindist md(&quarter, true);
+    const CArc2d quarter(V(0, 0), 2.0, CInterval<double>(0, kPi), 1);  // t = 2 * angle
+    const CLine2d line(V(1, 1), V(3, 1));
+    const CEllipse2d ell(V(0, 0), V(0, 1), 3, 1, CInterval<double>(0, 3 * kPi / 2), -1);  // clockwise
     const double deg = kPi / 180;
-    for (double angle : {45.0, 100.0, -10.0, 200.0, 230.0}) {
-        md.SetQueryPoint(V(3 * std::cos(angle * deg), 3 * std::sin(angle * deg)));
-        // 200 degrees is 110 past the end but 160 before the start; 230 is nearer the start.
-        const double expect = (angle == 230.0 ? angle - 360.0 : angle) * deg * 2;
-        EXPECT_NEAR(md.GetParam(), expect, 1e-12) << angle;
-        EXPECT_NEAR(md.GetDistance(), 1.0, 1e-12);
+    struct Case {
+        const CCurve2d* c;
+        bool extended;
+        V q;
+        double t, dist;
+    } cases[] = {{&quarter, true, V(3, 0).Rotated(45 * deg), 90 * deg, 1},
+                 {&quarter, true, V(3, 0).Rotated(100 * deg), 200 * deg, 1},
+                 {&quarter, true, V(3, 0).Rotated(-10 * deg), -20 * deg, 1},
+                 {&quarter, true, V(3, 0).Rotated(200 * deg), 400 * deg, 1},
+                 {&quarter, true, V(3, 0).Rotated(230 * deg), -260 * deg, 1},
+                 {&quarter, false, V(3, -1), 0, std::hypot(1.0, 1.0)},
+                 {&line, true, V(-4, 5), -5, 4}};
+    for (const Case& k : cases) {
+        CCurve2dMindist md(k.c, k.extended);
+        md.SetQueryPoint(k.q);
+        EXPECT_NEAR(md.GetParam(), k.t, 1e-12) << k.q.x << ", " << k.q.y;
+        EXPECT_NEAR(md.GetDistance(), k.dist, 1e-12);
     }
-    CCurve2dMindist bounded(&quarter, false);
-    bounded.SetQueryPoint(V(3, -1));
-    EXPECT_DOUBLE_EQ(bounded.GetParam(), 0.0);
-
-    CLine2d line(V(1, 1), V(3, 1));
-    CCurve2dMindist ml(&line, true);
-    ml.SetQueryPoint(V(-4, 5));
-    EXPECT_DOUBLE_EQ(ml.GetParam(), -5.0);
-    EXPECT_DOUBLE_EQ(ml.GetDistance(), 4.0);
-
-    // A clockwise ellipse arc: the point of the full ellipse below it is found past its end.
-    CEllipse2d ell(V(0, 0), V(0, 1), 3, 1, CInterval<double>(0, 3 * kPi / 2), -1);
-    CCurve2dMindist me(&ell, true);
+    CCurve2dMindist me(&ell, true);  // the point of the full ellipse below the arc lies past its end
     me.SetQueryPoint(V(0, -5));
-    EXPECT_NEAR(me.GetPoint().y, -3.0, 1e-12);
-    EXPECT_NEAR(me.GetDistance(), 2.0, 1e-12);
+    EXPECT_TRUE(std::abs(me.GetPoint().y + 3.0) < 1e-12 && std::abs(me.GetDistance() - 2.0) < 1e-12);
 }
 
 TEST(MindistDegenerate, AnswersAreDefined) {
-    auto finite = [](const CCurve2dMindist& m) {
-        return std::isfinite(m.GetParam()) && std::isfinite(m.GetPoint().x) && std::isfinite(m.GetPoint().y) &&
-               !std::isnan(m.GetDistance());
-    };
-    CCurve2dMindist none(nullptr, true);
-    none.SetQueryPoint(V(1, 2));
-    EXPECT_TRUE(finite(none));
-    EXPECT_TRUE(std::isinf(none.GetDistance()));
-
     CLine2d dot(V(2, 2), V(2, 2));
-    CArc2d zeroArc(V(1, 1), 0.0, CInterval<double>(0, 0), 1);
-    CArc2d circle(V(0, 0), 2.0, CInterval<double>(0, 4 * kPi), 1);
+    CArc2d zeroArc(V(1, 1), 0.0, CInterval<double>(0, 0), 1), circle(V(0, 0), 2.0, CInterval<double>(0, 4 * kPi), 1);
     CEllipse2d ellipse(V(0, 0), V(1, 0), 3, 2, CInterval<double>(0, 6 * kPi), 1);
     CNurbsCurve2d collapsed(3, 5);  // every control point at the origin
-    const CCurve2d* curves[] = {&dot, &zeroArc, &circle, &ellipse, &collapsed};
+    const CCurve2d* curves[] = {nullptr, &dot, &zeroArc, &circle, &ellipse, &collapsed};
     for (const CCurve2d* c : curves)
-        for (bool extended : {false, true}) {
-            CCurve2dMindist md(c, extended);
-            md.SetQueryPoint(V(0, 0));  // the centre of the conics: every point equally near
-            EXPECT_TRUE(finite(md)) << c->AsString();
-            EXPECT_NEAR(md.GetDistance(), c->GetPoint(md.GetParam()).Length(), 1e-12);
-            md.SetQueryPoint(V(std::nan(""), 1));
-            EXPECT_TRUE(finite(md));
-        }
-    CCurve2dMindist mz(&zeroArc, true);
-    mz.SetQueryPoint(V(4, 5));
-    EXPECT_DOUBLE_EQ(mz.GetDistance(), 5.0);
+        for (bool extended : {false, true})
+            for (const V& q : {V(0, 0), V(4, 5), V(NAN, 1)}) {  // the origin: every point of the conics equally near
+                CCurve2dMindist md(c, extended);
+                md.SetQueryPoint(q);
+                EXPECT_TRUE(std::isfinite(md.GetParam()) && Finite(md.GetPoint()) && !std::isnan(md.GetDistance()));
+                EXPECT_TRUE(c || std::isinf(md.GetDistance()));
+                if (c && Finite(q)) {
+                    EXPECT_NEAR(md.GetDistance(), c->GetPoint(md.GetParam()).DistanceTo(q), 1e-12);
+                }
+            }
 }

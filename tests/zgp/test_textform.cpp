@@ -1,5 +1,4 @@
-// zgp tests: the text form of geometries: bit-exact round trips of random (and awkward)
-// values, and refusal of malformed, truncated, mutated or oversized text.
+// The text form: bit-exact round trips, and refusal of malformed or oversized text.
 #include <gtest/gtest.h>
 
 #include <cfloat>

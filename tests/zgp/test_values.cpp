@@ -1,5 +1,4 @@
-// Tests of the kernel's value types (vectors, boxes, matrices) and of counted pointers.
-// Matrices are checked against independently composed transforms on random points.
+// Value types (boxes, matrices, fuzzy comparison) and counted pointers.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
@@ -35,33 +34,28 @@ TEST(Values, BoxEmptyAddAndOverlap) {
 
 TEST(Values, MatricesComposeAsRowVectors) {
     std::mt19937_64 rng(11);
+    using M = CMatrix3<double>;
     for (int i = 0; i < 500; ++i) {
         const V p = RandPt(rng, 10), c = RandPt(rng, 10), d = RandPt(rng, 10);
         const double a = Uni(rng, -10, 10);
-        // rotate about c, then translate by d
-        const CMatrix3<double> m = CMatrix3<double>::Rotation(c, a) * CMatrix3<double>::Translation(d);
-        const V got = m.TransformPoint(p);
-        EXPECT_TRUE(got.IsEqual(p.RotatedAbout(c, a) + d, 1e-10));
-        CMatrix3<double> inv = m;
+        const M m = M::Rotation(c, a) * M::Translation(d);  // rotate about c, then translate by d
+        M inv = m;
         ASSERT_TRUE(inv.Invert());
-        EXPECT_TRUE(inv.TransformPoint(got).IsEqual(p, 1e-9));
+        EXPECT_TRUE(m.TransformPoint(p).IsEqual(p.RotatedAbout(c, a) + d, 1e-10));
+        EXPECT_TRUE(inv.TransformPoint(m.TransformPoint(p)).IsEqual(p, 1e-9));
     }
-    CMatrix3<double> singular(1, 2, 0, 2, 4, 0, 0, 0, 1);
-    const CMatrix3<double> keep = singular;
-    EXPECT_FALSE(singular.Invert());
-    EXPECT_EQ(singular, keep);
-    // Mirror in the line y = x: an involution with negative determinant.
-    const CMatrix3<double> mirror = CMatrix3<double>::Mirror(V(1, 1), V(3, 3));
+    M singular(1, 2, 0, 2, 4, 0, 0, 0, 1);
+    EXPECT_TRUE(!singular.Invert() && singular == M(1, 2, 0, 2, 4, 0, 0, 0, 1));
+    const M mirror = M::Mirror(V(1, 1), V(3, 3));  // in y = x: an involution with negative determinant
     EXPECT_TRUE(mirror.TransformPoint(V(5, 2)).IsEqual(V(2, 5), 1e-12) && mirror.Determinant() < 0);
     EXPECT_TRUE((mirror * mirror).TransformPoint(V(-7, 4)).IsEqual(V(-7, 4), 1e-12));
-    EXPECT_TRUE(CMatrix3<double>::Mirror(V(1, 1), V(1, 1)).IsIdentity());
+    EXPECT_TRUE(M::Mirror(V(1, 1), V(1, 1)).IsIdentity());
     // Widening puts the 2D perspective column and translation row around an identity z.
-    const CMatrix3<double> m(1, 2, 3, 4, 5, 6, 7, 8, 9);
+    const M m(1, 2, 3, 4, 5, 6, 7, 8, 9);
     const CMatrix4<double> w = CMatrix4<double>::FromMatrix3(m);
     const double expect[4][4] = {{1, 2, 0, 3}, {4, 5, 0, 6}, {0, 0, 1, 0}, {7, 8, 0, 9}};
     for (int i = 0; i < 16; ++i) EXPECT_EQ(w[i / 4][i % 4], expect[i / 4][i % 4]) << i;
-    EXPECT_TRUE(w.ToMatrix3() == m && !w.IsAffine2d());
-    EXPECT_TRUE(CMatrix4<double>::FromMatrix3(CMatrix3<double>::Rotation(0.3)).IsAffine2d());
+    EXPECT_TRUE(w.ToMatrix3() == m && !w.IsAffine2d() && CMatrix4<double>::FromMatrix3(M::Rotation(0.3)).IsAffine2d());
 }
 
 TEST(Values, FuzzyEqualityFallsBackToRelativeTolerance) {
@@ -72,23 +66,16 @@ TEST(Values, FuzzyEqualityFallsBackToRelativeTolerance) {
 
 TEST(Values, RefPtrAdoptsSharesAndReleases) {
     Probe::live = 0;
+    CRefPtr<Probe> a(new Probe);  // adopts the creator's reference
     {
-        CRefPtr<Probe> a(new Probe);  // adopts the creator's reference
-        EXPECT_EQ(a->RefCount(), 1);
-        {
-            CRefPtr<Probe> b = a, c = CRefPtr<Probe>::Share(a.Get());  // each adds one
-            EXPECT_EQ(a->RefCount(), 3);
-        }
-        EXPECT_EQ(a->RefCount(), 1);
-        Probe* raw = a.Release();
-        EXPECT_TRUE(!a && Probe::live == 1);
-        raw->Free();
+        CRefPtr<Probe> b = a, c = CRefPtr<Probe>::Share(a.Get());  // each adds one
+        EXPECT_EQ(a->RefCount(), 3);
     }
-    EXPECT_EQ(Probe::live, 0);
-    Probe* p = new Probe;
-    p->Ref();
-    p->Unref();
+    Probe* raw = a.Release();
+    EXPECT_TRUE(!a && raw->RefCount() == 1 && Probe::live == 1);
+    raw->Ref();
+    raw->Unref();
     EXPECT_EQ(Probe::live, 1);
-    p->Unref();
+    raw->Free();
     EXPECT_EQ(Probe::live, 0);
 }
