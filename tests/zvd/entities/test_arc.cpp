@@ -89,7 +89,8 @@ TEST_F(ArcTest, StretchMoveRotateMirror) {
     EXPECT_EQ(reports(arc), 2);
     expectArc(*arc, {-2, 10}, {-2, 0}, {-2, 5}, 1);
     arc->mirror({0, 0}, {1, 1});  // (x, y) -> (y, x); the start stays the start
-    EXPECT_EQ(reports(arc), 1);
+    arc->mirror({3, 3}, {3, 3});  // no axis: unchanged
+    EXPECT_EQ(reports(arc), 2);
     expectArc(*arc, {10, -2}, {5, -7}, {5, -2}, -1, 2);
     arc->set({0, 0}, {10, 0}, CArc2d::CW_LARGE, 5 * std::sqrt(2.0));
     EXPECT_EQ(reports(arc), 1);
