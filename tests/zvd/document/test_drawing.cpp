@@ -125,7 +125,7 @@ TEST_F(DrawingTest, UpdateBracketsDeferListeners) {
     EXPECT_EQ(log, "usu");
 }
 
-TEST_F(DrawingTest, AttributesVersionsAndCounters) {
+TEST_F(DrawingTest, AttributesReportAndInitializeResets) {
     EXPECT_EQ(drawing.compareVersion(3.4005), 0);
     EXPECT_EQ(drawing.compareVersion(3.0), 1);
     drawing.setBackColor(0);  // unchanged: nothing
@@ -139,17 +139,6 @@ TEST_F(DrawingTest, AttributesVersionsAndCounters) {
     drawing.initialize(true);
     EXPECT_EQ(drawing.backColor(), 0);
     EXPECT_FALSE(drawing.modified());
-
-    for (int id : {3, 9, 4}) {
-        drawing.setMaxID(id);
-        drawing.add(line());
-    }
-    // A load counts on from the largest identifier it read.
-    std::stringstream stream = docfix::binaryStream();
-    ASSERT_TRUE(drawing.saveToStream(&stream, vdsfBinary, false));
-    drawing.setMaxID(0);
-    ASSERT_TRUE(drawing.loadFromStream(&stream));
-    EXPECT_EQ(drawing.maxID(), 10);
 }
 
 TEST_F(DrawingTest, FindByTypeAndFullRange) {

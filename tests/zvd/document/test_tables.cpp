@@ -110,42 +110,29 @@ TEST_F(TableTest, LoadingEnsuresLayerZeroAndSurvivesHostileInput) {
     }
 }
 
-TEST_F(TableTest, BlockDefinitionsOwnAndPersistTheirItems) {
+// Saving and loading whole definitions is left to the document round trips; here the
+// definition's own rules.
+TEST_F(TableTest, BlockDefinitionsOwnTheirItemsAndSkipUnknownTypes) {
     ZVDBlockDefinition* def = drawing.blockDefinitionTable()->add(L"door");
-    def->setOrigin({1.5, -2});
     auto* first = new TestLine;
     def->add(first);
     def->add(first);  // held already: ignored
     def->add(new TestLine);
-    def->remove(first);
+    def->remove(first);  // and deletes it
     def->add(new TestLine);
-    def->items(1)->setExtData(L"knob");
     ASSERT_EQ(def->count(), 2);
-
-    std::stringstream s = docfix::binaryStream();
-    drawing.blockDefinitionTable()->saveToStream(&s);
-    ZVectorDrawing other;
-    ASSERT_TRUE(other.blockDefinitionTable()->loadFromStream(&s));
-    ZVDBlockDefinition* copy = other.blockDefinitionTable()->itemByName(L"door");
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->origin(), (zgp::CVec2<double>(1.5, -2)));
-    ASSERT_EQ(copy->count(), 2);
-    EXPECT_EQ(copy->items(1)->extData(), L"knob");
-    EXPECT_EQ(copy->items(0)->owner(), &other);
 
     QDomDocument doc;
     QDomElement root = doc.createElement("ZelvaroneVectorDrawing");
-    doc.appendChild(root);
     drawing.blockDefinitionTable()->saveToXMLNode(root, drawing.xmlAttrNames());
-    QDomElement block = root.firstChildElement("BLOCKS").firstChildElement("BLOCK");
-    EXPECT_EQ(block.attribute("Origin"), "1.5,-2");
     QDomElement alien = doc.createElement("DI");
     alien.setAttribute("DIT", 250);
-    block.appendChild(alien);  // unknown type: skipped
-    ZVectorDrawing third;
-    third.blockDefinitionTable()->loadFromXMLNode(root.firstChildElement("BLOCKS"), third.xmlAttrNames());
-    ASSERT_EQ(third.blockDefinitionTable()->count(), 1);
-    EXPECT_EQ(third.blockDefinitionTable()->item(0)->count(), 2);
+    root.firstChildElement("BLOCKS").firstChildElement("BLOCK").appendChild(alien);
+    ZVectorDrawing other;
+    other.blockDefinitionTable()->loadFromXMLNode(root.firstChildElement("BLOCKS"), other.xmlAttrNames());
+    ASSERT_EQ(other.blockDefinitionTable()->count(), 1);
+    EXPECT_EQ(other.blockDefinitionTable()->item(0)->count(), 2);
+    EXPECT_EQ(other.blockDefinitionTable()->item(0)->items(1)->owner(), &other);
 }
 
 TEST_F(TableTest, BlockDefinitionStreamFailures) {

@@ -1,19 +1,29 @@
 // zvd tests: what the line, arc, circle and curve-base suites share: a drawing whose change
-// reports are counted, and point comparison.
+// reports are counted, and point comparison; suites take it all with `using namespace itemfix`.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
+#include <QDomDocument>
+#include <QDomElement>
+
 #include "support/docitems.h"
+#include "zgp/arc2d.h"
+#include "zgp/line2d.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdline.h"
 
 namespace itemfix {
 
+using docfix::Bytes;
+using zgp::CArc2d;
+using zgp::CBox2;
+using zgp::CVec2;
 using V = zgp::CVec2<double>;
 constexpr double kPi = 3.14159265358979323846;
 

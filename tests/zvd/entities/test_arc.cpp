@@ -1,18 +1,8 @@
 // zvd tests: ZVDArc — grip drags, stretching and editing against hand-computed geometry, copies,
 // one report per change, and the current file layouts (centre and sense).
-#include <cstdint>
-
-#include <QDomDocument>
-#include <QDomElement>
-
 #include "curve_items.h"
-#include "zgp/line2d.h"
 
-using docfix::Bytes;
-using itemfix::kPi;
-using zgp::CArc2d;
-using zgp::CBox2;
-using zgp::CVec2;
+using namespace itemfix;
 
 namespace {
 

@@ -1,15 +1,8 @@
 // zvd tests: ZVDCircle — grip drags, editing that keeps the 0..2*pi counter-clockwise span,
 // snapshots, one report per setter, and the current file layouts.
-#include <QDomDocument>
-#include <QDomElement>
-
 #include "curve_items.h"
-#include "zgp/line2d.h"
 
-using docfix::Bytes;
-using zgp::CArc2d;
-using zgp::CBox2;
-using zgp::CVec2;
+using namespace itemfix;
 
 namespace {
 

@@ -163,18 +163,10 @@ TEST_F(CompositeTest, StreamKeepsNestingAndRejectsBadInput) {
     }
     // Truncation; an unknown child type; a count beyond the data; nesting deeper than any
     // loader accepts.
-    const std::string head = Bytes()
-                                 .put<uint8_t>(11)
-                                 .put<int32_t>(1)
-                                 .put<int32_t>(-1)
-                                 .put<int32_t>(-1)
-                                 .put<int32_t>(0)
-                                 .put<int32_t>(0)
-                                 .put<int32_t>(0)
-                                 .put<int32_t>(-1)
-                                 .put<int32_t>(-1)
-                                 .put(1.0)
-                                 .str();
+    // A composite's common fields (type 11, identifier 1), then its child count.
+    Bytes common;
+    common.put<uint8_t>(11).put<int32_t>(1).put<int32_t>(-1).put<int32_t>(-1).put<int32_t>(0).put<int32_t>(0);
+    const std::string head = common.put<int32_t>(0).put<int32_t>(-1).put<int32_t>(-1).put(1.0).str();
     std::string deep;
     for (int i = 0; i < 400; ++i) deep += head + Bytes().put<int32_t>(1).str();
     for (const std::string& bad :

@@ -1,21 +1,12 @@
 // zvd tests: the curve base — mark geometry at line and arc ends, hit testing (closed forms checked
 // against the outline loop), rectangle selection, boxes, copies under a matrix, reports, persistence.
-#include <cstdint>
 #include <random>
 #include <vector>
 
-#include <QDomDocument>
-#include <QDomElement>
-
 #include "curve_items.h"
 #include "entities/zvdcurve_hit.h"
-#include "zgp/arc2d.h"
-#include "zgp/line2d.h"
 
-using itemfix::expectNear;
-using itemfix::kPi;
-using itemfix::V;
-using zgp::CArc2d;
+using namespace itemfix;
 using zgp::CCurve2d;
 using zgp::CGeometry;
 using zgp::CLine2d;

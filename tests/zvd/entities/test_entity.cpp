@@ -1,15 +1,21 @@
-// zvd tests: ZVDEntity's identifiers, change reports, state setters, cached box, stretch and
-// copies, exercised through a real drawing.
+// zvd tests: ZVDEntity's identifiers, change reports, state setters, cached box, stretch,
+// copies, and the common fields' record layouts, exercised through a real drawing.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+
+#include <QDomDocument>
+#include <QDomElement>
 
 #include "support/docitems.h"
 #include "zgp/tolerance.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
 #include "zvd/entities/zvdcomposite.h"
+#include "zvd/persistence/zxmlattrnames.h"
 
+using docfix::Bytes;
 using docfix::TestLine;
 using zgp::CBox2;
 using zgp::CVec2;
@@ -30,6 +36,26 @@ struct EntityTest : ::testing::Test {
     docfix::LogListener update;
     docfix::Recorder rec;
     ZVectorDrawing drawing;
+};
+
+// A drawing with layers "0" (0) and "A" (7), and one line on "A" with every common field set.
+struct ItemIoTest : ::testing::Test {
+    ItemIoTest() {
+        layerA = drawing.layers()->add(L"A");
+        layerA->setID(7);
+        line = new TestLine;
+        line->setLayer(layerA);
+        drawing.add(line);
+        line->setColor(0x123456);
+        line->setBlockTypeID(3);
+        line->setBlockID(4);
+        line->setRelationID(5);
+        line->setEnableType(6);
+        line->setExtData(L"abc");
+    }
+    ZVectorDrawing drawing;
+    ZVDLayer* layerA;
+    TestLine* line;
 };
 
 }  // namespace
@@ -84,17 +110,10 @@ TEST_F(EntityTest, ChangeReportsAndSilentItems) {
     EXPECT_EQ(line->buildCount, 2);
     EXPECT_EQ(line->propValue(vdpText), L"");  // not offered
 
-    drawing.beginUpdate();
-    line->setExtData(L"a");
-    line->setExtData(L"b");
-    EXPECT_EQ(log, "u");
-    drawing.endUpdate();
-    EXPECT_EQ(log, "uu");
-
     TestLine unnumbered;  // an owner but identifier -1: silent, like items being loaded
     unnumbered.setOwner(&drawing);
     unnumbered.setColor(7);
-    EXPECT_EQ(drawing.changeCount(), 3);
+    EXPECT_EQ(drawing.changeCount(), 1);
 }
 
 TEST_F(EntityTest, StateSelectionAndVisibilityReports) {
@@ -149,4 +168,44 @@ TEST_F(EntityTest, CloneAndAssignCopyOnlyTheCommonAttributes) {
     EXPECT_EQ(copy->blockID(), -1);
     EXPECT_EQ(copy->owner(), nullptr);
     EXPECT_FALSE(copy->selected());
+}
+
+// The layouts of saved drawings: they must not drift.
+TEST_F(ItemIoTest, XmlCommonAttributes) {
+    QDomDocument doc;
+    QDomElement e = doc.createElement("DI");
+    doc.appendChild(e);
+    line->saveToXMLNode(e, drawing.xmlAttrNames());
+    const char* expected[][2] = {{"DIT", "241"}, {"ID", "0"},       {"BlockTypeID", "3"}, {"BlcokID", "4"},
+                                 {"LID", "7"},   {"Cl", "1193046"}, {"RID", "5"},         {"EType", "6"}};
+    for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
+    EXPECT_EQ(e.text(), "abc");
+
+    // Long names: relation and enabling are absent, missing numbers read as 0, missing block
+    // fields keep their values, the layer is found by identifier.
+    QDomElement old = doc.createElement("Item");
+    old.setAttribute("LayerID", 7);
+    old.setAttribute("Color", 99);
+    old.appendChild(doc.createTextNode("payload"));
+    ZXMLAttrNames longNames(L"1.1");
+    TestLine item;
+    item.setOwner(&drawing);
+    item.loadFromXMLNode(old, &longNames);
+    EXPECT_EQ(item.iD(), 0);
+    EXPECT_EQ(item.blockID(), -1);
+    EXPECT_EQ(item.relationID(), 0);
+    EXPECT_EQ(item.layer(), layerA);
+    EXPECT_EQ(item.extData(), L"payload");
+    old.setAttribute("LayerID", 55);  // unknown layer: none
+    item.loadFromXMLNode(old, &longNames);
+    EXPECT_EQ(item.layer(), nullptr);
+}
+
+TEST_F(ItemIoTest, StreamRecordLayout) {
+    std::stringstream s = docfix::binaryStream();
+    line->saveToStream(&s);
+    Bytes want;  // type, identifier, block type, block, layer, colour; text, relation, enabling, scale
+    want.put<uint8_t>(241).put<int32_t>(0).put<int32_t>(3).put<int32_t>(4).put<int32_t>(7).put<int32_t>(0x123456);
+    want.put<uint32_t>(3).raw("abc").put<int32_t>(5).put<int32_t>(6).put(1.0);
+    EXPECT_EQ(s.str(), want.str());
 }

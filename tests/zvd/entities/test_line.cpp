@@ -1,17 +1,8 @@
 // zvd tests: ZVDLine — editing against hand-computed geometry, grips, stretching, copies and
 // snapshots with one report per change, and the stored end points in both formats.
-#include <cstdint>
-
-#include <QDomDocument>
-#include <QDomElement>
-
 #include "curve_items.h"
-#include "zgp/arc2d.h"
-#include "zgp/line2d.h"
 
-using itemfix::expectNear;
-using itemfix::V;
-using zgp::CBox2;
+using namespace itemfix;
 
 namespace {
 
