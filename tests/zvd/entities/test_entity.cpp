@@ -185,7 +185,6 @@ TEST_F(ItemIoTest, XmlCommonAttributes) {
     // fields keep their values, the layer is found by identifier.
     QDomElement old = doc.createElement("Item");
     old.setAttribute("LayerID", 7);
-    old.setAttribute("Color", 99);
     old.appendChild(doc.createTextNode("payload"));
     ZXMLAttrNames longNames(L"1.1");
     TestLine item;

@@ -27,14 +27,8 @@ TEST_F(LineTest, MoveRotateMirrorAreExactAndReportOnce) {
     line->move(V(-3, 0.5));
     expectEnds(V(-2, 2.5), V(2, 4.5));
     line->set(s, e);
-    const V c(2, -1);
-    const double a = 0.7;
-    auto turn = [&](V p) {
-        return V(c.x + (p.x - c.x) * std::cos(a) - (p.y - c.y) * std::sin(a),
-                 c.y + (p.x - c.x) * std::sin(a) + (p.y - c.y) * std::cos(a));
-    };
-    line->rotate(c, a);
-    expectEnds(turn(s), turn(e));
+    line->rotate(V(2, -1), kPi / 2);  // (x, y) -> (1 - y, x - 3)
+    expectEnds(V(-1, -2), V(-3, 2));
     // Across y = 2x - 1: (x, y) goes to ((-3x + 4y + 4) / 5, (4x + 3y - 2) / 5).
     line->set(s, e);
     rec.events.clear();
@@ -126,10 +120,8 @@ TEST(LineItem, StrToLine2dReadsFourNumbers) {
     zgp::CLine2d l(V(9, 9), V(10, 9));
     EXPECT_TRUE(ZVDLine::strToLine2d(" 1.5,-2, 3 ,4e1", l));
     expectNear(l.StartPoint(), V(1.5, -2));
-    expectNear(l.EndPoint(), V(3, 40));
-    EXPECT_FALSE(ZVDLine::strToLine2d("1,2,3", l));
-    EXPECT_FALSE(ZVDLine::strToLine2d("1,2,3,x", l));
-    expectNear(l.EndPoint(), V(3, 40));
+    EXPECT_FALSE(ZVDLine::strToLine2d("1,2,3", l) || ZVDLine::strToLine2d("1,2,3,x", l));
+    expectNear(l.EndPoint(), V(3, 40));  // from the good text only
 }
 
 // The record layouts; the values coming back are the whole-document round trips' business.
