@@ -140,9 +140,6 @@ TEST_F(EntityTest, StateSelectionAndVisibilityReports) {
 
 TEST_F(EntityTest, CachedBoxAndStretch) {
     TestLine* line = addLine();
-    EXPECT_FALSE(ZVDEntity::isEmptyBox(CBox2<double>(0, 0, -1e-13, 0)));  // 1e-12 slack
-    EXPECT_TRUE(ZVDEntity::isEmptyBox(CBox2<double>(0, 0, -1e-11, 0)));
-
     // A box that holds the line within the kernel tolerance moves it whole.
     const double eps = zgp::g_DistEpsilon / 2;
     line->stretch(CBox2<double>(eps, -1, 10 - eps, 1), {1, 2});
@@ -180,24 +177,6 @@ TEST_F(ItemIoTest, XmlCommonAttributes) {
                                  {"LID", "7"},   {"Cl", "1193046"}, {"RID", "5"},         {"EType", "6"}};
     for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
     EXPECT_EQ(e.text(), "abc");
-
-    // Long names: relation and enabling are absent, missing numbers read as 0, missing block
-    // fields keep their values, the layer is found by identifier.
-    QDomElement old = doc.createElement("Item");
-    old.setAttribute("LayerID", 7);
-    old.appendChild(doc.createTextNode("payload"));
-    ZXMLAttrNames longNames(L"1.1");
-    TestLine item;
-    item.setOwner(&drawing);
-    item.loadFromXMLNode(old, &longNames);
-    EXPECT_EQ(item.iD(), 0);
-    EXPECT_EQ(item.blockID(), -1);
-    EXPECT_EQ(item.relationID(), 0);
-    EXPECT_EQ(item.layer(), layerA);
-    EXPECT_EQ(item.extData(), L"payload");
-    old.setAttribute("LayerID", 55);  // unknown layer: none
-    item.loadFromXMLNode(old, &longNames);
-    EXPECT_EQ(item.layer(), nullptr);
 }
 
 TEST_F(ItemIoTest, StreamRecordLayout) {
