@@ -32,8 +32,7 @@ inline void expectNear(const V& a, const V& b, double tol = 1e-9) {
     EXPECT_NEAR(a.y, b.y, tol);
 }
 
-// A drawing with a recorder attached; reports() counts data-changed reports (about one item, or
-// any) since the last call.
+// A drawing whose data-changed reports (about one item, or any) reports() counts and clears.
 struct ReportingDrawing : ::testing::Test {
     ReportingDrawing() { drawing.attachObserver(&rec); }
     ~ReportingDrawing() override { drawing.detachObserver(&rec); }

@@ -82,8 +82,6 @@ using CurveInDrawing = itemfix::ReportingDrawing;
 
 }  // namespace
 
-// ---- mark geometry ----
-
 // Every style at both ends of lines and arcs is also checked through the drawing (render tests).
 TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 0)));
@@ -118,11 +116,8 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     }
 }
 
-// ---- boxes and hit tests ----
-
 TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
-    // Boxes leave out the width (marks: see the setter and transform tests); a chain without
-    // curves has the zero box.
+    // Boxes leave out the width (marks: see the setter tests); no curves, the zero box.
     std::unique_ptr<ZVDLine> sloped(lineItem(V(0, 0), V(10, 5)));
     sloped->setLineWidth(8);
     expectBox(sloped->outRect(), 0, 0, 10, 5);
@@ -159,10 +154,8 @@ TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
 }
 
 TEST(CurveBaseHit, ClosedFormsAgreeWithTheOutlineLoop) {
-    // Random lines and arcs (some arcs full turns, some bands wider than the radius so that the
-    // inner side collapses to the centre), probed near every corner and side of their bands on
-    // both sides of the tolerance. Points whose answer flips within a millionth of tol are left
-    // out: there the two methods may round apart.
+    // Random lines and arcs (full turns, inner sides collapsed to the centre) probed about their
+    // bands' corners and sides; answers that flip within a millionth of tol may round apart.
     std::mt19937 rng(20240611);
     auto uniform = [&rng](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     int compared = 0, hits = 0;
@@ -222,7 +215,6 @@ TEST(CurveBaseSelect, WindowCrossingAndFlatBoxes) {
     EXPECT_TRUE(line->hitSelect(V(-1, -1), V(11, 11), 0.1));  // window holding it all
     EXPECT_FALSE(line->hitSelect(V(-1, -1), V(5, 11), 0.1));  // window holding half
     EXPECT_TRUE(line->hitSelect(V(5, 11), V(-1, -1), 0.1));   // crossing the same half
-    EXPECT_TRUE(line->hitSelect(V(11, 11), V(-1, -1), 0.1));  // crossing around all of it
     EXPECT_FALSE(line->hitSelect(V(6, 1), V(4, -1), 5.0));    // crossing beside it; tol plays no part
     // The outline is at least one unit wide (these corners lie 0.42 and 0.57 from the line).
     EXPECT_TRUE(line->hitSelect(V(6, 3), V(5, 4.4), 0.0));
@@ -238,8 +230,6 @@ TEST(CurveBaseSelect, WindowCrossingAndFlatBoxes) {
     setMarks(*line, msNone, 0, msDot, 10);
     EXPECT_TRUE(line->hitSelect(V(14, 11), V(13, 9), 0.0));
 }
-
-// ---- attributes, reports, copies ----
 
 TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
     ZVDLine* line = lineItem(V(0, 0), V(10, 0));
@@ -268,7 +258,6 @@ TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
     EXPECT_EQ(reports(), 3);
     EXPECT_EQ(line->propValue(vdpEndMarkSize), L"-12");
     EXPECT_EQ(line->propValue(vdpStartMarkStyle), L"2");
-    EXPECT_EQ(line->propValue(vdpText), L"");
 }
 
 TEST_F(CurveInDrawing, TransformMakesANewItemOfTheImagesKind) {
@@ -320,8 +309,6 @@ TEST(CurveBase, ChainEndsAndSnapVertices) {
     circle.fillVertexInfoListNoRef(vertices);
     EXPECT_EQ(vertices.size(), 2);
 }
-
-// ---- persistence of the curve fields ----
 
 TEST(CurveBaseIo, XmlAttributes) {
     ZVectorDrawing drawing;
