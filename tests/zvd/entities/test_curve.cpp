@@ -96,9 +96,8 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     // arc: at the start in the arc's turning sense, at the end against it.
     for (int sense : {1, -1}) {
         Chain chain;
-        auto* a = new CArc2d();
         const V c(5, 5);
-        a->Set(c, c + V(50, 0), c + V(0, sense * 50.0), sense);
+        auto* a = new CArc2d(c, 50, zgp::CInterval<double>(0, 25 * kPi), sense);  // a quarter turn
         chain.add(a);
         setMarks(chain, msArrow, 10, msArrow, 10);
         chain.setLineWidth(2);
@@ -231,7 +230,7 @@ TEST(CurveBaseSelect, WindowCrossingAndFlatBoxes) {
     EXPECT_TRUE(line->hitSelect(V(14, 11), V(13, 9), 0.0));
 }
 
-TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
+TEST_F(CurveInDrawing, AttributesReportOnlyChangesAndKeepTheirXmlNames) {
     ZVDLine* line = lineItem(V(0, 0), V(10, 0));
     drawing.add(line);
     rec.events.clear();
@@ -240,7 +239,6 @@ TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
     setMarks(*line, msTick, 3, msTick, -3);
     EXPECT_EQ(reports(), 6);
     line->setLineWidth(0);
-    line->setLineWidth(-2);
     line->setLineStyle(psDash);
     setMarks(*line, msTick, 3, msTick, -3);
     line->setPrevItemID(4);  // chain identifiers are only stored
@@ -258,6 +256,18 @@ TEST_F(CurveInDrawing, SettersAndPropertiesReportOnlyChanges) {
     EXPECT_EQ(reports(), 3);
     EXPECT_EQ(line->propValue(vdpEndMarkSize), L"-12");
     EXPECT_EQ(line->propValue(vdpStartMarkStyle), L"2");
+
+    QDomDocument doc;
+    QDomElement e = doc.createElement("DI");
+    line->saveToXMLNode(e, drawing.xmlAttrNames());
+    const char* expected[][2] = {{"LW", "3"},  {"LS", "1"},    {"SMST", "2"},       {"EMST", "5"},
+                                 {"SMS", "3"}, {"EMS", "-12"}, {"PrevItemID", "4"}, {"NextItemID", "-1"}};
+    for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
+    ZVDLine copy;
+    copy.setOwner(&drawing);
+    e.setAttribute("LW", 0);  // the XML reader keeps widths at 1 or more
+    copy.loadFromXMLNode(e, drawing.xmlAttrNames());
+    EXPECT_EQ(copy.lineWidth(), 1);
 }
 
 TEST_F(CurveInDrawing, TransformMakesANewItemOfTheImagesKind) {
@@ -310,27 +320,6 @@ TEST(CurveBase, ChainEndsAndSnapVertices) {
     EXPECT_EQ(vertices.size(), 2);
 }
 
-TEST(CurveBaseIo, XmlAttributes) {
-    ZVectorDrawing drawing;
-    ZVDLine* line = lineItem(V(1, 2), V(3, 4));
-    drawing.add(line);
-    line->setLineWidth(3);
-    line->setLineStyle(psDot);
-    setMarks(*line, msArrow, 10, msHook, -6);
-    line->setPrevItemID(12);
-    QDomDocument doc;
-    QDomElement e = doc.createElement("DI");
-    line->saveToXMLNode(e, drawing.xmlAttrNames());
-    const char* expected[][2] = {{"LW", "3"},   {"LS", "2"},   {"SMST", "1"},        {"EMST", "4"},
-                                 {"SMS", "10"}, {"EMS", "-6"}, {"PrevItemID", "12"}, {"NextItemID", "-1"}};
-    for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
-    ZVDLine copy;
-    copy.setOwner(&drawing);
-    e.setAttribute("LW", 0);  // the XML reader keeps widths at 1 or more
-    copy.loadFromXMLNode(e, drawing.xmlAttrNames());
-    EXPECT_EQ(copy.lineWidth(), 1);
-}
-
 // ---- vdcommon curve helpers ----
 
 TEST(VdCommonCurves, ArcTypesAndPolarLines) {
@@ -350,7 +339,7 @@ TEST(VdCommonCurves, ArcTypesAndPolarLines) {
     expectNear(back->EndPoint(), V(-3, 0));
 }
 
-TEST(VdCommonCurves, ShrinkCutsLinesAndArcsAlongThemselves) {
+TEST(VdCommonCurves, ShrinkAndStretchAlongTheCurve) {
     CLine2d line(V(0, 0), V(6, 8));
     vdcommon::xLinePortShrink(&line, 1.0, 2.0);
     expectNear(line.StartPoint(), V(0.6, 0.8));
@@ -364,6 +353,17 @@ TEST(VdCommonCurves, ShrinkCutsLinesAndArcsAlongThemselves) {
         EXPECT_EQ(a->Sense(), sense);
         expectNear(a->StartPoint(), V(1, 1) + V(std::cos(sense * 0.1), std::sin(sense * 0.1)) * 10);
     }
+    // Stretching an arc by one end keeps its height and bulge side: the upper half circle of
+    // radius 5 from (5, 0) to (-5, 0) bulges right of its chord.
+    CRefPtr<CArc2d> half = arc(V(0, 0), 5, 0, kPi, 1);
+    CRefPtr<CCurve2d> moved(vdcommon::stretchArc(half.Get(), V(5, 0), V(1, 0)));
+    ASSERT_TRUE(moved);
+    expectNear(moved->StartPoint(), V(6, 0));
+    expectNear(moved->EndPoint(), V(-5, 0));
+    expectNear(midPoint(*moved), V(0.5, 5));
+    // A clockwise arc bulging left, and refused drags onto the other end: see the arc grip tests.
+    EXPECT_EQ(vdcommon::stretchArc(half.Get(), V(0, 5), V(1, 0)), nullptr);  // not an end
+    EXPECT_EQ(vdcommon::stretchArc(&line, V(0, 0), V(1, 1)), nullptr);
 }
 
 TEST(VdCommonCurves, ExtendIntersectAndParallel) {
@@ -392,18 +392,4 @@ TEST(VdCommonCurves, ExtendIntersectAndParallel) {
     EXPECT_TRUE(vdcommon::IsParallel(c1.Get(), c2.Get(), 1e-6, 1e-6));
     EXPECT_FALSE(vdcommon::IsParallel(c1.Get(), c3.Get(), 1e-6, 1e-6));
     EXPECT_FALSE(vdcommon::IsParallel(&a, c1.Get(), 1, 1));
-}
-
-TEST(VdCommonCurves, StretchArcKeepsHeightAndBulgeSide) {
-    // Upper half circle of radius 5 from (5, 0) to (-5, 0): height 5, right of its chord.
-    CRefPtr<CArc2d> half = arc(V(0, 0), 5, 0, kPi, 1);
-    CRefPtr<CCurve2d> moved(vdcommon::stretchArc(half.Get(), V(5, 0), V(1, 0)));
-    ASSERT_TRUE(moved);
-    expectNear(moved->StartPoint(), V(6, 0));
-    expectNear(moved->EndPoint(), V(-5, 0));
-    expectNear(midPoint(*moved), V(0.5, 5));
-    // A clockwise arc bulging left, and refused drags onto the other end: see the arc grip tests.
-    EXPECT_EQ(vdcommon::stretchArc(half.Get(), V(0, 5), V(1, 0)), nullptr);  // not an end
-    CLine2d line(V(0, 0), V(1, 0));
-    EXPECT_EQ(vdcommon::stretchArc(&line, V(0, 0), V(1, 1)), nullptr);
 }

@@ -114,14 +114,6 @@ TEST_F(LineTest, EndsStayExactUntilTheSegmentIsEditedInPlace) {
     expectNear(line->endPt(), V(b.x + 1.5, b.y + 0.25));
 }
 
-TEST(LineItem, StrToLine2dReadsFourNumbers) {
-    zgp::CLine2d l(V(9, 9), V(10, 9));
-    EXPECT_TRUE(ZVDLine::strToLine2d(" 1.5,-2, 3 ,4e1", l));
-    expectNear(l.StartPoint(), V(1.5, -2));
-    EXPECT_FALSE(ZVDLine::strToLine2d("1,2,3", l) || ZVDLine::strToLine2d("1,2,3,x", l));
-    expectNear(l.EndPoint(), V(3, 40));  // from the good text only
-}
-
 // The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(LineTest, XmlAndStreamLayouts) {
     line->set(V(1e-3, -2), V(0.3 * 6, 12345678.25));  // an end the kernel would round
@@ -144,4 +136,10 @@ TEST_F(LineTest, XmlAndStreamLayouts) {
     tail.put<int32_t>(13).put<int32_t>(-1).put(1.0).put(2.0).put(5.0).put(4.0);              // next, previous, ends
     ASSERT_EQ(out.str().size(), 41u + tail.str().size());
     EXPECT_EQ(out.str().substr(41), tail.str());
+
+    zgp::CLine2d l(V(9, 9), V(10, 9));  // the text form of "Ln"
+    EXPECT_TRUE(ZVDLine::strToLine2d(" 1.5,-2, 3 ,4e1", l));
+    expectNear(l.StartPoint(), V(1.5, -2));
+    EXPECT_FALSE(ZVDLine::strToLine2d("1,2,3", l) || ZVDLine::strToLine2d("1,2,3,x", l));
+    expectNear(l.EndPoint(), V(3, 40));  // from the good text only
 }
