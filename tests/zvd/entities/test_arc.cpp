@@ -78,10 +78,10 @@ TEST_F(ArcTest, StretchMoveRotateMirror) {
     arc->rotate({-2, 1}, kPi / 2);                    // (x, y) -> (-2 - (y - 1), 1 + (x + 2))
     EXPECT_EQ(reports(arc), 2);
     expectArc(*arc, {-2, 10}, {-2, 0}, {-2, 5}, 1);
-    arc->mirror({0, 0}, {1, 1});  // (x, y) -> (y, x); the start stays the start
+    arc->mirror({0, 1}, {1, 2});  // (x, y) -> (y - 1, x + 1); the start stays the start
     arc->mirror({3, 3}, {3, 3});  // no axis: unchanged
     EXPECT_EQ(reports(arc), 2);
-    expectArc(*arc, {10, -2}, {5, -7}, {5, -2}, -1, 2);
+    expectArc(*arc, {9, -1}, {4, -6}, {4, -1}, -1, 2);
     arc->set({0, 0}, {10, 0}, CArc2d::CW_LARGE, 5 * std::sqrt(2.0));
     EXPECT_EQ(reports(arc), 1);
     expectArc(*arc, {0, 0}, {10, 0}, {5, 5}, -1);
