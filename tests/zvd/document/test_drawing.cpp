@@ -1,6 +1,13 @@
 // zvd tests: ZVectorDrawing — adding and erasing with their reports, the identifier index,
-// finding, update brackets, attributes, ranges, clearing, destruction and the selection set.
+// finding, update brackets, attributes, ranges, clearing, destruction, the selection set — and
+// its layer and block-definition tables: layer "0", used layers, hostile table input.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include <QDomDocument>
+#include <QDomElement>
 
 #include "support/docitems.h"
 #include "zvd/document/zvdblockdefinition.h"
@@ -9,6 +16,7 @@
 #include "zvd/entities/zvdcomposite.h"
 #include "zvd/foundation/vdcommon.h"
 
+using docfix::Bytes;
 using docfix::TestLine;
 using zgp::CBox2;
 
@@ -37,6 +45,23 @@ struct DrawingTest : ::testing::Test {
     ZVectorDrawing drawing;
 };
 
+// "name=identifier" of every layer, in table order.
+std::vector<std::wstring> listing(ZVDLayerTable* t) {
+    std::vector<std::wstring> n;
+    for (int i = 0; i < t->count(); ++i) n.push_back(t->item(i)->name() + L"=" + std::to_wstring(t->item(i)->iD()));
+    return n;
+}
+
+std::string layerSection(std::initializer_list<std::pair<const char*, int>> stored) {
+    Bytes b;
+    b.put<int32_t>(static_cast<int32_t>(stored.size()));
+    for (auto& l : stored) {
+        b.put<int32_t>(l.second).put<uint8_t>(uint8_t(strlen(l.first))).raw(l.first);
+        b.put<int32_t>(7).put<uint8_t>(1);  // colour, visible
+    }
+    return b.str();
+}
+
 }  // namespace
 
 TEST_F(DrawingTest, AddingNumbersIndexesLayersAndAnnounces) {
@@ -56,7 +81,6 @@ TEST_F(DrawingTest, AddingNumbersIndexesLayersAndAnnounces) {
     EXPECT_EQ(drawing.allEntity(), 2);
     EXPECT_TRUE(vdcommon::isConstraint(constraint));
     EXPECT_FALSE(vdcommon::isConstraintDim(constraint));
-    EXPECT_FALSE(vdcommon::isConstraint(g));
     EXPECT_FALSE(vdcommon::isConstraint(nullptr));
 
     drawing.add(g, line());  // into a nested container
@@ -68,6 +92,7 @@ TEST_F(DrawingTest, AddingNumbersIndexesLayersAndAnnounces) {
     ASSERT_EQ(rec.events.size(), 2u);
     EXPECT_EQ(rec.events[0].item, batch[1]->items(0));
     EXPECT_EQ(rec.events[1].listSize, 2u);
+    EXPECT_EQ(drawing.findByType(std::set<int>{vdiComposite}).size(), 2u);
 }
 
 TEST_F(DrawingTest, EraseReportsInOrderAndForgetsEverythingBelow) {
@@ -125,9 +150,7 @@ TEST_F(DrawingTest, UpdateBracketsDeferListeners) {
     EXPECT_EQ(log, "usu");
 }
 
-TEST_F(DrawingTest, AttributesVersionsAndCounters) {
-    EXPECT_EQ(drawing.compareVersion(3.4005), 0);
-    EXPECT_EQ(drawing.compareVersion(3.0), 1);
+TEST_F(DrawingTest, AttributesReportAndInitializeResets) {
     drawing.setBackColor(0);  // unchanged: nothing
     EXPECT_TRUE(rec.events.empty());
     drawing.setBackColor(0xabcdef);
@@ -139,26 +162,14 @@ TEST_F(DrawingTest, AttributesVersionsAndCounters) {
     drawing.initialize(true);
     EXPECT_EQ(drawing.backColor(), 0);
     EXPECT_FALSE(drawing.modified());
-
-    for (int id : {3, 9, 4}) {
-        drawing.setMaxID(id);
-        drawing.add(line());
-    }
-    // A load counts on from the largest identifier it read.
-    std::stringstream stream = docfix::binaryStream();
-    ASSERT_TRUE(drawing.saveToStream(&stream, vdsfBinary, false));
-    drawing.setMaxID(0);
-    ASSERT_TRUE(drawing.loadFromStream(&stream));
-    EXPECT_EQ(drawing.maxID(), 10);
 }
 
-TEST_F(DrawingTest, FindByTypeAndFullRange) {
+TEST_F(DrawingTest, FullRange) {
     EXPECT_EQ(drawing.fullRange(), (CBox2<double>(0, 0, 0, 0)));
     drawing.add(line(0));
     drawing.add(group({new TestLine({-5, -5}, {-4, 30})}));
     drawing.add(new ZVDComposite);  // empty box: left out
     drawing.add(line(20));
-    EXPECT_EQ(drawing.findByType(std::set<int>{vdiComposite}).size(), 2u);
     EXPECT_EQ(drawing.fullRange(), (CBox2<double>(-5, -5, 21, 30)));
 }
 
@@ -173,36 +184,25 @@ TEST_F(DrawingTest, ClearErasesEverythingAndRestoresLayerZero) {
 
     drawing.clear();
     EXPECT_EQ(TestLine::s_alive, alive - 4);
-    std::vector<int> erases;  // front to back: 3 then 4 for each item
-    for (int code : rec.codes())
-        if (code == 3 || code == 4) erases.push_back(code);
-    EXPECT_EQ(erases, (std::vector<int>{3, 4, 3, 4, 3, 4}));
-    EXPECT_EQ(g_deleted, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(log, "usu");  // bracket end, pending selection change, final report
+    EXPECT_EQ(g_deleted, (std::vector<int>{0, 1, 2}));  // front to back
+    EXPECT_EQ(log, "usu");                              // bracket end, pending selection change, final report
 
-    ASSERT_EQ(drawing.layers()->count(), 1);
-    ZVDLayer* zero = drawing.layers()->item(0);
-    EXPECT_EQ(zero->name(), L"0");
-    EXPECT_EQ(zero->iD(), 0);
+    EXPECT_EQ(listing(drawing.layers()), (std::vector<std::wstring>{L"0=0"}));
     TestLine* after = line();
     drawing.add(after);
-    EXPECT_EQ(after->layer(), zero);
+    EXPECT_EQ(after->layer(), drawing.layers()->item(0));
 }
 
-TEST_F(DrawingTest, DestructionDeletesItemsAndSparesObservers) {
+TEST_F(DrawingTest, DestructionSparesObservers) {  // deleting the items: see the leak checks
     docfix::Recorder outside;
-    const int alive = TestLine::s_alive;
     {
         ZVectorDrawing d;
         d.attachObserver(&outside);
         d.add(group({line()}));
-        d.add(line());
-        d.selSet()->add(d.item(1), false);
-        d.blockDefinitionTable()->add(L"B")->add(line());
+        d.selSet()->add(d.item(0), false);
         outside.events.clear();
     }
     EXPECT_TRUE(outside.events.empty());
-    EXPECT_EQ(TestLine::s_alive, alive);
 }
 
 TEST_F(DrawingTest, SelectionSetKeepsFlagsAndListInStep) {
@@ -223,4 +223,104 @@ TEST_F(DrawingTest, SelectionSetKeepsFlagsAndListInStep) {
     sel->clear(true);
     EXPECT_EQ(log, "sss");  // one per item and one at the end
     EXPECT_FALSE(a->selected() || c->selected());
+}
+
+// ---- layer and block-definition tables ----
+
+TEST_F(DrawingTest, AddFindsByExactNameAndNumbersFromTheTop) {
+    EXPECT_EQ(listing(drawing.layers()), (std::vector<std::wstring>{L"0=0"}));
+    ZVDLayer* a = drawing.layers()->add(L"A");
+    EXPECT_EQ(drawing.layers()->add(L"A"), a);
+    EXPECT_NE(drawing.layers()->add(L"a"), a);  // case-sensitive
+    a->setID(10);
+    EXPECT_EQ(drawing.layers()->add(L"B")->iD(), 11);
+
+    rec.events.clear();
+    a->setColor(5);
+    a->setColor(5);
+    a->setVisible(true);
+    EXPECT_EQ(rec.codes(), (std::vector<int>{6, 6}));  // changes only, reported for the drawing
+    EXPECT_EQ(rec.events[0].item, nullptr);
+    EXPECT_EQ(drawing.blockDefinitionTable()->add(L"X")->iD(), 1);  // empty table: first gets 1
+}
+
+TEST_F(DrawingTest, UsedLayersSurviveAndCurrentPassesOn) {
+    ZVDLayer* a = drawing.layers()->add(L"A");
+    drawing.add(line());
+    drawing.item(0)->setLayer(a);
+    drawing.layers()->remove(a);  // refused: the top-level line uses it
+    EXPECT_EQ(drawing.layers()->count(), 2);
+    drawing.erase(0);
+    drawing.layers()->remove(a);
+    EXPECT_EQ(drawing.layers()->count(), 1);
+
+    // Nested users do not block the erase; they lose the layer instead of keeping a dangling one.
+    ZVDLayer* b = drawing.layers()->add(L"B");
+    TestLine* nested = line();
+    drawing.add(group({nested}));
+    nested->setLayer(b);
+    drawing.layers()->setCurLayer(b);
+    drawing.layers()->remove(b);
+    EXPECT_EQ(nested->layer(), nullptr);
+    EXPECT_EQ(drawing.layers()->curLayer(), drawing.layers()->item(0));
+}
+
+TEST_F(DrawingTest, LoadingEnsuresLayerZeroAndSurvivesHostileInput) {
+    const std::pair<std::string, std::vector<std::wstring>> cases[] = {
+        {layerSection({{"X", 4}, {"Y", 5}}), {L"0=0", L"X=4", L"Y=5"}},
+        {layerSection({{"X", 4}, {"Z", 0}, {"Y", 5}}), {L"Z=0", L"X=4", L"Y=5"}},
+        {layerSection({{"X", 4}, {"X", 6}}), {L"0=0", L"X=6"}},  // a repeated name updates one layer
+        {layerSection({}), {L"0=0"}},
+    };
+    for (const auto& c : cases) {
+        ZVectorDrawing other;
+        other.layers()->erase(0);
+        std::stringstream in = docfix::binaryStream(c.first);
+        EXPECT_TRUE(other.layers()->loadFromStream(&in));
+        EXPECT_EQ(listing(other.layers()), c.second);
+    }
+    for (const std::string& bad : {Bytes().put<int32_t>(-3).str(), Bytes().put<int32_t>(1000000).str(),
+                                   Bytes().put<int32_t>(1).put<int32_t>(2).put<uint8_t>(50).raw("ab").str()}) {
+        ZVectorDrawing other;
+        std::stringstream in = docfix::binaryStream(bad);
+        EXPECT_FALSE(other.layers()->loadFromStream(&in));
+        EXPECT_EQ(listing(other.layers()), (std::vector<std::wstring>{L"0=0"}));
+    }
+}
+
+// Whole definitions through a save and load: see the document round trips.
+TEST_F(DrawingTest, BlockDefinitionsOwnTheirItemsAndSkipUnknownTypes) {
+    ZVDBlockDefinition* def = drawing.blockDefinitionTable()->add(L"door");
+    auto* first = new TestLine;
+    def->add(first);
+    def->add(first);  // held already: ignored
+    def->add(new TestLine);
+    def->remove(first);  // and deletes it
+    def->add(new TestLine);
+    ASSERT_EQ(def->count(), 2);
+
+    QDomDocument doc;
+    QDomElement root = doc.createElement("ZelvaroneVectorDrawing");
+    drawing.blockDefinitionTable()->saveToXMLNode(root, drawing.xmlAttrNames());
+    QDomElement alien = doc.createElement("DI");
+    alien.setAttribute("DIT", 250);
+    root.firstChildElement("BLOCKS").firstChildElement("BLOCK").appendChild(alien);
+    ZVectorDrawing other;
+    other.blockDefinitionTable()->loadFromXMLNode(root.firstChildElement("BLOCKS"), other.xmlAttrNames());
+    ASSERT_EQ(other.blockDefinitionTable()->count(), 1);
+    EXPECT_EQ(other.blockDefinitionTable()->item(0)->count(), 2);
+    EXPECT_EQ(other.blockDefinitionTable()->item(0)->items(1)->owner(), &other);
+}
+
+TEST_F(DrawingTest, BlockDefinitionStreamFailures) {
+    // An unknown item type ends the definition's items; a negative count fails the section.
+    const std::string head = Bytes().put<int32_t>(1).put<int32_t>(3).put<uint8_t>(1).raw("B").put(0.0).put(0.0).str();
+    std::stringstream unknown = docfix::binaryStream(head + Bytes().put<int32_t>(2).put<uint8_t>(250).str());
+    ZVDBlockDefinitionTable table(&drawing);
+    EXPECT_TRUE(table.loadFromStream(&unknown));
+    EXPECT_EQ(table.item(0)->count(), 0);
+    std::stringstream negative = docfix::binaryStream(Bytes().put<int32_t>(-1).str());  // truncation: see the fuzz
+    ZVDBlockDefinitionTable none(&drawing);
+    EXPECT_FALSE(none.loadFromStream(&negative));
+    EXPECT_EQ(none.count(), 0);
 }

@@ -1,27 +1,10 @@
 // zvd tests: ZVDArc — grip drags, stretching and editing against hand-computed geometry, copies,
-// one report per change, and both file layouts (centre and sense; radius and arc type before 3.3).
-#include <gtest/gtest.h>
+// one report per change, and the current file layouts (centre and sense).
+#include "curve_items.h"
 
-#include <cmath>
-#include <cstdint>
-#include <memory>
-
-#include <QDomDocument>
-#include <QDomElement>
-
-#include "support/docitems.h"
-#include "zgp/line2d.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdcircle.h"
-
-using docfix::Bytes;
-using zgp::CArc2d;
-using zgp::CBox2;
-using zgp::CVec2;
+using namespace itemfix;
 
 namespace {
-
-const double kPi = 3.14159265358979323846;
 
 // The arc about c of radius r from angle a0 to a1; sense -1 runs clockwise (then a0 > a1).
 CArc2d arcOf(CVec2<double> c, double r, double a0, double a1, int sense) {
@@ -36,25 +19,15 @@ void expectArc(ZVDArc& a, CVec2<double> start, CVec2<double> end, CVec2<double> 
 }
 
 // One arc in a drawing: centre (1, 2), radius 5, counter-clockwise from 0 to 90 degrees.
-struct ArcTest : ::testing::Test {
+struct ArcTest : itemfix::ReportingDrawing {
     ArcTest() {
-        drawing.attachObserver(&rec);
         drawing.add(arc);
         reset(arcOf(c, 5, 0, kPi / 2, 1));
     }
-    ~ArcTest() override { drawing.detachObserver(&rec); }
     void reset(CArc2d k) {
         arc->set(&k);
         rec.events.clear();
     }
-    int reports() {  // data-changed reports about the arc since the last call
-        int n = 0;
-        for (const docfix::Event& e : rec.events) n += e.code == vdnDataChanged && e.item == arc;
-        rec.events.clear();
-        return n;
-    }
-    docfix::Recorder rec;
-    ZVectorDrawing drawing;
     ZVDArc* arc = new ZVDArc;
     const CVec2<double> c{1, 2};
 };
@@ -69,23 +42,23 @@ TEST_F(ArcTest, GripDrags) {
     // Refused: the middle onto the centre, an end onto the other end.
     EXPECT_FALSE(arc->dragGrip(2, c - arc->grip(2)));
     EXPECT_FALSE(arc->dragGrip(0, arc->grip(1) - arc->grip(0)));
-    EXPECT_EQ(reports(), 0);
+    EXPECT_EQ(reports(arc), 0);
     expectArc(*arc, {6, 2}, {1, 7}, c, 1);
 
     // The middle grip offsets towards the target: outwards on this arc, inwards on a clockwise one.
     EXPECT_TRUE(arc->dragGrip(2, CVec2<double>(1, 1).Normalized() * 3));
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     expectArc(*arc, {9, 2}, {1, 10}, c, 1);
     reset(arcOf(c, 5, kPi / 2, 0, -1));
     EXPECT_TRUE(arc->dragGrip(2, CVec2<double>(1, 1).Normalized() * -2));
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     expectArc(*arc, {1, 5}, {4, 2}, c, -1);
     EXPECT_NEAR(arc->outRect().max.y, 5, 1e-9);
 
     // An end grip keeps the height over the chord and the side of the bulge (the left here).
     reset(arcOf(c, 5, kPi / 2, 0, -1));
     EXPECT_TRUE(arc->dragGrip(0, {-2, 0}));
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     const CVec2<double> s(-1, 7), e(6, 2), left = (e - s).Perp().Normalized();
     expectArc(*arc, s, (s + e) / 2.0 + left * (5 - 5 * std::cos(kPi / 4)), arc->centerPt(), -1, 2);
     EXPECT_LT(arc->grip(1).DistanceTo(e), 1e-9);
@@ -96,20 +69,21 @@ TEST_F(ArcTest, StretchMoveRotateMirror) {
     twin.set(static_cast<CArc2d*>(arc->line(0)));
     twin.dragGrip(1, {2, -1});
     arc->stretch(CBox2<double>(0, 6, 2, 8), {2, -1});
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     expectArc(*arc, twin.grip(0), twin.grip(1), twin.centerPt(), 1);
 
     reset(arcOf(c, 5, 0, kPi, 1));  // both ends inside, the bulge outside: a move
     arc->stretch(CBox2<double>(-5, 1, 7, 3), {1, -1});
     arc->stretch(CBox2<double>(1, 5, 3, 7), {1, 1});  // neither end inside: nothing
     arc->rotate({-2, 1}, kPi / 2);                    // (x, y) -> (-2 - (y - 1), 1 + (x + 2))
-    EXPECT_EQ(reports(), 2);
+    EXPECT_EQ(reports(arc), 2);
     expectArc(*arc, {-2, 10}, {-2, 0}, {-2, 5}, 1);
-    arc->mirror({0, 0}, {1, 1});  // (x, y) -> (y, x); the start stays the start
-    EXPECT_EQ(reports(), 1);
-    expectArc(*arc, {10, -2}, {5, -7}, {5, -2}, -1, 2);
+    arc->mirror({0, 1}, {1, 2});  // (x, y) -> (y - 1, x + 1); the start stays the start
+    arc->mirror({3, 3}, {3, 3});  // no axis: unchanged
+    EXPECT_EQ(reports(arc), 2);
+    expectArc(*arc, {9, -1}, {4, -6}, {4, -1}, -1, 2);
     arc->set({0, 0}, {10, 0}, CArc2d::CW_LARGE, 5 * std::sqrt(2.0));
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     expectArc(*arc, {0, 0}, {10, 0}, {5, 5}, -1);
 }
 
@@ -119,14 +93,13 @@ TEST_F(ArcTest, CopiesAndSnapshots) {
     arc->setXLines(0, &other);
     zgp::CLine2d segment(CVec2<double>(0, 0), CVec2<double>(1, 0));
     arc->setXLines(0, &segment);  // not an arc: ignored
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(reports(arc), 1);
     std::unique_ptr<ZVDCoordData> snap(arc->createCoordData());
-    EXPECT_EQ(snap->iD(), arc->iD());
     arc->move({5, 5});
     ZVDICircleCoordData wrongKind;
     arc->setCoordData(wrongKind);
     arc->setCoordData(*snap);
-    EXPECT_EQ(reports(), 2);
+    EXPECT_EQ(reports(arc), 2);
     expectArc(*arc, {-2, 0}, {2, 0}, {0, 0}, -1);
 
     ZVDCircle circle;  // lends only attributes; its cached box must not stick to the arc
@@ -136,8 +109,6 @@ TEST_F(ArcTest, CopiesAndSnapshots) {
     EXPECT_NEAR(arc->outRect().max.y, 2, 1e-9);
 }
 
-// The current layouts; the older radius-and-type layout is read by the persistence suites from
-// whole documents of those versions.
 TEST_F(ArcTest, XmlAndStreamLayouts) {
     reset(arcOf({0.5, -1.25}, 4, kPi / 2, -kPi, -1));  // clockwise, three quarters
     QDomDocument doc;
@@ -145,24 +116,13 @@ TEST_F(ArcTest, XmlAndStreamLayouts) {
     arc->saveToXMLNode(el, drawing.xmlAttrNames());
     EXPECT_EQ(el.attribute("CP"), "0.50000000000000000000,-1.25000000000000000000");
     EXPECT_EQ(el.attribute("ClockSign") + el.attribute("R") + el.attribute("LT"), "-1");
-    ZVDArc fromXml;
-    fromXml.setOwner(&drawing);
-    fromXml.loadFromXMLNode(el, drawing.xmlAttrNames());
-    expectArc(fromXml, arc->grip(0), arc->grip(1), {0.5, -1.25}, -1);
 
-    reset(arcOf({2, 2}, 4, kPi / 2, -kPi, -1));
-    const CVec2<double> s = arc->grip(0), e = arc->grip(1);  // (2, 6) and (-2, 2), give or take an ulp
+    const CVec2<double> s = arc->grip(0), e = arc->grip(1);
     std::stringstream out = docfix::binaryStream();
     arc->saveToStream(&out);
-    const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).put(2.0).put(2.0).put<int8_t>(-1).str();
+    const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).put(0.5).put(-1.25).put<int8_t>(-1).str();
     ASSERT_GT(out.str().size(), tail.size());
     EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);
-    std::stringstream in = docfix::binaryStream(out.str() + "END");
-    ZVDArc back;
-    back.setOwner(&drawing);
-    ASSERT_TRUE(back.loadFromStream(&in));
-    EXPECT_EQ(in.get(), 'E');
-    expectArc(back, s, e, {2, 2}, -1);
     // Cut short, the record fails and leaves the arc alone.
     std::stringstream cutIn = docfix::binaryStream(out.str().substr(0, out.str().size() - 5));
     ZVDArc cut;
