@@ -1,4 +1,4 @@
-// zvd fuzzing: writes the seed corpus: valid drawings of lines, arcs, circles and groups in both formats,
+// zvd fuzzing: writes the seed corpus: valid drawings of every curve kind and of groups in both formats,
 // plus streams and documents of older versions laid out as those versions wrote them.
 // Usage: make_seeds BINARY_DIR XML_DIR (both folders must exist).
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
 
@@ -46,6 +47,12 @@ ZVDCircle* circle(double x, double y, double r) {
     return c;
 }
 
+ZVDEllipse* ellipse(double x, double y, double a, double b, double start, double end, int sense) {
+    auto* e = new ZVDEllipse;
+    e->set({x, y}, {1, 1}, a, b, start, end, sense);
+    return e;
+}
+
 // A small plate: outline of lines and corner arcs on layer "outline", holes on layer "holes",
 // a block definition with a slot, marks and extension data on some items.
 void buildPlate(ZVectorDrawing& d) {
@@ -75,6 +82,15 @@ void buildPlate(ZVectorDrawing& d) {
         c->setLayer(holes);
         d.add(c);
     }
+    // A full elliptical hole and a clockwise elliptical arc with marks.
+    ZVDEllipse* hole = ellipse(50, 48, 8, 4, 0, 0, 1);
+    hole->setLayer(holes);
+    d.add(hole);
+    ZVDEllipse* rim = ellipse(50, 12, 12, 5, 0.5, 2.5, -1);
+    rim->setLayer(outline);
+    d.add(rim);
+    rim->setStartMarkStyle(EnMarkStyle(2));
+    rim->setStartMarkSize(3);
     ZVDBlockDefinition* slot = d.blockDefinitionTable()->add(L"slot");
     slot->setOrigin({0, 0});
     slot->add(line(0, 0, 20, 0));
@@ -128,13 +144,13 @@ struct Out {
 };
 
 // A version 2.5 stream: no block section; a line, a buildable arc, an arc that builds no arc
-// (read as a line) and a circle in the short layout of streams below 3.0.
+// (read as a line), and a circle and an ellipse in the short layouts of streams below 3.0.
 std::string version25() {
     Out o;
     o.shortStr("ZelvaroneVectorDrawing").shortStr("2.5");
     o.put<int32_t>(0).put<int32_t>(100).put<int32_t>(100).longStr("old").longStr("");
     o.put<int32_t>(1).put<int32_t>(0).shortStr("0").put<int32_t>(0xffffff).put<uint8_t>(1);
-    o.put<int32_t>(4);
+    o.put<int32_t>(5);
     auto common = [&o](int type, int id) {
         o.put<uint8_t>(uint8_t(type)).put<int32_t>(id).put<int32_t>(-1).put<int32_t>(-1);
         o.put<int32_t>(0).put<int32_t>(0).longStr("").put<int32_t>(-1).put<int32_t>(-1).put<double>(1.0);
@@ -155,6 +171,10 @@ std::string version25() {
     common(5, 3);
     o.put<int16_t>(1).put<uint8_t>(0);  // circles below 3.0: width and style only
     o.put(5.0).put(5.0).put(2.0);
+    common(7, 4);
+    o.put<int16_t>(1).put<uint8_t>(0);  // ellipses below 3.0 too
+    // Centre, axis, radii (the second larger), parameter range (a quarter), sense.
+    o.put(20.0).put(5.0).put(1.0).put(0.0).put(3.0).put(6.0).put(0.0).put(4.71238898038469).put<int32_t>(1);
     return o.b;
 }
 
@@ -184,6 +204,9 @@ const char kXml11[] =
     "Line=\"0,0,10,0\" Radius=\"5\" LineType=\"1\"/>\n"
     "        <Item ItemType=\"5\" ID=\"2\" LayerID=\"0\" Color=\"0\" LineWidth=\"1\" LineStyle=\"0\" "
     "CenterPt=\"5,5\" Radius=\"2\"/>\n"
+    "        <Item ItemType=\"7\" ID=\"3\" LayerID=\"0\" Color=\"0\" LineWidth=\"1\" LineStyle=\"0\" "
+    "CenterPt=\"20,5\" MajorAxis=\"0,1\" MajorRadius=\"4\" MinorRadius=\"2\" EllipseRange=\"-2,10\" "
+    "EllipseClose=\"-1\"/>\n"
     "    </DrawingItems>\n"
     "</ZelvaroneVectorDrawing>\n";
 

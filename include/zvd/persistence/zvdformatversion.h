@@ -57,6 +57,8 @@ public:
     bool arcByRadius() const { return m_arcByRadius; }
     // Below 3.0: a circle stores the common fields, line width and line style only.
     bool oldCircleLayout() const { return !m_from30; }
+    // Below 3.0: an ellipse stores the common fields, line width and line style only.
+    bool oldEllipseLayout() const { return !m_from30; }
 
 private:
     std::wstring m_text;

@@ -45,6 +45,7 @@ TEST(FormatVersion, AnswersAtEveryThreshold) {
         EXPECT_EQ(f.hasCurveChainIds(), r.chainIds);
         EXPECT_EQ(f.arcByRadius(), r.byRadius);
         EXPECT_EQ(f.oldCircleLayout(), r.oldCircle);
+        EXPECT_EQ(f.oldEllipseLayout(), r.oldCircle);
         EXPECT_EQ(f.arcsMayBeLines(), r.oldCircle);
         EXPECT_EQ(f.hasXmlBlocks(), r.xmlBlocks);
         EXPECT_EQ(f.hasStreamBlocks(), r.streamBlocks);
