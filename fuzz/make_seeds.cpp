@@ -1,4 +1,4 @@
-// zvd fuzzing: writes the seed corpus: valid drawings of lines, arcs and circles in both formats,
+// zvd fuzzing: writes the seed corpus: valid drawings of lines, arcs, circles and groups in both formats,
 // plus streams and documents of older versions laid out as those versions wrote them.
 // Usage: make_seeds BINARY_DIR XML_DIR (both folders must exist).
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdline.h"
+#include "zvd/entities/zvdpolycomposite.h"
 
 namespace {
 
@@ -78,6 +79,25 @@ void buildPlate(ZVectorDrawing& d) {
     slot->setOrigin({0, 0});
     slot->add(line(0, 0, 20, 0));
     slot->add(arc(20, 0, 20, 8, zgp::CArc2d::CCW_SMALL, 4));
+}
+
+// Groups: a chain of a line, an arc and a line (a poly-composite) inside a composite inside a
+// composite, next to a plain composite of two circles.
+void buildGroups(ZVectorDrawing& d) {
+    auto* chain = new ZVDPolyComposite;
+    chain->add(line(0, 0, 10, 0));
+    chain->add(arc(10, 0, 20, 0, zgp::CArc2d::CCW_SMALL, 5));
+    chain->add(line(20, 0, 30, 10));
+    auto* inner = new ZVDComposite;
+    inner->add(chain);
+    auto* outer = new ZVDComposite;
+    outer->add(inner);
+    outer->add(line(0, 20, 30, 20));
+    d.add(outer);
+    auto* pair = new ZVDComposite;
+    pair->add(circle(5, 40, 3));
+    pair->add(circle(15, 40, 3));
+    d.add(pair);
 }
 
 std::string binaryBytes(ZVectorDrawing& d, bool selectedOnly) {
@@ -180,15 +200,19 @@ int main(int argc, char** argv) {
     buildPlate(plate);
     plate.selSet()->add(plate.item(1), false);
     plate.selSet()->add(plate.item(6), false);
+    ZVectorDrawing groups;
+    buildGroups(groups);
 
     bool ok = writeFile(binDir + "/empty.zvd", binaryBytes(empty, false)) &&
               writeFile(binDir + "/plate.zvd", binaryBytes(plate, false)) &&
               writeFile(binDir + "/plate-selected.zvd", binaryBytes(plate, true)) &&
+              writeFile(binDir + "/groups.zvd", binaryBytes(groups, false)) &&
               writeFile(binDir + "/version-2.5.zvd", version25()) &&
               writeFile(binDir + "/version-1.0.zvd", version10()) && writeFile(xmlDir + "/version-1.1.xml", kXml11);
     ok = ok && empty.saveToFile(wide(xmlDir + "/empty.xml"), vdsfXML, false) &&
          plate.saveToFile(wide(xmlDir + "/plate.xml"), vdsfXML, false) &&
-         plate.saveToFile(wide(xmlDir + "/plate-selected.xml"), vdsfXML, true);
+         plate.saveToFile(wide(xmlDir + "/plate-selected.xml"), vdsfXML, true) &&
+         groups.saveToFile(wide(xmlDir + "/groups.xml"), vdsfXML, false);
     if (!ok) {
         std::fprintf(stderr, "make_seeds: could not write the seeds\n");
         return 1;

@@ -14,6 +14,8 @@ KINDS=${*:-binary xml}
 mkdir -p "$OUT/seeds/binary" "$OUT/seeds/xml" "$OUT/corpus/binary" "$OUT/corpus/xml" "$OUT/crashes"
 export QT_QPA_PLATFORM=offscreen
 "$OUT/make_seeds" "$OUT/seeds/binary" "$OUT/seeds/xml"
+# Inputs that once found a fault stay in the corpus.
+cp "$ROOT"/tests/zvd/persistence/regressions/*.zvd "$OUT/seeds/binary/"
 
 status=0
 for kind in $KINDS; do

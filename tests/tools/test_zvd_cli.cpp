@@ -273,7 +273,8 @@ TEST_F(ZvdCli, RenderFitsTheDrawingIntoAPictureOfTheRequestedSize) {
     EXPECT_TRUE(first >= 1 && first <= 15) << first;
     EXPECT_TRUE(last >= 185 && last <= 198) << last;
 
-    ASSERT_EQ(zvd({"render", in, "--output", path("dark.png"), "--size", "64x48", "--background", "#102030"}).status, 0);
+    ASSERT_EQ(zvd({"render", in, "--output", path("dark.png"), "--size", "64x48", "--background", "#102030"}).status,
+              0);
     image = QImage(QString::fromStdString(path("dark.png")));
     EXPECT_EQ(image.size(), QSize(64, 48));
     EXPECT_EQ(image.pixelColor(63, 47), QColor(0x10, 0x20, 0x30));
@@ -421,7 +422,8 @@ TEST_F(ZvdCli, BundledExampleIsCurrentAndRenders) {
     const QJsonArray layers = info["layers"].toArray();
     ASSERT_EQ(layers.size(), 3);
     EXPECT_NE(layers[1].toObject()["color"].toInt(), layers[2].toObject()["color"].toInt());
-    for (const char* type : {"line", "arc", "circle"}) EXPECT_GT(info["items"].toObject()["byType"][type].toInt(), 0);
+    for (const char* type : {"line", "arc", "circle"})
+        EXPECT_GT(info["items"].toObject()["byType"].toObject()[type].toInt(), 0);
 
     ASSERT_EQ(zvd({"render", ZVD_EXAMPLE_XML, "-o", path("bracket.png"), "--size", "300x240"}).status, 0);
     const QImage image(QString::fromStdString(path("bracket.png")));

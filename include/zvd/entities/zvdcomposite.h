@@ -2,6 +2,7 @@
 // A drawing's root, which holds the top-level items, is a composite.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <unordered_set>
@@ -26,9 +27,9 @@ private:
 };
 
 // Children are owned, as in every container of the library, through std::unique_ptr: erase, del,
-// clear and the destructor delete them; remove hands a child back to the caller, who then owns it. Each held child's parent() is this composite. After
-// remove() the child still names this composite as its parent (add() elsewhere clears that up);
-// a removed child must not outlive this composite with that parent pointer in use.
+// clear and the destructor delete them; remove hands a child back to the caller, who then owns it. Each held child's
+// parent() is this composite. After remove() the child still names this composite as its parent (add() elsewhere clears
+// that up); a removed child must not outlive this composite with that parent pointer in use.
 class ZVD_EXPORT ZVDComposite : public ZVDEntity {
 public:
     ZVDComposite();
@@ -60,8 +61,6 @@ public:
     zgp::CVec2<double> grip(int index) override;
     ZVDGripType gripType(int index) override;
     bool dragGrip(int index, const zgp::CVec2<double>& offset) override;
-    // Only the extension data.
-    std::set<ZVDEPropType> propTypes() const override;
     int displayLevel() const override;
     EnVDIType itemType() const override;
 
@@ -101,6 +100,8 @@ protected:
     // Inserts a child that is not held yet at index (clamped to the end); sets its parent.
     void insertChild(int index, ZVDEntity* item);
     bool holds(ZVDEntity* item) const { return m_held.count(item) > 0; }
+    // Reverses the order of the children (nothing else changes, no report).
+    void reverseChildren() { std::reverse(m_children.begin(), m_children.end()); }
 
 private:
     static SetDispLevelHelper m_autoSetDispLevel;

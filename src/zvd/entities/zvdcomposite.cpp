@@ -61,7 +61,6 @@ ZVDEntity::SetDispLevelHelper ZVDComposite::m_autoSetDispLevel(2);
 
 int ZVDComposite::displayLevel() const { return 2; }
 EnVDIType ZVDComposite::itemType() const { return vdiComposite; }
-std::set<ZVDEPropType> ZVDComposite::propTypes() const { return {vdpExtData}; }
 
 // ---- container operations ----
 
