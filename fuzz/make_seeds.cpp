@@ -17,6 +17,8 @@
 #include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
+#include "zvd/entities/zvdpolyline.h"
+#include "zvd/entities/zvdspline.h"
 
 namespace {
 
@@ -51,6 +53,26 @@ ZVDEllipse* ellipse(double x, double y, double a, double b, double start, double
     auto* e = new ZVDEllipse;
     e->set({x, y}, {1, 1}, a, b, start, end, sense);
     return e;
+}
+
+// A chain from (x, y): a line, a counter-clockwise half circle of radius 5, a line up.
+ZVDPolyline* polyline(double x, double y) {
+    zgp::CLoop loop;
+    loop.AddCurve(new zgp::CLine2d({x, y}, {x + 10, y}), false);
+    loop.AddCurve(new zgp::CArc2d({x + 10, y}, {x + 20, y}, 5, zgp::CArc2d::CCW_SMALL), false);
+    loop.AddCurve(new zgp::CLine2d({x + 20, y}, {x + 20, y + 10}), false);
+    auto* p = new ZVDPolyline;
+    p->setPolyline(loop);
+    return p;
+}
+
+// A curve of the given degree through (x, y) with weights from w (clamped uniform knots).
+ZVDSpline* spline(int degree, const std::vector<zgp::CVec2<double>>& points, const std::vector<double>& w) {
+    zgp::CNurbsCurve2d curve(degree, int(points.size()));
+    for (size_t i = 0; i < points.size(); ++i) curve.SetCtrlPt(int(i), points[i], w[i]);
+    auto* s = new ZVDSpline;
+    s->set(&curve);
+    return s;
 }
 
 // A small plate: outline of lines and corner arcs on layer "outline", holes on layer "holes",
@@ -91,10 +113,21 @@ void buildPlate(ZVectorDrawing& d) {
     d.add(rim);
     rim->setStartMarkStyle(EnMarkStyle(2));
     rim->setStartMarkSize(3);
+    // A polyline with a start arrow, a cubic spline and a rational quadratic one on the outline.
+    ZVDPolyline* chain = polyline(110, 0);
+    chain->setStartMarkStyle(EnMarkStyle(1));
+    chain->setStartMarkSize(4);
+    ZVDSpline* wave = spline(3, {{0, 70}, {20, 90}, {40, 60}, {60, 80}, {80, 70}}, {1, 1, 1, 1, 1});
+    ZVDSpline* quarter = spline(2, {{120, 60}, {120, 80}, {140, 80}}, {1, 0.7071067811865476, 1});
+    for (ZVDEntity* e : std::vector<ZVDEntity*>{chain, wave, quarter}) {
+        e->setLayer(outline);
+        d.add(e);
+    }
     ZVDBlockDefinition* slot = d.blockDefinitionTable()->add(L"slot");
     slot->setOrigin({0, 0});
     slot->add(line(0, 0, 20, 0));
     slot->add(arc(20, 0, 20, 8, zgp::CArc2d::CCW_SMALL, 4));
+    slot->add(polyline(0, 10));
 }
 
 // Groups: a chain of a line, an arc and a line (a poly-composite) inside a composite inside a
@@ -223,6 +256,8 @@ int main(int argc, char** argv) {
     buildPlate(plate);
     plate.selSet()->add(plate.item(1), false);
     plate.selSet()->add(plate.item(6), false);
+    plate.selSet()->add(plate.item(9), false);
+    plate.selSet()->add(plate.item(11), false);
     ZVectorDrawing groups;
     buildGroups(groups);
 
