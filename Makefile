@@ -39,13 +39,14 @@ asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zcs_bench zvd_bench zvd_bench_render zvd_bench_curves zvd_bench_persistence
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zcs_bench zvd_bench zvd_bench_render zvd_bench_curves zvd_bench_persistence zvd_bench_shapes
 	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zcs_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zvd_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_render --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_curves --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_shapes --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_persistence --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 # Loader fuzzing with libFuzzer (clang): builds build-fuzz/, then runs each harness for
