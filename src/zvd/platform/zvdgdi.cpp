@@ -47,8 +47,11 @@ std::string quoted(LPCWSTR text, int count) {
     return '"' + QString::fromWCharArray(text, std::max(count, 0)).toStdString() + '"';
 }
 
-void note(DcState* s, std::string line) {
-    if (s->log) s->log->push_back(std::move(line));
+// Builds the log line only when the device records: formatting every call would cost more than
+// painting it.
+template <class MakeLine>
+void note(DcState* s, MakeLine makeLine) {
+    if (s->log) s->log->push_back(makeLine());
 }
 
 // GDI leaves a reversed rectangle's corners to be swapped.
@@ -224,7 +227,7 @@ HGDIOBJ GetStockObject(int i) {
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     DcState* s = live(hdc);
     if (!s) return nullptr;
-    if (s->log) note(s, "SelectObject(" + handleName(hdc, h) + ")");
+    note(s, [&] { return std::string("SelectObject(" + handleName(hdc, h) + ")"); });
     ObjectTable::Slot* slot = table().find(h);
     if (!slot) return nullptr;
     HGDIOBJ* current = nullptr;
@@ -263,7 +266,7 @@ BOOL DeleteObject(HGDIOBJ ho) {
 int SetROP2(HDC hdc, int rop2) {
     DcState* s = live(hdc);
     if (!s) return 0;
-    note(s, format("SetROP2(%d)", rop2));
+    note(s, [&] { return std::string(format("SetROP2(%d)", rop2)); });
     if (rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
     const int previous = s->rop2;
     s->rop2 = rop2;
@@ -273,14 +276,14 @@ int SetROP2(HDC hdc, int rop2) {
 int GetROP2(HDC hdc) {
     DcState* s = live(hdc);
     if (!s) return 0;
-    note(s, "GetROP2()");
+    note(s, [&] { return std::string("GetROP2()"); });
     return s->rop2;
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
     DcState* s = live(hdc);
     if (!s) return CLR_INVALID;
-    note(s, "SetBkColor(" + colour(color) + ")");
+    note(s, [&] { return std::string("SetBkColor(" + colour(color) + ")"); });
     const COLORREF previous = s->bkColor;
     s->bkColor = color & 0xFFFFFF;
     return previous;
@@ -289,7 +292,7 @@ COLORREF SetBkColor(HDC hdc, COLORREF color) {
 int SetBkMode(HDC hdc, int mode) {
     DcState* s = live(hdc);
     if (!s) return 0;
-    note(s, format("SetBkMode(%d)", mode));
+    note(s, [&] { return std::string(format("SetBkMode(%d)", mode)); });
     if (mode != TRANSPARENT && mode != OPAQUE) return 0;
     const int previous = s->bkMode;
     s->bkMode = mode;
@@ -299,7 +302,7 @@ int SetBkMode(HDC hdc, int mode) {
 COLORREF SetTextColor(HDC hdc, COLORREF color) {
     DcState* s = live(hdc);
     if (!s) return CLR_INVALID;
-    note(s, "SetTextColor(" + colour(color) + ")");
+    note(s, [&] { return std::string("SetTextColor(" + colour(color) + ")"); });
     const COLORREF previous = s->textColor;
     s->textColor = color & 0xFFFFFF;
     return previous;
@@ -310,7 +313,7 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, format("MoveToEx(%d,%d)", x, y));
+    note(s, [&] { return std::string(format("MoveToEx(%d,%d)", x, y)); });
     if (lppt) *lppt = s->pos;
     s->pos = {x, y};
     if (s->pathOpen) s->path.moveTo(x, y);
@@ -320,7 +323,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 BOOL LineTo(HDC hdc, int x, int y) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    if (s->log) note(s, format("LineTo(%d,%d)", x, y));
+    note(s, [&] { return std::string(format("LineTo(%d,%d)", x, y)); });
     const POINT to = {x, y};
     if (s->pathOpen) {
         pathFrom(s, QPointF(s->pos.x, s->pos.y));
@@ -335,9 +338,10 @@ BOOL LineTo(HDC hdc, int x, int y) {
 BOOL Polyline(HDC hdc, const POINT* apt, int cpt) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "Polyline(" + pointList(apt, cpt) + format(",%d)", cpt));
+    note(s, [&] { return std::string("Polyline(" + pointList(apt, cpt) + format(",%d)", cpt)); });
     if (!apt || cpt < 2) return FALSE;
     if (s->pathOpen) {
+        s->path.reserve(s->path.elementCount() + cpt);
         s->path.moveTo(apt[0].x, apt[0].y);
         for (int i = 1; i < cpt; ++i) s->path.lineTo(apt[i].x, apt[i].y);
     } else {
@@ -349,7 +353,7 @@ BOOL Polyline(HDC hdc, const POINT* apt, int cpt) {
 BOOL PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "PolyBezier(" + pointList(apt, int(std::min<DWORD>(cpt, 1u << 20))) + format(",%u)", unsigned(cpt)));
+    note(s, [&] { return std::string("PolyBezier(" + pointList(apt, int(std::min<DWORD>(cpt, 1u << 20))) + format(",%u)", unsigned(cpt))); });
     if (!apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
     QPainterPath curve;
     curve.moveTo(apt[0].x, apt[0].y);
@@ -365,7 +369,7 @@ BOOL PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
 BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, format("Arc(%d,%d,%d,%d,%d,%d,%d,%d)", x1, y1, x2, y2, x3, y3, x4, y4));
+    note(s, [&] { return std::string(format("Arc(%d,%d,%d,%d,%d,%d,%d,%d)", x1, y1, x2, y2, x3, y3, x4, y4)); });
     if (s->log && recordedFailure(hdc, "Arc")) return FALSE;
     const RECT b = normalised(x1, y1, x2, y2);
     if (b.right - b.left < 1 || b.bottom - b.top < 1) return TRUE;
@@ -395,9 +399,10 @@ BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 BOOL Polygon(HDC hdc, const POINT* apt, int cpt) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "Polygon(" + pointList(apt, cpt) + format(",%d)", cpt));
+    note(s, [&] { return std::string("Polygon(" + pointList(apt, cpt) + format(",%d)", cpt)); });
     if (!apt || cpt < 2) return FALSE;
     if (s->pathOpen) {
+        s->path.reserve(s->path.elementCount() + cpt);
         s->path.moveTo(apt[0].x, apt[0].y);
         for (int i = 1; i < cpt; ++i) s->path.lineTo(apt[i].x, apt[i].y);
         s->path.closeSubpath();
@@ -415,7 +420,7 @@ template <class AddToPath, class Paint>
 BOOL boxShape(HDC hdc, const char* name, int left, int top, int right, int bottom, AddToPath addToPath, Paint paint) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, format("%s(%d,%d,%d,%d)", name, left, top, right, bottom));
+    note(s, [&] { return std::string(format("%s(%d,%d,%d,%d)", name, left, top, right, bottom)); });
     const RECT b = normalised(left, top, right, bottom);
     if (b.right - b.left < 2 || b.bottom - b.top < 2) return TRUE;
     if (s->pathOpen)
@@ -446,7 +451,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
         const std::string box =
             lprc ? format("{%d,%d,%d,%d}", int(lprc->left), int(lprc->top), int(lprc->right), int(lprc->bottom))
                  : std::string("null");
-        note(s, "FillRect(" + box + "," + handleName(hDC, hbr) + ")");
+        note(s, [&] { return std::string("FillRect(" + box + "," + handleName(hDC, hbr) + ")"); });
     }
     ObjectTable::Slot* slot = table().find(hbr);
     if (!lprc || !slot || slot->type != ObjType::Brush) return 0;
@@ -457,7 +462,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DcState* s = live(hdc);
     if (!s) return CLR_INVALID;
-    note(s, format("SetPixel(%d,%d,%s)", x, y, colour(color).c_str()));
+    note(s, [&] { return std::string(format("SetPixel(%d,%d,%s)", x, y, colour(color).c_str())); });
     return Access::paintPixel(hdc, x, y, color & 0xFFFFFF);
 }
 
@@ -466,7 +471,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
 BOOL BeginPath(HDC hdc) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "BeginPath()");
+    note(s, [&] { return std::string("BeginPath()"); });
     s->path = QPainterPath();
     s->pathOpen = true;
     s->pathReady = false;
@@ -476,7 +481,7 @@ BOOL BeginPath(HDC hdc) {
 BOOL EndPath(HDC hdc) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "EndPath()");
+    note(s, [&] { return std::string("EndPath()"); });
     if (!s->pathOpen) return FALSE;
     s->pathOpen = false;
     s->pathReady = true;
@@ -486,7 +491,7 @@ BOOL EndPath(HDC hdc) {
 BOOL StrokePath(HDC hdc) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, "StrokePath()");
+    note(s, [&] { return std::string("StrokePath()"); });
     if (!s->pathReady) return FALSE;
     const QPainterPath path = s->path;
     s->path = QPainterPath();
@@ -500,7 +505,7 @@ BOOL StrokePath(HDC hdc) {
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, format("TextOutW(%d,%d,%s,%d)", x, y, quoted(lpString, c).c_str(), c));
+    note(s, [&] { return std::string(format("TextOutW(%d,%d,%s,%d)", x, y, quoted(lpString, c).c_str(), c)); });
     if (c < 0 || (c > 0 && !lpString)) return FALSE;
     if (c == 0) return TRUE;
     return Access::paintText(hdc, x, y, QString::fromWCharArray(lpString, c)) ? TRUE : FALSE;
@@ -509,7 +514,7 @@ BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
     DcState* s = live(hdc);
     if (!s) return FALSE;
-    note(s, format("GetTextExtentPoint32W(%s,%d)", quoted(lpString, c).c_str(), c));
+    note(s, [&] { return std::string(format("GetTextExtentPoint32W(%s,%d)", quoted(lpString, c).c_str(), c)); });
     if (!psizl || c < 0 || (c > 0 && !lpString)) return FALSE;
     psizl->cx = 0;
     psizl->cy = 0;
@@ -527,7 +532,7 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
 int GetDeviceCaps(HDC hdc, int index) {
     DcState* s = live(hdc);
     if (!s) return 0;
-    note(s, format("GetDeviceCaps(%d)", index));
+    note(s, [&] { return std::string(format("GetDeviceCaps(%d)", index)); });
     switch (index) {
     case LOGPIXELSX:
     case LOGPIXELSY:

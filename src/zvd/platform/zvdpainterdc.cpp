@@ -236,7 +236,7 @@ FillPlan planFill(const BrushDesc& brush, int rop, int bkMode, COLORREF bk, bool
 // A one-pixel line as GDI's LineTo draws it: the start pixel in, the end pixel out. Qt rasterises
 // from the lower end of the major axis and leaves out the upper end; for a line running the other
 // way the same line slid one step along itself towards its start gives GDI's pixels.
-void cosmeticLine(QPainter& p, QPointF a, QPointF b) {
+QLineF gdiCosmeticLine(QPointF a, QPointF b) {
     const qreal dx = b.x() - a.x(), dy = b.y() - a.y();
     const bool xMajor = std::abs(dx) >= std::abs(dy);
     if (xMajor ? dx < 0 : dy < 0) {
@@ -245,22 +245,44 @@ void cosmeticLine(QPainter& p, QPointF a, QPointF b) {
         a += step;
         b += step;
     }
-    p.drawLine(QLineF(a, b));
+    return QLineF(a, b);
 }
+
+void cosmeticLine(QPainter& p, QPointF a, QPointF b) { p.drawLine(gdiCosmeticLine(a, b)); }
 
 // Strokes segment by segment, so that every pixel of a connected figure is touched once (which XOR
 // drawing needs), as a run of LineTo calls does.
+// Each line goes to Qt in a call of its own: a batch of lines shares Qt's stroker, which then
+// leaves out a pixel that two neighbouring lines share, and GDI does not.
 void strokeSegments(QPainter& p, const QPolygonF& poly) {
-    for (int i = 1; i < poly.size(); ++i) cosmeticLine(p, poly[i - 1], poly[i]);
+    for (int i = 1; i < poly.size(); ++i) p.drawLine(gdiCosmeticLine(poly[i - 1], poly[i]));
+}
+
+// A path of straight figures only (what Polyline, LineTo and Polygon make) goes to lines without
+// the intermediate polygons; false when the path holds curves, which need flattening first.
+bool strokeStraightSegments(QPainter& p, const QPainterPath& path) {
+    const int n = path.elementCount();
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::ElementType type = path.elementAt(i).type;
+        if (type == QPainterPath::CurveToElement || type == QPainterPath::CurveToDataElement) return false;
+    }
+    QPointF last;
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        const QPointF at(e.x, e.y);
+        if (e.isLineTo()) p.drawLine(gdiCosmeticLine(last, at));
+        last = at;
+    }
+    return true;
 }
 
 void strokePathWith(QPainter& p, const QPainterPath& path, const QPen& pen, bool segments) {
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    if (segments) {
-        for (const QPolygonF& poly : path.toSubpathPolygons()) strokeSegments(p, poly);
-    } else {
+    if (!segments) {
         p.drawPath(path);
+    } else if (!strokeStraightSegments(p, path)) {
+        for (const QPolygonF& poly : path.toSubpathPolygons()) strokeSegments(p, poly);
     }
 }
 

@@ -240,11 +240,12 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
         last = c;
         out.push_back(toDevice(ct, c->StartPoint()));
         int r = 0;
-        if (const auto* arc = dynamic_cast<const CArc2d*>(c)) {
-            r = ct->WCTODC(arc->Radius());
-        } else if (const auto* ell = dynamic_cast<const CEllipse2d*>(c)) {
-            r = ct->WCTODC(ell->MajorRadius());
-        } else if (c->Type() == zgp::GT_NURBS && !forFill) {
+        const int type = c->Type();
+        if (type == zgp::GT_ARC) {
+            r = ct->WCTODC(static_cast<const CArc2d*>(c)->Radius());
+        } else if (type == zgp::GT_ELLIPSE) {
+            r = ct->WCTODC(static_cast<const CEllipse2d*>(c)->MajorRadius());
+        } else if (type == zgp::GT_NURBS && !forFill) {
             r = ct->WCTODC(c->Length());
         } else {
             continue;
