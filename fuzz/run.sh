@@ -16,6 +16,7 @@ export QT_QPA_PLATFORM=offscreen
 "$OUT/make_seeds" "$OUT/seeds/binary" "$OUT/seeds/xml"
 # Inputs that once found a fault stay in the corpus.
 cp "$ROOT"/tests/zvd/persistence/regressions/*.zvd "$OUT/seeds/binary/"
+cp "$ROOT"/tests/zvd/persistence/regressions/*.xml "$OUT/seeds/xml/"
 
 status=0
 for kind in $KINDS; do

@@ -166,6 +166,15 @@ void ZVDEllipse::setFromStored(const CVec2<double>& centre, const CVec2<double>&
     const double start = vdcommon::toCentralAngle(stored.GetAngle(stored.StartT()), a, b);
     const double end = vdcommon::toCentralAngle(stored.GetAngle(stored.EndT()), a, b);
     vdcommon::setEllipse(centre, axis, a, b, start, end, sense, m_ellipse.Get());
+    // The trip through central angles may move the values by a rounding step; values that agree
+    // with the stored ones to that step are kept as stored, so that saving again writes them back
+    // unchanged.
+    const CEllipse2d& e = *m_ellipse;
+    auto close = [](double x, double y) { return std::abs(x - y) <= 1e-14 * std::max(1.0, std::abs(y)); };
+    if (close(e.CenterPt().x, centre.x) && close(e.CenterPt().y, centre.y) && close(e.Axis().x, axis.x) &&
+        close(e.Axis().y, axis.y) && close(e.MajorRadius(), a) && close(e.MinorRadius(), b) &&
+        close(e.StartT(), startT) && close(e.EndT(), endT) && e.Sense() == sense && endT > startT)
+        m_ellipse->SetExact(centre, axis, a, b, zgp::CInterval<double>(startT, endT), sense);
 }
 
 // The older layout (common fields, line width and style only; no marks or chain identifiers) is
