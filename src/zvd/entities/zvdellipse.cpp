@@ -166,13 +166,15 @@ void ZVDEllipse::setFromStored(const CVec2<double>& centre, const CVec2<double>&
     const double start = vdcommon::toCentralAngle(stored.GetAngle(stored.StartT()), a, b);
     const double end = vdcommon::toCentralAngle(stored.GetAngle(stored.EndT()), a, b);
     vdcommon::setEllipse(centre, axis, a, b, start, end, sense, m_ellipse.Get());
-    // The trip through central angles moves the values a little: by rounding, and near an axis by
-    // up to a / b times the 1e-12 that toCentralAngle lets an eccentric angle pass as a central one.
-    // Values that agree with the stored ones that closely are kept as stored, so that saving again
-    // writes them back unchanged instead of drifting on every load.
+    // The trip through central angles moves the values a little: by rounding (an axis a hair off
+    // unit length is normalised again), and near an axis by up to a / b times the 1e-12 within
+    // which toCentralAngle passes an eccentric angle on as a central one. Values that agree with
+    // the stored ones that closely are kept as stored, so that saving again writes them back
+    // unchanged instead of drifting on every load.
     const CEllipse2d& e = *m_ellipse;
-    auto close = [](double x, double y) { return std::abs(x - y) <= 1e-14 * std::max(1.0, std::abs(y)); };
-    const double rangeTol = b > 0.0 ? 2e-12 * (a / b + 1.0) * std::max({1.0, a, std::abs(startT), std::abs(endT)}) : 0.0;
+    auto close = [](double x, double y) { return std::abs(x - y) <= 1e-12 * std::max(1.0, std::abs(y)); };
+    const double rangeScale = std::max({1.0, a, std::abs(startT), std::abs(endT)});
+    const double rangeTol = b > 0.0 ? 2e-12 * (a / b + 1.0) * rangeScale : 0.0;
     auto closeT = [rangeTol](double x, double y) { return std::abs(x - y) <= rangeTol; };
     if (close(e.CenterPt().x, centre.x) && close(e.CenterPt().y, centre.y) && close(e.Axis().x, axis.x) &&
         close(e.Axis().y, axis.y) && close(e.MajorRadius(), a) && close(e.MinorRadius(), b) &&
