@@ -1,5 +1,5 @@
-// zvd tests: what the line, arc, circle and curve-base suites share: a drawing whose change
-// reports are counted, and point comparison; suites take it all with `using namespace itemfix`.
+// zvd tests: what the curve item suites (line, arc, circle, ellipse, polyline, spline, curve base) share: a drawing
+// whose change reports are counted, and point comparison; suites take it all with `using namespace itemfix`.
 #pragma once
 
 #include <gtest/gtest.h>

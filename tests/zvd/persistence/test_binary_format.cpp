@@ -16,6 +16,7 @@
 #include "zvd/document/zvdselset.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 
 using docfix::Bytes;
@@ -224,14 +225,6 @@ struct Sample {
     ZVectorDrawing d;
 };
 
-// Type bytes of the item records of a stream of test items (fixed-size records, no extData).
-std::vector<int> recordTypes(const std::string& bytes, size_t itemsAt, int n) {
-    const size_t recordSize = 1 + 5 * 4 + 4 + 4 + 4 + 8;
-    std::vector<int> types;
-    for (int i = 0; i < n; ++i) types.push_back(uint8_t(bytes.at(itemsAt + 4 + i * recordSize)));
-    return types;
-}
-
 }  // namespace
 
 // ---- writing ----
@@ -242,20 +235,11 @@ TEST(BinaryFormat, NewDrawingWritesTheDocumentedHeader) {
     d.setDrawingWidth(800);
     d.setDrawingHeight(600);
     d.setRemark(L"中文");
-    const std::string expected = Bytes()
-                                     .raw(shortStr("ZelvaroneVectorDrawing") + shortStr("3.4"))
-                                     .put<int32_t>(0x332211)
-                                     .put<int32_t>(800)
-                                     .put<int32_t>(600)
-                                     .raw(longStr(kZhUtf8) + longStr(""))  // remark, extension data
-                                     .put<int32_t>(1)
-                                     .put<int32_t>(0)
-                                     .raw(shortStr("0"))
-                                     .put<int32_t>(0xffffff)
-                                     .put<uint8_t>(1)
-                                     .put<int32_t>(0)  // no block definitions
-                                     .put<int32_t>(0)  // no items
-                                     .str();
+    Bytes b;  // signature, version, colour, size, remark, extension data; layer "0", no definitions, no items
+    b.raw(shortStr("ZelvaroneVectorDrawing") + shortStr("3.4")).put<int32_t>(0x332211).put<int32_t>(800);
+    b.put<int32_t>(600).raw(longStr(kZhUtf8) + longStr("")).put<int32_t>(1).put<int32_t>(0).raw(shortStr("0"));
+    b.put<int32_t>(0xffffff).put<uint8_t>(1).put<int32_t>(0).put<int32_t>(0);
+    const std::string expected = b.str();
     EXPECT_EQ(save(d), expected);
     ZVectorDrawing back;
     ASSERT_TRUE(load(back, expected));
@@ -309,8 +293,8 @@ TEST(BinaryFormat, ConstraintsAreWrittenAfterEveryOtherItem) {
     const std::string all = save(d);
     const size_t itemsAt = all.size() - 4 * (1 + 5 * 4 + 4 + 4 + 4 + 8) - 4;
     EXPECT_EQ(Bytes().put<int32_t>(4).str(), all.substr(itemsAt, 4));
-    EXPECT_EQ(recordTypes(all, itemsAt, 4), (std::vector<int>{241, 241, 16, 15}));
-    // Identifiers in record order: the line, the circle, then the constraints in drawing order.
+    // Identifiers in record order: the line, the circle, then the dimension and the constraint in
+    // drawing order.
     std::stringstream s = docfix::binaryStream(all.substr(itemsAt + 4));
     std::vector<int> ids;
     for (int i = 0; i < 4; ++i) {
@@ -376,33 +360,44 @@ TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
     }
 }
 
-// Circles before 3.0 hold the common fields, line width (int16) and style (byte) only; from 3.0
-// on all the curve fields. A width of 0 in the older layout is ignored (the default 1 stays).
-TEST(BinaryFormat, CirclesOfEveryVersion) {
+// Circles and ellipses before 3.0 hold the common fields, line width (int16) and style (byte)
+// only; from 3.0 on all the curve fields. A width of 0 in the older layout is ignored (the default
+// 1 stays). The ellipse has b > a: a = 2 along x, b = 5, parameters 0 to pi (eccentric 0 to pi/2),
+// so it runs from (2, 0) to (0, 5) and is read normalised.
+TEST(BinaryFormat, CirclesAndEllipsesOfEveryVersion) {
     for (const Version& v : kVersions) {
         SCOPED_TRACE(v.text);
         const bool oldLayout = std::stod(v.text) < 3.0;
-        Bytes circle;
+        const int oldWidth = v.text == std::string("1.0") ? 0 : 4;
+        Bytes circle, ellipse;
         circle.raw(commonFields(v, vdiCircle, 4, 0, 0x00ff00, ""));
-        if (oldLayout)
-            circle.put<int16_t>(v.text == std::string("1.0") ? 0 : 4).put<uint8_t>(1);
-        else
-            circle.raw(curveFields(v));
+        circle.raw(oldLayout ? Bytes().put<int16_t>(oldWidth).put<uint8_t>(1).str() : curveFields(v));
         circle.put(-1.0).put(2.0).put(0.5);
-        const std::string bytes = header(v) + Bytes().put<int32_t>(2).str() + circle.str() +
+        ellipse.raw(commonFields(v, vdiEllipse, 5, 0, 0xff, ""));
+        ellipse.raw(oldLayout ? Bytes().put<int16_t>(4).put<uint8_t>(1).str() : curveFields(v));
+        ellipse.put(0.0).put(0.0).put(1.0).put(0.0).put(2.0).put(5.0).put(0.0).put(M_PI).put<int32_t>(1);
+        const std::string bytes = header(v) + Bytes().put<int32_t>(3).str() + circle.str() + ellipse.str() +
                                   commonFields(v, docfix::kTestLineType, 3, 0, 0xabcdef, "");
         ZVectorDrawing d;
         ASSERT_TRUE(load(d, bytes));
-        ASSERT_EQ(d.count(), 2);
+        ASSERT_EQ(d.count(), 3);
         auto* c = dynamic_cast<ZVDCircle*>(d.item(0));
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->centerPt(), zgp::CVec2<double>(-1, 2));
         EXPECT_EQ(c->radius(), 0.5);
-        EXPECT_EQ(c->lineWidth(), oldLayout ? (v.text == std::string("1.0") ? 1 : 4) : 3);
+        EXPECT_EQ(c->lineWidth(), oldLayout ? (oldWidth ? 4 : 1) : 3);
         EXPECT_EQ(c->lineStyle(), oldLayout ? 1 : 2);
         EXPECT_EQ(c->endMarkSize(), oldLayout ? 0 : 6);
         EXPECT_EQ(c->prevItemID(), oldLayout ? -1 : 22);
-        EXPECT_EQ(d.item(1)->color(), 0xabcdef);  // the circle record was framed correctly
+        auto* e = dynamic_cast<ZVDEllipse*>(d.item(1));
+        ASSERT_NE(e, nullptr);
+        const zgp::CEllipse2d& k = *e->getEllipse2d();
+        EXPECT_LT(k.Axis().DistanceTo({0, 1}) + k.StartPoint().DistanceTo({2, 0}) + k.EndPoint().DistanceTo({0, 5}),
+                  1e-9);
+        EXPECT_NEAR(k.MajorRadius(), 5, 1e-12);
+        EXPECT_EQ(e->lineWidth(), oldLayout ? 4 : 3);
+        EXPECT_EQ(e->prevItemID(), oldLayout ? -1 : 22);
+        EXPECT_EQ(d.item(2)->color(), 0xabcdef);  // the records were framed correctly
     }
 }
 

@@ -11,7 +11,31 @@
 
 #include <gtest/gtest.h>
 
+#include "zvd/document/zvectordrawing.h"
+#include "zvd/foundation/zcoordtrans.h"
+#include "zvd/platform/zvddevicecontext.h"
+#include "zvd/platform/zvdgdi.h"
+
 namespace reftest {
+
+// A drawing with a white background, filled by build, painted by the drawing pass as a host
+// window would (transparent dash gaps) on a grey image. World units are pixels, y up from the
+// bottom edge.
+template <class Build>
+QImage renderDrawing(int width, int height, Build build) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(0xFFD0D0D0);
+    ZVectorDrawing drawing;
+    drawing.setBackColor(0xFFFFFF);
+    build(drawing);
+    HDC dc = createRasterDC(&image);
+    SetBkMode(dc, TRANSPARENT);
+    ZCoordTrans ct;
+    ct.setDPoint(zgp::CVec2<int>(0, height));
+    drawing.draw(dc, ct, zgp::CBox2<int>(0, 0, width, height));
+    destroyDC(dc);
+    return image;
+}
 
 // Where the latest renders are written for a look when a comparison fails.
 inline QString outputDir() {

@@ -9,13 +9,9 @@
 #include "render/reference_image.h"
 #include "zgp/arc2d.h"
 #include "zvd/document/zvdselset.h"
-#include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdline.h"
-#include "zvd/foundation/zcoordtrans.h"
-#include "zvd/platform/zvddevicecontext.h"
-#include "zvd/platform/zvdgdi.h"
 
 using zgp::CArc2d;
 using V = zgp::CVec2<double>;
@@ -24,7 +20,6 @@ namespace {
 
 const int kWidth = 800;
 const int kHeight = 600;
-const QRgb kMargin = 0xFFD0D0D0;  // the image outside the drawing's own area
 
 template <class T>
 T* styled(T* item, int colour, int width, int lineStyle = psSolid, std::array<int, 4> marks = {}) {
@@ -95,21 +90,11 @@ void buildScene(ZVectorDrawing& d) {
 }
 
 QImage renderScene() {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(kMargin);
-    HDC dc = createRasterDC(&image);
-    // Dash gaps show what lies below, as in a host's window.
-    SetBkMode(dc, TRANSPARENT);
-    ZCoordTrans ct;
-    ct.setDPoint(zgp::CVec2<int>(0, kHeight));
-    ZVectorDrawing drawing;
-    drawing.setBackColor(0xFFFFFF);
-    drawing.setDrawingWidth(790);
-    drawing.setDrawingHeight(590);
-    buildScene(drawing);
-    drawing.draw(dc, ct, zgp::CBox2<int>(0, 0, kWidth, kHeight));
-    destroyDC(dc);
-    return image;
+    return reftest::renderDrawing(kWidth, kHeight, [](ZVectorDrawing& d) {
+        d.setDrawingWidth(790);
+        d.setDrawingHeight(590);
+        buildScene(d);
+    });
 }
 
 }  // namespace
