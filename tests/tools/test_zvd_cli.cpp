@@ -1,5 +1,4 @@
-// zvd tool tests: the `zvd` program run as a user runs it — info, convert and render on drawings
-// made with the library, and every error path's message and exit status.
+// zvd tool tests: the `zvd` program run as a user runs it, every error path included.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -110,19 +109,12 @@ std::string field(const std::string& text, const std::string& label) {
     return "<no " + label + ">";
 }
 
-// The first line holding needle, and that line with its runs of spaces folded to one.
+// The first line holding needle, with its runs of spaces folded to one.
 std::string lineWith(const std::string& text, const std::string& needle) {
     std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.find(needle) != std::string::npos) return line;
-    return "<no line with " + needle + ">";
-}
-
-std::string words(const std::string& line) {
-    std::istringstream in(line);
-    std::string word, folded;
-    while (in >> word) folded += (folded.empty() ? "" : " ") + word;
+    std::string line, word, folded;
+    while (std::getline(lines, line) && line.find(needle) == std::string::npos) {}
+    for (std::istringstream in(line); in >> word;) folded += (folded.empty() ? "" : " ") + word;
     return folded;
 }
 
@@ -151,15 +143,13 @@ TEST_F(ZvdCli, InfoDescribesTheDrawing) {
     EXPECT_EQ(field(r.out, "  line"), "3");
     EXPECT_EQ(field(r.out, "  arc"), "2");
     EXPECT_EQ(field(r.out, "  circle"), "1");
-    EXPECT_EQ(words(lineWith(r.out, "\"walls\"")), "1 \"walls\" #FF0000 visible, 3 items");
-    EXPECT_EQ(words(lineWith(r.out, "\"axes\"")), "2 \"axes\" #00FF00 hidden, 2 items");
-    EXPECT_EQ(words(lineWith(r.out, "\"0\"")), "0 \"0\" #FFFFFF visible, current, 1 item");
+    EXPECT_EQ(lineWith(r.out, "\"walls\""), "1 \"walls\" #FF0000 visible, 3 items");
+    EXPECT_EQ(lineWith(r.out, "\"axes\""), "2 \"axes\" #00FF00 hidden, 2 items");
+    EXPECT_EQ(lineWith(r.out, "\"0\""), "0 \"0\" #FFFFFF visible, current, 1 item");
     EXPECT_EQ(field(r.out, "block definitions"), "0");
-}
 
-// The JSON form: raw numbers where the text shows formatted ones, and the range without loss.
-TEST_F(ZvdCli, InfoJsonCarriesTheSameFacts) {
-    const QJsonObject info = infoJson(makeSample());
+    // The JSON form: raw numbers where the text shows formatted ones, and the range without loss.
+    const QJsonObject info = infoJson(file);
     EXPECT_EQ(info["format"].toString(), "xml");
     EXPECT_EQ(info["drawingHeight"].toInt(), 0);
     EXPECT_EQ(info["backColor"].toInt(), 0x203040);
@@ -171,9 +161,8 @@ TEST_F(ZvdCli, InfoJsonCarriesTheSameFacts) {
     EXPECT_EQ(info["items"].toObject()["byType"].toObject(), (QJsonObject{{"line", 3}, {"arc", 2}, {"circle", 1}}));
 
     const zgp::CBox2<double> range = sample.fullRange();
-    const QJsonObject r = info["fullRange"].toObject();
-    EXPECT_EQ(r["minX"].toDouble(), range.min.x);
-    EXPECT_EQ(r["maxY"].toDouble(), range.max.y);
+    EXPECT_EQ(info["fullRange"].toObject()["minX"].toDouble(), range.min.x);
+    EXPECT_EQ(info["fullRange"].toObject()["maxY"].toDouble(), range.max.y);
 }
 
 TEST_F(ZvdCli, InfoShowsTheVersionStoredInTheFile) {

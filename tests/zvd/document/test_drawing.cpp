@@ -1,6 +1,4 @@
-// zvd tests: ZVectorDrawing — adding and erasing with their reports, the identifier index,
-// finding, update brackets, attributes, ranges, clearing, destruction, the selection set — and
-// its layer and block-definition tables: layer "0", used layers, hostile table input.
+// zvd tests: ZVectorDrawing and its selection set, layer table and block-definition table.
 #include <gtest/gtest.h>
 
 #include <cstdint>

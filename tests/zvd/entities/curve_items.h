@@ -1,5 +1,4 @@
-// zvd tests: what the curve item suites (line, arc, circle, ellipse, polyline, spline, curve base) share: a drawing
-// whose change reports are counted, and point comparison; suites take it all with `using namespace itemfix`.
+// zvd tests: what the curve item suites share (`using namespace itemfix`): a reporting drawing.
 #pragma once
 
 #include <gtest/gtest.h>

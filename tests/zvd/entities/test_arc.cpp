@@ -1,5 +1,4 @@
-// zvd tests: ZVDArc — grip drags, stretching and editing against hand-computed geometry, copies,
-// one report per change, and the current file layouts (centre and sense).
+// zvd tests: ZVDArc: grip drags, stretching and editing, copies, reports, layouts.
 #include "curve_items.h"
 
 using namespace itemfix;

@@ -1,5 +1,4 @@
-// zvd tests: ZVDCircle — grip drags, editing that keeps the 0..2*pi counter-clockwise span,
-// snapshots, one report per setter, and the current file layouts.
+// zvd tests: ZVDCircle: grips, editing that keeps the counter-clockwise full turn, layouts.
 #include "curve_items.h"
 
 using namespace itemfix;

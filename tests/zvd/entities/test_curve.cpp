@@ -1,6 +1,4 @@
-// zvd tests: the curve base — mark geometry at line and arc ends, hit testing (closed forms checked
-// against the outline loop), rectangle selection, boxes, copies under a matrix, reports, persistence
-// — and the vdcommon curve helpers (arc types, polar lines, shrink, extend, intersect, stretch).
+// zvd tests: the curve base (marks, hit tests, selection, copies, attributes) and vdcommon curve helpers.
 #include <random>
 #include <vector>
 

@@ -1,5 +1,4 @@
-// zvd tests: ZVDEllipse — normalisation, central angles, grips and drags in both senses, one report
-// per edit, the circle that becomes an ellipse under a non-uniform scale, and both file layouts.
+// zvd tests: ZVDEllipse: normalisation, central angles, grips and drags, reports, layouts.
 #include "curve_items.h"
 #include "zgp/matrix.h"
 #include "zvd/entities/vdcommon_ellipse.h"

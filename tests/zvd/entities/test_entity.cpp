@@ -1,7 +1,4 @@
-// zvd tests: ZVDEntity's identifiers, change reports, state setters, cached box, stretch,
-// copies and the common fields' record layouts, exercised through a real drawing; and
-// ZVDComposite: ownership of children, container operations, editing, grips, copies,
-// snapshots, drawing and persistence of the children.
+// zvd tests: ZVDEntity through a real drawing, and ZVDComposite and its children.
 #include <gtest/gtest.h>
 
 #include <cstdint>

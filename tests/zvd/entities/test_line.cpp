@@ -1,5 +1,4 @@
-// zvd tests: ZVDLine — editing against hand-computed geometry, grips, stretching, copies and
-// snapshots with one report per change, and the stored end points in both formats.
+// zvd tests: ZVDLine: editing, grips, stretching, copies and snapshots, reports, layouts.
 #include "curve_items.h"
 
 using namespace itemfix;

@@ -1,5 +1,4 @@
-// zvd tests: ZVDPolyComposite — shared grips at the joints of a chain, related drags, refused drags,
-// random edits that must keep the chain connected, reversal, snapshots and persistence.
+// zvd tests: ZVDPolyComposite: shared joint grips, refused and random drags, reversal, copies.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,5 +1,4 @@
-// zvd tests: ZVDPolyline — grips and grip drags at joints, ends and middles, stretching through edge
-// items, one report per edit, transformed copies, both file layouts and malformed stream records.
+// zvd tests: ZVDPolyline: grips and drags, stretching, reports, copies, layouts, bad records.
 #include "curve_items.h"
 #include "zvd/entities/zvdpolyline.h"
 

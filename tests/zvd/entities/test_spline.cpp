@@ -1,5 +1,4 @@
-// zvd tests: ZVDSpline — control-point grips, stretching one control point, one report per edit,
-// transformed copies, both file layouts (Qt's short number form in XML) and malformed stream records.
+// zvd tests: ZVDSpline: control-point grips, stretching, reports, copies, layouts, bad records.
 #include <functional>
 
 #include "curve_items.h"

@@ -1,5 +1,4 @@
-// zvd tests: the binary drawing stream: exact header bytes, round trips, record order, streams of
-// older versions built by hand, the arc test below 3.0, and malformed or hostile input.
+// zvd tests: the binary stream: header, round trips, record order, older versions, hostile input.
 #include <gtest/gtest.h>
 
 #include <malloc.h>

@@ -1,5 +1,4 @@
-// zvd tests: the drawing's file and stream entry points: format recognition, missing and
-// unwritable files, host streams that throw, and copying one drawing into another.
+// zvd tests: the drawing's file and stream entry points, throwing host streams and assign.
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -1,5 +1,4 @@
-// zvd tests: the XML drawing document — its exact text, determinism, round trips, the loading
-// rules, and what a malformed document leaves behind.
+// zvd tests: the XML document: exact text, round trips, loading rules, malformed documents.
 #include <gtest/gtest.h>
 
 #include <QHash>

@@ -1,5 +1,4 @@
-// zvd tests: XML documents of older format versions, laid out by hand as those versions wrote
-// them, and every curve item through a save and load of the current version in both formats.
+// zvd tests: older XML versions laid out by hand, and every curve item through a save and load.
 #include <gtest/gtest.h>
 
 #include <cmath>

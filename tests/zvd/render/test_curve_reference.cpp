@@ -1,5 +1,4 @@
-// zvd tests: a reference picture of lines, arcs and circles painted by the drawing pass on the raster
-// device, compared pixel for pixel with the committed PNG (ZVD_UPDATE_REFERENCE=1 rewrites it and fails).
+// zvd tests: reference picture of lines, arcs and circles painted by the drawing pass.
 #include <gtest/gtest.h>
 
 #include <QImage>

@@ -1,5 +1,4 @@
-// zvd tests: a reference picture of full ellipses and elliptical arcs (both senses, turned axes,
-// marks, selected), painted by the drawing pass on the raster device and compared pixel for pixel.
+// zvd tests: reference picture of ellipses and elliptical arcs: both senses, turned, marked, selected.
 #include <gtest/gtest.h>
 
 #include <QImage>

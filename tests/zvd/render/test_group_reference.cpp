@@ -1,5 +1,4 @@
-// zvd tests: a reference picture of a composite and a poly-composite, each unselected and selected,
-// painted by the drawing pass on the raster device (ZVD_UPDATE_REFERENCE=1 rewrites it and fails).
+// zvd tests: reference picture of a composite and a poly-composite, unselected and selected.
 #include <gtest/gtest.h>
 
 #include <QImage>

@@ -1,5 +1,4 @@
-// zvd tests: a reference picture of polylines with arc segments and of splines (degrees 2 and 3, rational),
-// plain and marked, normal and selected, painted by the drawing pass and compared with the committed PNG.
+// zvd tests: reference picture of polylines with arcs and of splines, marked, normal and selected.
 #include <gtest/gtest.h>
 
 #include <QImage>
