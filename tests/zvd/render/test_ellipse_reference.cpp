@@ -7,10 +7,9 @@
 #include <cstdlib>
 
 #include "render/reference_image.h"
-#include "zvd/document/zvdselset.h"
 #include "zvd/entities/zvdellipse.h"
 
-using V = zgp::CVec2<double>;
+using namespace reftest;
 
 namespace {
 
@@ -38,26 +37,22 @@ ZVDEllipse* ellipse(V c, double degrees, double a, double b, double start, doubl
 
 // World units are pixels with y up from the bottom edge of the image.
 void buildScene(ZVectorDrawing& d) {
-    auto add = [&](ZVDEntity* item, bool selected = false) {
-        d.add(item);
-        if (selected) d.selSet()->add(item, false);
-    };
     // Full ellipses: level, turned 30 and 120 degrees (dashed), and a selected thin one at -45.
-    add(ellipse({80, 320}, 0, 60, 30, 0, 0, 1, 0x000000, 1));
-    add(ellipse({220, 320}, 30, 60, 25, 0, 0, 1, 0xA00000, 2));
-    add(ellipse({360, 320}, 120, 55, 35, 0, 0, -1, 0x008000, 1, psDash));
-    add(ellipse({500, 320}, -45, 60, 30, 0, 0, 1, 0x000000, 1), true);
+    add(d, ellipse({80, 320}, 0, 60, 30, 0, 0, 1, 0x000000, 1));
+    add(d, ellipse({220, 320}, 30, 60, 25, 0, 0, 1, 0xA00000, 2));
+    add(d, ellipse({360, 320}, 120, 55, 35, 0, 0, -1, 0x008000, 1, psDash));
+    add(d, ellipse({500, 320}, -45, 60, 30, 0, 0, 1, 0x000000, 1), true);
     // The same central angles 0 to 3pi/2 in both senses: three quarters, then the last quarter.
-    add(ellipse({90, 200}, 0, 60, 30, 0, 3 * kPi / 2, 1, 0x000080, 2));
-    add(ellipse({230, 200}, 0, 60, 30, 0, 3 * kPi / 2, -1, 0x000080, 2));
+    add(d, ellipse({90, 200}, 0, 60, 30, 0, 3 * kPi / 2, 1, 0x000080, 2));
+    add(d, ellipse({230, 200}, 0, 60, 30, 0, 3 * kPi / 2, -1, 0x000080, 2));
     // Turned arcs with an arrow at the start and a dot at the end, both senses.
-    add(ellipse({370, 200}, 30, 60, 30, kPi / 4, kPi, 1, 0x800000, 1, psSolid, -msArrow, 12));
-    add(ellipse({510, 200}, 30, 60, 30, kPi / 4, kPi, -1, 0x800000, 1, psSolid, -msArrow, 12));
+    add(d, ellipse({370, 200}, 30, 60, 30, kPi / 4, kPi, 1, 0x800000, 1, psSolid, -msArrow, 12));
+    add(d, ellipse({510, 200}, 30, 60, 30, kPi / 4, kPi, -1, 0x800000, 1, psSolid, -msArrow, 12));
     // Ticks, a selected arc with hooks, a selected wide full ellipse and a selected arrow pair.
-    add(ellipse({90, 80}, 60, 55, 25, 0, kPi, 1, 0x606000, 1, psSolid, msTick, 10));
-    add(ellipse({230, 80}, -20, 55, 30, kPi / 2, 0, -1, 0x606000, 1, psSolid, msHook, -10), true);
-    add(ellipse({370, 80}, 75, 55, 30, 0, 0, 1, 0x000000, 3), true);
-    add(ellipse({510, 80}, 0, 60, 35, kPi, 0, -1, 0x000000, 2, psSolid, msArrow, 12), true);
+    add(d, ellipse({90, 80}, 60, 55, 25, 0, kPi, 1, 0x606000, 1, psSolid, msTick, 10));
+    add(d, ellipse({230, 80}, -20, 55, 30, kPi / 2, 0, -1, 0x606000, 1, psSolid, msHook, -10), true);
+    add(d, ellipse({370, 80}, 75, 55, 30, 0, 0, 1, 0x000000, 3), true);
+    add(d, ellipse({510, 80}, 0, 60, 35, kPi, 0, -1, 0x000000, 2, psSolid, msArrow, 12), true);
 }
 
 QImage renderScene() {

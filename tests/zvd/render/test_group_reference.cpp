@@ -4,27 +4,18 @@
 #include <QImage>
 
 #include "render/reference_image.h"
-#include "zgp/arc2d.h"
-#include "zvd/document/zvdselset.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdcircle.h"
-#include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
 
+using reftest::styled;
+using reftest::V;
 using zgp::CArc2d;
-using V = zgp::CVec2<double>;
 
 namespace {
 
 const int kWidth = 400;
 const int kHeight = 300;
 
-ZVDLine* line(V s, V e, int colour) {
-    auto* l = new ZVDLine();
-    l->set(s, e);
-    l->setColor(colour);
-    return l;
-}
+ZVDLine* line(V s, V e, int colour) { return styled(reftest::line(s, e), colour, 1); }
 
 // A house outline: a chain of four lines and an arc roof, as a poly-composite at (x, y).
 ZVDPolyComposite* house(double x, double y) {

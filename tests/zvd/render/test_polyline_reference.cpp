@@ -4,14 +4,12 @@
 #include <QImage>
 
 #include "render/reference_image.h"
-#include "zgp/arc2d.h"
 #include "zgp/line2d.h"
-#include "zvd/document/zvdselset.h"
 #include "zvd/entities/zvdpolyline.h"
 #include "zvd/entities/zvdspline.h"
 
+using namespace reftest;
 using zgp::CArc2d;
-using V = zgp::CVec2<double>;
 
 namespace {
 
@@ -21,18 +19,6 @@ const int kHeight = 520;
 struct Pt {
     double x, y, w;
 };
-
-template <class T>
-T* styled(T* item, int colour, int width, int startStyle = msNone, int startSize = 0, int endStyle = msNone,
-          int endSize = 0) {
-    item->setColor(colour);
-    item->setLineWidth(static_cast<short>(width));
-    item->setStartMarkStyle(static_cast<EnMarkStyle>(startStyle));
-    item->setStartMarkSize(static_cast<short>(startSize));
-    item->setEndMarkStyle(static_cast<EnMarkStyle>(endStyle));
-    item->setEndMarkSize(static_cast<short>(endSize));
-    return item;
-}
 
 // A line along, an arc of the given type and radius over a chord of 60, and a line up, from (x, y).
 ZVDPolyline* hook(double x, double y, CArc2d::ArcType type, double radius) {
@@ -60,25 +46,21 @@ const std::vector<Pt> kWave3 = {{0, 0, 1}, {30, 110, 1}, {90, 110, 1}, {110, 0, 
 const std::vector<Pt> kRational = {{0, 0, 1}, {0, 80, 0.70710678118654757}, {80, 80, 1}};
 
 void buildScene(ZVectorDrawing& d) {
-    auto add = [&](ZVDEntity* item, bool selected = false) {
-        d.add(item);
-        if (selected) d.selSet()->add(item, false);
-    };
     // Row 1, plain polylines: small arcs both ways, a large one, and a selected one.
-    add(styled(hook(20, 430, CArc2d::CCW_SMALL, 30), 0x000000, 1));
-    add(styled(hook(220, 410, CArc2d::CW_SMALL, 40), 0x008000, 3));
-    add(styled(hook(420, 430, CArc2d::CCW_LARGE, 35), 0x0000C0, 1), true);
+    add(d, styled(hook(20, 430, CArc2d::CCW_SMALL, 30), 0x000000, 1));
+    add(d, styled(hook(220, 410, CArc2d::CW_SMALL, 40), 0x008000, 3));
+    add(d, styled(hook(420, 430, CArc2d::CCW_LARGE, 35), 0x0000C0, 1), true);
     // Row 2, marked polylines: arrow and dot, tick and hook, and a selected one with arrows.
-    add(styled(hook(20, 300, CArc2d::CW_LARGE, 35), 0x800080, 1, msArrow, 12, msDot, 8));
-    add(styled(hook(220, 300, CArc2d::CCW_SMALL, 30), 0x806000, 2, msTick, 10, msHook, 10));
-    add(styled(hook(420, 300, CArc2d::CW_SMALL, 45), 0x000000, 1, msArrow, 12, msArrow, 12), true);
+    add(d, styled(hook(20, 300, CArc2d::CW_LARGE, 35), 0x800080, 1, psSolid, {msArrow, 12, msDot, 8}));
+    add(d, styled(hook(220, 300, CArc2d::CCW_SMALL, 30), 0x806000, 2, psSolid, {msTick, 10, msHook, 10}));
+    add(d, styled(hook(420, 300, CArc2d::CW_SMALL, 45), 0x000000, 1, psSolid, {msArrow, 12, msArrow, 12}), true);
     // Row 3, splines: degree 2, degree 3, rational; then the same marked, the last two selected.
-    add(styled(spline(2, kWave2, 20, 140), 0x000000, 1));
-    add(styled(spline(3, kWave3, 230, 140), 0x008000, 2));
-    add(styled(spline(2, kRational, 480, 140), 0xC00000, 1));
-    add(styled(spline(3, kWave3, 20, 15), 0x0000C0, 1, msArrow, 12, msDot, 8), false);
-    add(styled(spline(2, kWave2, 230, 15), 0x000000, 1), true);
-    add(styled(spline(2, kRational, 480, 15), 0x806000, 2, msSlash, 10, msArrow, 12), true);
+    add(d, styled(spline(2, kWave2, 20, 140), 0x000000, 1));
+    add(d, styled(spline(3, kWave3, 230, 140), 0x008000, 2));
+    add(d, styled(spline(2, kRational, 480, 140), 0xC00000, 1));
+    add(d, styled(spline(3, kWave3, 20, 15), 0x0000C0, 1, psSolid, {msArrow, 12, msDot, 8}), false);
+    add(d, styled(spline(2, kWave2, 230, 15), 0x000000, 1), true);
+    add(d, styled(spline(2, kRational, 480, 15), 0x806000, 2, psSolid, {msSlash, 10, msArrow, 12}), true);
 }
 
 QImage renderScene() {
