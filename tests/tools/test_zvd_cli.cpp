@@ -127,19 +127,16 @@ TEST_F(ZvdCli, InfoDescribesTheDrawing) {
     const RunResult r = zvd({"info", file});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(field(r.out, "format"), "xml");
-    EXPECT_EQ(field(r.out, "version"), "3.4");
-    EXPECT_EQ(field(r.out, "drawing size"), "500 x unbounded");
-    EXPECT_EQ(field(r.out, "background"), "#403020");  // 0x00BBGGRR shown as #RRGGBB
-    EXPECT_EQ(field(r.out, "layers"), "3");
-    EXPECT_EQ(field(r.out, "items"), "6");
-    EXPECT_EQ(field(r.out, "  line"), "3");
-    EXPECT_EQ(field(r.out, "  arc"), "2");
-    EXPECT_EQ(field(r.out, "  circle"), "1");
+    // The background 0x00BBGGRR is shown as #RRGGBB.
+    const std::pair<const char*, const char*> fields[] = {
+        {"format", "xml"},         {"version", "3.4"}, {"drawing size", "500 x unbounded"},
+        {"background", "#403020"}, {"layers", "3"},    {"items", "6"},
+        {"  line", "3"},           {"  arc", "2"},     {"  circle", "1"},
+        {"block definitions", "0"}};
+    for (const auto& [label, value] : fields) EXPECT_EQ(field(r.out, label), value) << label;
     EXPECT_EQ(lineWith(r.out, "\"walls\""), "1 \"walls\" #FF0000 visible, 3 items");
     EXPECT_EQ(lineWith(r.out, "\"axes\""), "2 \"axes\" #00FF00 hidden, 2 items");
     EXPECT_EQ(lineWith(r.out, "\"0\""), "0 \"0\" #FFFFFF visible, current, 1 item");
-    EXPECT_EQ(field(r.out, "block definitions"), "0");
 
     // The JSON form: raw numbers where the text shows formatted ones, and the range without loss.
     const QJsonObject info = infoJson(file);

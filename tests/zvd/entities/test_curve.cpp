@@ -255,9 +255,7 @@ TEST_F(CurveInDrawing, AttributesReportOnlyChangesAndKeepTheirXmlNames) {
     EXPECT_EQ(line->propValue(vdpEndMarkSize), L"-12");
     EXPECT_EQ(line->propValue(vdpStartMarkStyle), L"2");
 
-    QDomDocument doc;
-    QDomElement e = doc.createElement("DI");
-    line->saveToXMLNode(e, drawing.xmlAttrNames());
+    QDomElement e = docfix::xmlOf(*line, drawing.xmlAttrNames());
     const char* expected[][2] = {{"LW", "3"},  {"LS", "1"},    {"SMST", "2"},       {"EMST", "5"},
                                  {"SMS", "3"}, {"EMS", "-12"}, {"PrevItemID", "4"}, {"NextItemID", "-1"}};
     for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];

@@ -207,9 +207,8 @@ TEST_F(EllipseTest, CurrentLayouts) {
 
         // The stream layout: see the binary format's ellipses of every version. Cut short, the
         // record fails and leaves the ellipse alone.
-        std::stringstream out = docfix::binaryStream();
-        ellipse->saveToStream(&out);
-        std::stringstream cutIn = docfix::binaryStream(out.str().substr(0, out.str().size() - 5));
+        const std::string out = docfix::streamOf(*ellipse);
+        std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
         ZVDEllipse cut;
         cut.setOwner(&drawing);
         EXPECT_FALSE(cut.loadFromStream(&cutIn));

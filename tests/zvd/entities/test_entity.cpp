@@ -178,20 +178,17 @@ TEST_F(EntityTest, CommonFieldLayoutsInXmlAndStream) {
     line->setRelationID(5);
     line->setEnableType(6);
     line->setExtData(L"abc");
-    QDomDocument doc;
-    QDomElement e = doc.createElement("DI");
-    line->saveToXMLNode(e, drawing.xmlAttrNames());
+    QDomElement e = docfix::xmlOf(*line, drawing.xmlAttrNames());
     const char* expected[][2] = {{"DIT", "241"}, {"ID", "0"},       {"BlockTypeID", "3"}, {"BlcokID", "4"},
                                  {"LID", "7"},   {"Cl", "1193046"}, {"RID", "5"},         {"EType", "6"}};
     for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
     EXPECT_EQ(e.text(), "abc");
 
-    std::stringstream s = docfix::binaryStream();
-    line->saveToStream(&s);
+    const std::string s = docfix::streamOf(*line);
     Bytes want;  // type, identifier, block type, block, layer, colour; text, relation, enabling, scale
     want.put<uint8_t>(241).put<int32_t>(0).put<int32_t>(3).put<int32_t>(4).put<int32_t>(7).put<int32_t>(0x123456);
     want.put<uint32_t>(3).raw("abc").put<int32_t>(5).put<int32_t>(6).put(1.0);
-    EXPECT_EQ(s.str(), want.str());
+    EXPECT_EQ(s, want.str());
 }
 
 TEST_F(CompositeTest, MembershipAddRemoveAndDelete) {

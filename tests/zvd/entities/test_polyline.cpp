@@ -174,33 +174,27 @@ TEST_F(PolylineTest, TransformGivesAnIndependentCopy) {
 // An arc starting at angle 0 and a line from its end keep every written number exact.
 TEST_F(PolylineTest, LayoutsOfBothFormats) {
     reset({{{20, 0}, {10, 0}, {15, 0}, 5}, {{10, 0}, {0, 0}, {}, 0}});
-    QDomDocument doc;
-    QDomElement el = doc.createElement("DI");
-    poly->saveToXMLNode(el, drawing.xmlAttrNames());
+    QDomElement el = docfix::xmlOf(*poly, drawing.xmlAttrNames());
     EXPECT_EQ(el.attribute("PL").toStdString(),
               "20.00000000000000000000,0.00000000000000000000,5.00000000000000000000,1;"
               "10.00000000000000000000,0.00000000000000000000,0.00000000000000000000,0;"
               "0.00000000000000000000,0.00000000000000000000,0.00000000000000000000,0");
-    std::stringstream out = docfix::binaryStream();
-    poly->saveToStream(&out);
+    const std::string out = docfix::streamOf(*poly);
     Bytes tail;  // the count, then per vertex the arc flag, the point and, for an arc, its radius
     tail.put<int16_t>(3).put<uint8_t>(1).put(20.0).put(0.0).put(5.0);
     tail.put<uint8_t>(0).put(10.0).put(0.0).put<uint8_t>(0).put(0.0).put(0.0);
-    EXPECT_EQ(out.str().substr(out.str().size() - tail.str().size()), tail.str());
+    EXPECT_EQ(out.substr(out.size() - tail.str().size()), tail.str());
 }
 
 TEST_F(PolylineTest, EmptyPolylineWritesNoRecord) {
     ZVDPolyline empty;
-    QDomDocument doc;
-    QDomElement el = doc.createElement("DI");
-    empty.saveToXMLNode(el, drawing.xmlAttrNames());
+    QDomElement el = docfix::xmlOf(empty, drawing.xmlAttrNames());
     ASSERT_TRUE(el.hasAttribute("PL"));
     EXPECT_EQ(el.attribute("PL"), "");
     poly->loadFromXMLNode(el, drawing.xmlAttrNames());
     EXPECT_EQ(poly->xLineCount(), 0);
-    std::stringstream out = docfix::binaryStream();
-    empty.saveToStream(&out);
-    EXPECT_EQ(out.str().substr(out.str().size() - 2), Bytes().put<int16_t>(0).str());
+    const std::string out = docfix::streamOf(empty);
+    EXPECT_EQ(out.substr(out.size() - 2), Bytes().put<int16_t>(0).str());
     // One record alone, or none but empty ones, makes no segment either.
     el.setAttribute("PL", "1,2,0,0;;");
     poly->loadFromXMLNode(el, drawing.xmlAttrNames());

@@ -114,9 +114,7 @@ TEST_F(SplineTest, XmlKeepsQtShortNumbers) {
     zgp::CRefPtr<CNurbsCurve2d> c(spline->curve()->Clone());
     c->SetCtrlPt(0, {1.0 / 3, 1e-7}, 1);
     spline->set(c.Get());
-    QDomDocument doc;
-    QDomElement el = doc.createElement("DI");
-    spline->saveToXMLNode(el, drawing.xmlAttrNames());
+    QDomElement el = docfix::xmlOf(*spline, drawing.xmlAttrNames());
     EXPECT_EQ(el.attribute("D").toStdString(), "2");
     EXPECT_EQ(el.attribute("CPS").toStdString(), "0.333333,1e-07,1;10,10,2;20,0,1;30,10,1");
     EXPECT_EQ(el.attribute("KS").toStdString(), "0,0,0,0.123457,1,1,1");
@@ -141,14 +139,13 @@ TEST_F(SplineTest, XmlKeepsQtShortNumbers) {
 
 // The values coming back are the whole-document round trips' business.
 TEST_F(SplineTest, StreamLayout) {
-    std::stringstream out = docfix::binaryStream();
-    spline->saveToStream(&out);
+    const std::string out = docfix::streamOf(*spline);
     Bytes tail;
     tail.put<int32_t>(2).put<int32_t>(4);
     for (const Pt& p : kPoints) tail.put(p.x).put(p.y).put(p.w);
     tail.put<int32_t>(7);
     for (double k : kKnots) tail.put(k);
-    EXPECT_EQ(out.str().substr(out.str().size() - tail.str().size()), tail.str());
+    EXPECT_EQ(out.substr(out.size() - tail.str().size()), tail.str());
 }
 
 // A drawing whose only item is a spline record ending in the given geometry bytes.

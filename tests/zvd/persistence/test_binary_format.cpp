@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <tuple>
 
 #include "persistence/zvdbinstream.h"
 #include "support/docitems.h"
@@ -317,11 +318,8 @@ TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
                                   commonFields(v, docfix::kTestLineType, 3, 0, 0x222222, "");
         ZVectorDrawing d;
         ASSERT_TRUE(load(d, bytes));
-        EXPECT_EQ(d.version(), L"3.4");
-        EXPECT_EQ(d.backColor(), 0x102030);
-        EXPECT_EQ(d.drawingHeight(), 480);
-        EXPECT_EQ(d.remark(), L"中文");
-        EXPECT_EQ(d.extData(), v.extData ? L"X" : L"");
+        EXPECT_EQ(std::make_tuple(d.version(), d.backColor(), d.drawingHeight(), d.remark(), d.extData()),
+                  std::make_tuple(L"3.4", 0x102030, 480, L"中文", v.extData ? L"X" : L""));
         ASSERT_EQ(d.layers()->count(), 2);
         EXPECT_EQ(d.layers()->item(1)->name(), L"中");
         EXPECT_EQ(d.blockDefinitionTable()->count(), v.blockSection ? 1 : 0);
@@ -333,14 +331,12 @@ TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
         }
         ASSERT_EQ(d.count(), 2);
         ZVDEntity* first = d.item(0);
-        EXPECT_EQ(first->iD(), 7);
         EXPECT_EQ(first->layer(), d.layers()->item(1));
         EXPECT_EQ(first->extData(), v.extData ? L"文" : L"");
-        EXPECT_EQ(first->blockTypeID(), v.blockIds ? 11 : -1);
-        EXPECT_EQ(first->blockID(), v.blockIds ? 12 : -1);
-        EXPECT_EQ(first->relationID(), v.relation ? 13 : -1);
-        EXPECT_EQ(first->enableType(), v.enable ? 14 : -1);
-        EXPECT_EQ(first->currentScale(), v.scale ? 2.5 : 1.0);
+        EXPECT_EQ(std::make_tuple(first->iD(), first->blockTypeID(), first->blockID(), first->relationID(),
+                                  first->enableType(), first->currentScale()),
+                  std::make_tuple(7, v.blockIds ? 11 : -1, v.blockIds ? 12 : -1, v.relation ? 13 : -1,
+                                  v.enable ? 14 : -1, v.scale ? 2.5 : 1.0));
         EXPECT_EQ(d.item(1)->iD(), 3);
         EXPECT_EQ(d.item(1)->color(), 0x222222);  // the second record was framed correctly
         EXPECT_EQ(d.maxID(), 8);
@@ -372,10 +368,8 @@ TEST(BinaryFormat, CirclesAndEllipsesOfEveryVersion) {
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->centerPt(), zgp::CVec2<double>(-1, 2));
         EXPECT_EQ(c->radius(), 0.5);
-        EXPECT_EQ(c->lineWidth(), oldLayout ? (oldWidth ? 4 : 1) : 3);
-        EXPECT_EQ(c->lineStyle(), oldLayout ? 1 : 2);
-        EXPECT_EQ(c->endMarkSize(), oldLayout ? 0 : 6);
-        EXPECT_EQ(c->prevItemID(), oldLayout ? -1 : 22);
+        EXPECT_EQ(std::make_tuple(c->lineWidth(), c->lineStyle(), c->endMarkSize(), c->prevItemID()),
+                  oldLayout ? std::make_tuple(oldWidth ? 4 : 1, 1, 0, -1) : std::make_tuple(3, 2, 6, 22));
         auto* e = dynamic_cast<ZVDEllipse*>(d.item(1));
         ASSERT_NE(e, nullptr);
         const zgp::CEllipse2d& k = *e->getEllipse2d();
@@ -409,10 +403,8 @@ TEST(BinaryFormat, ArcsBelowThreeAreTestedAndUnbuildableOnesReadAsLines) {
         EXPECT_EQ(d.item(1)->itemType(), tested ? vdiLine : vdiArc);
         if (tested) {
             auto* line = static_cast<ZVDLine*>(d.item(1));
-            EXPECT_EQ(line->startPt(), zgp::CVec2<double>(0, 0));
-            EXPECT_EQ(line->endPt(), zgp::CVec2<double>(10, 0));
-            EXPECT_EQ(line->iD(), 2);
-            EXPECT_EQ(line->lineWidth(), 3);
+            EXPECT_TRUE(line->startPt() == zgp::CVec2<double>(0, 0) && line->endPt() == zgp::CVec2<double>(10, 0));
+            EXPECT_EQ(std::make_pair(line->iD(), int(line->lineWidth())), std::make_pair(2, 3));
         }
         EXPECT_EQ(d.item(2)->color(), 0xabcdef);  // the 9 arc-only bytes were stepped over
     }
