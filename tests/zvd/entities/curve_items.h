@@ -31,6 +31,17 @@ inline void expectNear(const V& a, const V& b, double tol = 1e-9) {
     EXPECT_NEAR(a.y, b.y, tol);
 }
 
+inline ZVDLine* lineItem(V a, V b) {
+    auto* l = new ZVDLine;
+    l->set(a, b);
+    return l;
+}
+inline ZVDArc* arcItem(V a, V b, double r, CArc2d::ArcType type) {
+    auto* x = new ZVDArc;
+    x->set(a, b, type, r);
+    return x;
+}
+
 // A drawing whose data-changed reports (about one item, or any) reports() counts and clears.
 struct ReportingDrawing : ::testing::Test {
     ReportingDrawing() { drawing.attachObserver(&rec); }

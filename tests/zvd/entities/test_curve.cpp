@@ -54,12 +54,6 @@ void expectSegment(const zgp::CRefPtr<CGeometry>& g, V a, V b) {
     expectNear(static_cast<const CCurve2d*>(g.Get())->EndPoint(), b);
 }
 
-ZVDLine* lineItem(V a, V b) {
-    auto* l = new ZVDLine;
-    l->set(a, b);
-    return l;
-}
-
 void setMarks(ZVDCurve& c, EnMarkStyle startStyle, short startSize, EnMarkStyle endStyle, short endSize) {
     c.setStartMarkStyle(startStyle);
     c.setStartMarkSize(startSize);
