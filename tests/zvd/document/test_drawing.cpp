@@ -77,9 +77,8 @@ TEST_F(DrawingTest, AddingNumbersIndexesLayersAndAnnounces) {
     auto* constraint = new docfix::TestConstraint;
     drawing.add(constraint);
     EXPECT_EQ(drawing.allEntity(), 2);
-    EXPECT_TRUE(vdcommon::isConstraint(constraint));
-    EXPECT_FALSE(vdcommon::isConstraintDim(constraint));
-    EXPECT_FALSE(vdcommon::isConstraint(nullptr));
+    EXPECT_TRUE(vdcommon::isConstraint(constraint) && !vdcommon::isConstraintDim(constraint) &&
+                !vdcommon::isConstraint(nullptr));
 
     drawing.add(g, line());  // into a nested container
     EXPECT_EQ(g->count(), 3);

@@ -158,12 +158,8 @@ TEST_F(EntityTest, CloneAndAssignCopyOnlyTheCommonAttributes) {
 
     std::unique_ptr<ZVDEntity> copy(line->clone());
     ASSERT_NE(dynamic_cast<TestLine*>(copy.get()), nullptr);
-    EXPECT_EQ(copy->iD(), line->iD());
-    EXPECT_EQ(copy->color(), 9);
-    EXPECT_EQ(copy->layer(), drawing.layers()->item(0));
-    EXPECT_EQ(copy->blockID(), -1);
-    EXPECT_EQ(copy->owner(), nullptr);
-    EXPECT_FALSE(copy->selected());
+    EXPECT_EQ(std::make_tuple(copy->iD(), copy->color(), copy->blockID()), std::make_tuple(line->iD(), 9, -1));
+    EXPECT_TRUE(copy->layer() == drawing.layers()->item(0) && !copy->owner() && !copy->selected());
 }
 
 // The common fields' layouts are pinned by the XML document's exact text and the binary format's

@@ -133,10 +133,9 @@ TEST(XmlVersions, OneMarkDescriptionCoversBothEnds) {
         SCOPED_TRACE(cases[i][0]);
         const ZVDLine* line = asLine(d.item(i));
         ASSERT_NE(line, nullptr);
-        EXPECT_EQ(line->startMarkStyle(), cases[i][2]);
-        EXPECT_EQ(line->endMarkStyle(), cases[i][3]);
-        EXPECT_EQ(line->startMarkSize(), -5);
-        EXPECT_EQ(line->endMarkSize(), -5);
+        EXPECT_EQ(std::make_tuple(int(line->startMarkStyle()), int(line->endMarkStyle()), int(line->startMarkSize()),
+                                  int(line->endMarkSize())),
+                  std::make_tuple(cases[i][2], cases[i][3], -5, -5));
     }
 }
 
