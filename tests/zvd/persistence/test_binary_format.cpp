@@ -239,11 +239,7 @@ TEST(BinaryFormat, NewDrawingWritesTheDocumentedHeader) {
     b.raw(shortStr("ZelvaroneVectorDrawing") + shortStr("3.4")).put<int32_t>(0x332211).put<int32_t>(800);
     b.put<int32_t>(600).raw(longStr(kZhUtf8) + longStr("")).put<int32_t>(1).put<int32_t>(0).raw(shortStr("0"));
     b.put<int32_t>(0xffffff).put<uint8_t>(1).put<int32_t>(0).put<int32_t>(0);
-    const std::string expected = b.str();
-    EXPECT_EQ(save(d), expected);
-    ZVectorDrawing back;
-    ASSERT_TRUE(load(back, expected));
-    EXPECT_EQ(back.remark(), L"中文");
+    EXPECT_EQ(save(d), b.str());  // reading it back: the round trip and the older versions below
 }
 
 TEST(BinaryFormat, RoundTripIsByteIdenticalAndKeepsEverything) {
@@ -258,28 +254,20 @@ TEST(BinaryFormat, RoundTripIsByteIdenticalAndKeepsEverything) {
     ASSERT_TRUE(load(back, first));
     EXPECT_EQ(save(back), first);
 
-    // Byte equality already covers every field; these show what it means for the drawing.
+    // Byte equality covers every stored field; these are what the bytes do not show.
     ASSERT_EQ(back.count(), 3);
     EXPECT_EQ(back.item(1)->iD(), 2);
     EXPECT_EQ(back.maxID(), 4);
     EXPECT_EQ(back.find(2), back.item(1));
-    EXPECT_EQ(back.item(1)->layer(), back.layers()->itemByName(L"图层"));
-    EXPECT_EQ(back.item(1)->extData(), L"ünïcode");
     ASSERT_EQ(back.blockDefinitionTable()->count(), 1);
     EXPECT_EQ(back.blockDefinitionTable()->item(0)->items(0)->owner(), &back);
     EXPECT_EQ(back.changeCount(), 0);
 
-    // The three items are announced once, as one list.
-    int lists = 0, singles = 0;
-    for (const docfix::Event& e : rec.events) {
-        if (e.code != vdnItemAdded) continue;
-        (e.item ? singles : lists)++;
-        if (!e.item) {
-            EXPECT_EQ(e.listSize, 3u);
-        }
-    }
-    EXPECT_EQ(lists, 1);
-    EXPECT_EQ(singles, 0);
+    // The three items are announced once, as one list (a single item would show as 0).
+    std::vector<size_t> added;
+    for (const docfix::Event& e : rec.events)
+        if (e.code == vdnItemAdded) added.push_back(e.item ? 0 : e.listSize);
+    EXPECT_EQ(added, std::vector<size_t>{3});
     back.detachObserver(&rec);
 }
 
