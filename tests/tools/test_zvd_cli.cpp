@@ -1,5 +1,4 @@
-// zvd tool tests: the `zvd` program run as a user runs it — info, convert and render on drawings
-// made with the library, and every error path's message and exit status.
+// zvd tool tests: the `zvd` program run as a user runs it, every error path included.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -10,6 +9,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -34,12 +34,7 @@ RunResult zvd(std::vector<std::string> args) {
 }
 
 std::string bytesOf(const std::string& path) { return tooltest::slurp(path); }
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
+void writeBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string binaryOf(ZVectorDrawing& drawing) {
     std::stringstream stream(std::ios::in | std::ios::out | std::ios::binary);
@@ -47,13 +42,22 @@ std::string binaryOf(ZVectorDrawing& drawing) {
     return stream.str();
 }
 
-ZVDLine* addLine(ZVectorDrawing& d, P a, P b, int colour, ZVDLayer* layer) {
-    auto* line = new ZVDLine();
-    line->set(a, b);
-    line->setColor(colour);
-    line->setLayer(layer);
-    d.add(line);
-    return line;
+template <class Item>
+Item* add(ZVectorDrawing& d, Item* item, int colour, ZVDLayer* layer) {
+    item->setColor(colour);
+    item->setLayer(layer);
+    d.add(item);
+    return item;
+}
+ZVDLine* line(P a, P b) {
+    auto* l = new ZVDLine();
+    l->set(a, b);
+    return l;
+}
+ZVDArc* arc(P a, P b, zgp::CArc2d::ArcType type, double r) {
+    auto* x = new ZVDArc();
+    x->set(a, b, type, r);
+    return x;
 }
 
 class ZvdCli : public ::testing::Test {
@@ -71,21 +75,14 @@ protected:
         axes->setColor(0x00FF00);
         sample.setBackColor(0x203040);
         sample.setDrawingWidth(500);
-        addLine(sample, P(0, 0), P(100, 0), 0x0000FF, walls);
-        addLine(sample, P(100, 0), P(100, 60), 0x0000FF, walls);
-        auto* arc = new ZVDArc();
-        arc->set(P(100, 60), P(60, 100), zgp::CArc2d::CCW_SMALL, 40);
-        arc->setLayer(walls);
-        sample.add(arc);
-        addLine(sample, P(-20, 50), P(150, 50), 0x00FF00, axes);
-        auto* circle = new ZVDCircle();
+        add(sample, line(P(0, 0), P(100, 0)), 0x0000FF, walls);
+        add(sample, line(P(100, 0), P(100, 60)), 0x0000FF, walls);
+        add(sample, arc(P(100, 60), P(60, 100), zgp::CArc2d::CCW_SMALL, 40), 0, walls);
+        add(sample, line(P(-20, 50), P(150, 50)), 0x00FF00, axes);
+        ZVDCircle* circle = add(sample, new ZVDCircle(), 0, axes);
         circle->setCenterPt(P(30, 30));
         circle->setRadius(12.5);
-        circle->setLayer(axes);
-        sample.add(circle);
-        auto* arc2 = new ZVDArc();
-        arc2->set(P(0, 0), P(-30, 30), zgp::CArc2d::CW_LARGE, 30);
-        sample.add(arc2);  // on the current layer "0"
+        add(sample, arc(P(0, 0), P(-30, 30), zgp::CArc2d::CW_LARGE, 30), 0, nullptr);  // on the current layer "0"
         const std::string file = path(name);
         EXPECT_TRUE(sample.saveToFile(QString::fromStdString(file).toStdWString(), vdsfXML, false));
         return file;
@@ -100,29 +97,17 @@ protected:
 // The value printed after a label in `zvd info`'s text ("format             xml" -> "xml").
 std::string field(const std::string& text, const std::string& label) {
     std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.compare(0, label.size(), label) == 0 && line.size() > label.size() && line[label.size()] == ' ') {
-            const size_t start = line.find_first_not_of(' ', label.size());
-            return start == std::string::npos ? std::string() : line.substr(start);
-        }
-    }
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(label + ' ', 0) == 0) return line.substr(line.find_first_not_of(' ', label.size()));
     return "<no " + label + ">";
 }
 
-// The first line holding needle, and that line with its runs of spaces folded to one.
+// The first line holding needle, with its runs of spaces folded to one.
 std::string lineWith(const std::string& text, const std::string& needle) {
     std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.find(needle) != std::string::npos) return line;
-    return "<no line with " + needle + ">";
-}
-
-std::string words(const std::string& line) {
-    std::istringstream in(line);
-    std::string word, folded;
-    while (in >> word) folded += (folded.empty() ? "" : " ") + word;
+    std::string line, word, folded;
+    while (std::getline(lines, line) && line.find(needle) == std::string::npos) {}
+    for (std::istringstream in(line); in >> word;) folded += (folded.empty() ? "" : " ") + word;
     return folded;
 }
 
@@ -142,24 +127,19 @@ TEST_F(ZvdCli, InfoDescribesTheDrawing) {
     const RunResult r = zvd({"info", file});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(field(r.out, "format"), "xml");
-    EXPECT_EQ(field(r.out, "version"), "3.4");
-    EXPECT_EQ(field(r.out, "drawing size"), "500 x unbounded");
-    EXPECT_EQ(field(r.out, "background"), "#403020");  // 0x00BBGGRR shown as #RRGGBB
-    EXPECT_EQ(field(r.out, "layers"), "3");
-    EXPECT_EQ(field(r.out, "items"), "6");
-    EXPECT_EQ(field(r.out, "  line"), "3");
-    EXPECT_EQ(field(r.out, "  arc"), "2");
-    EXPECT_EQ(field(r.out, "  circle"), "1");
-    EXPECT_EQ(words(lineWith(r.out, "\"walls\"")), "1 \"walls\" #FF0000 visible, 3 items");
-    EXPECT_EQ(words(lineWith(r.out, "\"axes\"")), "2 \"axes\" #00FF00 hidden, 2 items");
-    EXPECT_EQ(words(lineWith(r.out, "\"0\"")), "0 \"0\" #FFFFFF visible, current, 1 item");
-    EXPECT_EQ(field(r.out, "block definitions"), "0");
-}
+    // The background 0x00BBGGRR is shown as #RRGGBB.
+    const std::pair<const char*, const char*> fields[] = {
+        {"format", "xml"},         {"version", "3.4"}, {"drawing size", "500 x unbounded"},
+        {"background", "#403020"}, {"layers", "3"},    {"items", "6"},
+        {"  line", "3"},           {"  arc", "2"},     {"  circle", "1"},
+        {"block definitions", "0"}};
+    for (const auto& [label, value] : fields) EXPECT_EQ(field(r.out, label), value) << label;
+    EXPECT_EQ(lineWith(r.out, "\"walls\""), "1 \"walls\" #FF0000 visible, 3 items");
+    EXPECT_EQ(lineWith(r.out, "\"axes\""), "2 \"axes\" #00FF00 hidden, 2 items");
+    EXPECT_EQ(lineWith(r.out, "\"0\""), "0 \"0\" #FFFFFF visible, current, 1 item");
 
-// The JSON form: raw numbers where the text shows formatted ones, and the range without loss.
-TEST_F(ZvdCli, InfoJsonCarriesTheSameFacts) {
-    const QJsonObject info = infoJson(makeSample());
+    // The JSON form: raw numbers where the text shows formatted ones, and the range without loss.
+    const QJsonObject info = infoJson(file);
     EXPECT_EQ(info["format"].toString(), "xml");
     EXPECT_EQ(info["drawingHeight"].toInt(), 0);
     EXPECT_EQ(info["backColor"].toInt(), 0x203040);
@@ -171,9 +151,8 @@ TEST_F(ZvdCli, InfoJsonCarriesTheSameFacts) {
     EXPECT_EQ(info["items"].toObject()["byType"].toObject(), (QJsonObject{{"line", 3}, {"arc", 2}, {"circle", 1}}));
 
     const zgp::CBox2<double> range = sample.fullRange();
-    const QJsonObject r = info["fullRange"].toObject();
-    EXPECT_EQ(r["minX"].toDouble(), range.min.x);
-    EXPECT_EQ(r["maxY"].toDouble(), range.max.y);
+    EXPECT_EQ(info["fullRange"].toObject()["minX"].toDouble(), range.min.x);
+    EXPECT_EQ(info["fullRange"].toObject()["maxY"].toDouble(), range.max.y);
 }
 
 TEST_F(ZvdCli, InfoShowsTheVersionStoredInTheFile) {
@@ -255,7 +234,7 @@ TEST_F(ZvdCli, ConvertSelectedSavesThePickedItemsAndAllLayers) {
 TEST_F(ZvdCli, RenderFitsTheDrawingIntoAPictureOfTheRequestedSize) {
     ZVectorDrawing d;
     d.setBackColor(0xFFFFFF);
-    addLine(d, P(0, 0), P(100, 0), 0x0000FF, nullptr);
+    add(d, line(P(0, 0), P(100, 0)), 0x0000FF, nullptr);
     const std::string in = path("line.xml");
     ASSERT_TRUE(d.saveToFile(QString::fromStdString(in).toStdWString(), vdsfXML, false));
 

@@ -86,15 +86,8 @@ TEST(PositionPointLoop, BoundaryPointsAreOnAndNeighboursFlip) {
 TEST(PositionPointLoop, RaysThroughVerticesAndAlongEdges) {
     // A crown with peaks at y = 5 and notches at y = 3, and a step with edges along the ray.
     CLoop* crown = PolyLoop({{0, 0}, {10, 0}, {10, 5}, {8, 3}, {6, 5}, {4, 3}, {2, 5}, {0, 3}});
-    ExpectCases(crown, {{{-1, 3}, OUT},
-                        {{1, 3}, IN},
-                        {{5, 3}, IN},
-                        {{4, 3}, ON},
-                        {{-1, 5}, OUT},
-                        {{3, 5}, OUT},
-                        {{7, 5}, OUT},
-                        {{11, 5}, OUT},
-                        {{6, 5}, ON}});
+    ExpectCases(crown, {{{-1, 3}, OUT}, {{1, 3}, IN}, {{5, 3}, IN}, {{4, 3}, ON}, {{-1, 5}, OUT}});
+    ExpectCases(crown, {{{3, 5}, OUT}, {{7, 5}, OUT}, {{11, 5}, OUT}, {{6, 5}, ON}});
     CLoop* step = PolyLoop({{0, 0}, {4, 0}, {4, 2}, {6, 2}, {6, 4}, {0, 4}});
     ExpectCases(step, {{{-1, 2}, OUT}, {{2, 2}, IN}, {{5, 2}, ON}, {{7, 2}, OUT}, {{-1, 4}, OUT}});
     ExpectCases(step, {{{-1, 0}, OUT}, {{2, 0}, ON}}, 0.0);

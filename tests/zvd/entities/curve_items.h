@@ -1,5 +1,4 @@
-// zvd tests: what the line, arc, circle and curve-base suites share: a drawing whose change
-// reports are counted, and point comparison; suites take it all with `using namespace itemfix`.
+// zvd tests: what the curve item suites share (`using namespace itemfix`): a reporting drawing.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,6 +29,17 @@ constexpr double kPi = 3.14159265358979323846;
 inline void expectNear(const V& a, const V& b, double tol = 1e-9) {
     EXPECT_NEAR(a.x, b.x, tol);
     EXPECT_NEAR(a.y, b.y, tol);
+}
+
+inline ZVDLine* lineItem(V a, V b) {
+    auto* l = new ZVDLine;
+    l->set(a, b);
+    return l;
+}
+inline ZVDArc* arcItem(V a, V b, double r, CArc2d::ArcType type) {
+    auto* x = new ZVDArc;
+    x->set(a, b, type, r);
+    return x;
 }
 
 // A drawing whose data-changed reports (about one item, or any) reports() counts and clears.

@@ -1,5 +1,4 @@
-// zvd tests: ZVDArc — grip drags, stretching and editing against hand-computed geometry, copies,
-// one report per change, and the current file layouts (centre and sense).
+// zvd tests: ZVDArc: grip drags, stretching and editing, copies, reports, layouts.
 #include "curve_items.h"
 
 using namespace itemfix;
@@ -111,20 +110,17 @@ TEST_F(ArcTest, CopiesAndSnapshots) {
 
 TEST_F(ArcTest, XmlAndStreamLayouts) {
     reset(arcOf({0.5, -1.25}, 4, kPi / 2, -kPi, -1));  // clockwise, three quarters
-    QDomDocument doc;
-    QDomElement el = doc.createElement("DI");
-    arc->saveToXMLNode(el, drawing.xmlAttrNames());
+    QDomElement el = docfix::xmlOf(*arc, drawing.xmlAttrNames());
     EXPECT_EQ(el.attribute("CP"), "0.50000000000000000000,-1.25000000000000000000");
     EXPECT_EQ(el.attribute("ClockSign") + el.attribute("R") + el.attribute("LT"), "-1");
 
     const CVec2<double> s = arc->grip(0), e = arc->grip(1);
-    std::stringstream out = docfix::binaryStream();
-    arc->saveToStream(&out);
+    const std::string out = docfix::streamOf(*arc);
     const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).put(0.5).put(-1.25).put<int8_t>(-1).str();
-    ASSERT_GT(out.str().size(), tail.size());
-    EXPECT_EQ(out.str().substr(out.str().size() - tail.size()), tail);
+    ASSERT_GT(out.size(), tail.size());
+    EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
     // Cut short, the record fails and leaves the arc alone.
-    std::stringstream cutIn = docfix::binaryStream(out.str().substr(0, out.str().size() - 5));
+    std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
     ZVDArc cut;
     cut.setOwner(&drawing);
     EXPECT_FALSE(cut.loadFromStream(&cutIn));

@@ -1,7 +1,4 @@
-// zvd tests: ZVDEntity's identifiers, change reports, state setters, cached box, stretch,
-// copies and the common fields' record layouts, exercised through a real drawing; and
-// ZVDComposite: ownership of children, container operations, editing, grips, copies,
-// snapshots, drawing and persistence of the children.
+// zvd tests: ZVDEntity through a real drawing, and ZVDComposite and its children.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -161,41 +158,12 @@ TEST_F(EntityTest, CloneAndAssignCopyOnlyTheCommonAttributes) {
 
     std::unique_ptr<ZVDEntity> copy(line->clone());
     ASSERT_NE(dynamic_cast<TestLine*>(copy.get()), nullptr);
-    EXPECT_EQ(copy->iD(), line->iD());
-    EXPECT_EQ(copy->color(), 9);
-    EXPECT_EQ(copy->layer(), drawing.layers()->item(0));
-    EXPECT_EQ(copy->blockID(), -1);
-    EXPECT_EQ(copy->owner(), nullptr);
-    EXPECT_FALSE(copy->selected());
+    EXPECT_EQ(std::make_tuple(copy->iD(), copy->color(), copy->blockID()), std::make_tuple(line->iD(), 9, -1));
+    EXPECT_TRUE(copy->layer() == drawing.layers()->item(0) && !copy->owner() && !copy->selected());
 }
 
-// The layouts of saved drawings: they must not drift.
-TEST_F(EntityTest, CommonFieldLayoutsInXmlAndStream) {
-    ZVDLayer* layerA = drawing.layers()->add(L"A");
-    layerA->setID(7);
-    TestLine* line = addLine();
-    line->setLayer(layerA);
-    line->setColor(0x123456);
-    line->setBlockTypeID(3);
-    line->setBlockID(4);
-    line->setRelationID(5);
-    line->setEnableType(6);
-    line->setExtData(L"abc");
-    QDomDocument doc;
-    QDomElement e = doc.createElement("DI");
-    line->saveToXMLNode(e, drawing.xmlAttrNames());
-    const char* expected[][2] = {{"DIT", "241"}, {"ID", "0"},       {"BlockTypeID", "3"}, {"BlcokID", "4"},
-                                 {"LID", "7"},   {"Cl", "1193046"}, {"RID", "5"},         {"EType", "6"}};
-    for (auto& a : expected) EXPECT_EQ(e.attribute(a[0]), a[1]) << a[0];
-    EXPECT_EQ(e.text(), "abc");
-
-    std::stringstream s = docfix::binaryStream();
-    line->saveToStream(&s);
-    Bytes want;  // type, identifier, block type, block, layer, colour; text, relation, enabling, scale
-    want.put<uint8_t>(241).put<int32_t>(0).put<int32_t>(3).put<int32_t>(4).put<int32_t>(7).put<int32_t>(0x123456);
-    want.put<uint32_t>(3).raw("abc").put<int32_t>(5).put<int32_t>(6).put(1.0);
-    EXPECT_EQ(s.str(), want.str());
-}
+// The common fields' layouts are pinned by the XML document's exact text and the binary format's
+// hand-made streams of every version.
 
 TEST_F(CompositeTest, MembershipAddRemoveAndDelete) {
     c->add(a);  // held already, or itself: nothing

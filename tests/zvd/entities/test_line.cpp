@@ -1,5 +1,4 @@
-// zvd tests: ZVDLine — editing against hand-computed geometry, grips, stretching, copies and
-// snapshots with one report per change, and the stored end points in both formats.
+// zvd tests: ZVDLine: editing, grips, stretching, copies and snapshots, reports, layouts.
 #include "curve_items.h"
 
 using namespace itemfix;
@@ -117,9 +116,7 @@ TEST_F(LineTest, EndsStayExactUntilTheSegmentIsEditedInPlace) {
 // The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(LineTest, XmlAndStreamLayouts) {
     line->set(V(1e-3, -2), V(0.3 * 6, 12345678.25));  // an end the kernel would round
-    QDomDocument doc;
-    QDomElement el = doc.createElement("DI");
-    line->saveToXMLNode(el, drawing.xmlAttrNames());
+    QDomElement el = docfix::xmlOf(*line, drawing.xmlAttrNames());
     EXPECT_EQ(el.attribute("DIT"), "2");
     EXPECT_EQ(el.attribute("Ln"),
               "0.00100000000000000002,-2.00000000000000000000,"
@@ -128,14 +125,13 @@ TEST_F(LineTest, XmlAndStreamLayouts) {
     line->set(s, e);
     line->setNextItemID(13);
     line->setEndMarkSize(-6);
-    std::stringstream out = docfix::binaryStream();
-    line->saveToStream(&out);
+    const std::string out = docfix::streamOf(*line);
     // Common fields, then the curve's: width, style, mark sizes and styles, next and previous.
     docfix::Bytes tail;
     tail.put<int16_t>(1).put<uint8_t>(0).put<int16_t>(0).put<int16_t>(-6).put<uint16_t>(0);  // width to mark styles
     tail.put<int32_t>(13).put<int32_t>(-1).put(1.0).put(2.0).put(5.0).put(4.0);              // next, previous, ends
-    ASSERT_EQ(out.str().size(), 41u + tail.str().size());
-    EXPECT_EQ(out.str().substr(41), tail.str());
+    ASSERT_EQ(out.size(), 41u + tail.str().size());
+    EXPECT_EQ(out.substr(41), tail.str());
 
     zgp::CLine2d l(V(9, 9), V(10, 9));  // the text form of "Ln"
     EXPECT_TRUE(ZVDLine::strToLine2d(" 1.5,-2, 3 ,4e1", l));

@@ -1,41 +1,18 @@
-// zvd tests: ZVDPolyComposite — shared grips at the joints of a chain, related drags, refused drags,
-// random edits that must keep the chain connected, reversal, snapshots and persistence.
-#include <gtest/gtest.h>
-
-#include <memory>
+// zvd tests: ZVDPolyComposite: shared joint grips, refused and random drags, reversal, copies.
 #include <random>
-#include <sstream>
 
-#include "support/docitems.h"
-#include "zgp/arc2d.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdline.h"
+#include "curve_items.h"
 #include "zvd/entities/zvdpolycomposite.h"
 
-using V = zgp::CVec2<double>;
+using namespace itemfix;
 
 namespace {
 
-ZVDLine* line(V a, V b) {
-    auto* l = new ZVDLine;
-    l->set(a, b);
-    return l;
-}
-
-ZVDArc* arc(V a, V b, double r, zgp::CArc2d::ArcType type) {
-    auto* x = new ZVDArc;
-    x->set(a, b, type, r);
-    return x;
-}
-
+ZVDLine* line(V a, V b) { return lineItem(a, b); }
+ZVDArc* arc(V a, V b, double r, zgp::CArc2d::ArcType type) { return arcItem(a, b, r, type); }
 // Ends of child i read from a copy of its kernel curve, not from the item's grips.
 V startOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->StartPoint(); }
 V endOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->EndPoint(); }
-
-void expectNear(V a, V b, double tol = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-}
 
 // The largest gap between the end of one child and the start of the next.
 double worstJoint(ZVDComposite& chain) {

@@ -1,5 +1,4 @@
-// zvd tests: the observer list — unique membership, attach-order calls, observers that change
-// the list while being notified.
+// zvd tests: the observer list: unique members, attach order, changes while notifying.
 #include <gtest/gtest.h>
 
 #include <string>

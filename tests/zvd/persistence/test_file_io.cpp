@@ -1,5 +1,4 @@
-// zvd tests: the drawing's file and stream entry points: format recognition, missing and
-// unwritable files, host streams that throw, and copying one drawing into another.
+// zvd tests: the drawing's file and stream entry points, throwing host streams and assign.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -68,40 +67,26 @@ TEST_F(FileIoTest, BinaryFilesRoundTripUnderAnyName) {
     EXPECT_EQ(fileBytes(file), streamBytes(drawing));
 }
 
-TEST_F(FileIoTest, XmlFilesAreRecognisedByTheirFirstBytes) {
-    const std::wstring file = path(QStringLiteral("drawing.xml"));
-    ASSERT_TRUE(drawing.saveToFile(file, vdsfXML, false));
-    EXPECT_EQ(fileBytes(file).substr(0, 5), "<?xml");
-    ZVectorDrawing back;
-    EnVDSaveFormat found = vdsfBinary;
-    ASSERT_TRUE(back.loadFromFile(file, &found));
-    EXPECT_EQ(found, vdsfXML);
-    EXPECT_EQ(streamBytes(back), streamBytes(drawing));
-}
-
+// XML files are written and recognised through the same calls: see the tool's convert tests.
 TEST_F(FileIoTest, MissingFilesAndDirectoriesLeaveTheDrawingAlone) {
     EnVDSaveFormat found = vdsfXML;
-    EXPECT_FALSE(drawing.loadFromFile(path(QStringLiteral("absent.zvd")), &found));
-    EXPECT_FALSE(drawing.loadFromFile(dir.path().toStdWString()));
-    EXPECT_FALSE(drawing.loadFromFile(L""));
-    EXPECT_EQ(drawing.count(), 2);
-    EXPECT_EQ(drawing.remark(), L"part 7");
+    EXPECT_FALSE(drawing.loadFromFile(path(QStringLiteral("absent.zvd")), &found) ||
+                 drawing.loadFromFile(dir.path().toStdWString()) || drawing.loadFromFile(L""));
+    EXPECT_TRUE(drawing.count() == 2 && drawing.remark() == L"part 7");
 }
 
 TEST_F(FileIoTest, UnwritableTargetsAnswerFalse) {
     const std::wstring nowhere = path(QStringLiteral("no/such/folder/x.zvd"));
-    EXPECT_FALSE(drawing.saveToFile(nowhere, vdsfBinary, false));
-    EXPECT_FALSE(drawing.saveToFile(nowhere, vdsfXML, false));
-    EXPECT_FALSE(drawing.saveToFile(dir.path().toStdWString(), vdsfBinary, false));
+    EXPECT_FALSE(drawing.saveToFile(nowhere, vdsfBinary, false) || drawing.saveToFile(nowhere, vdsfXML, false) ||
+                 drawing.saveToFile(dir.path().toStdWString(), vdsfBinary, false));
     EXPECT_FALSE(QFile::exists(QString::fromStdWString(nowhere)));
 }
 
 TEST_F(FileIoTest, StreamsSaveBinaryAndLoadEitherFormatFromTheStart) {
     std::stringstream s = docfix::binaryStream();
-    EXPECT_FALSE(drawing.saveToStream(&s, vdsfXML, false));
+    EXPECT_FALSE(drawing.saveToStream(&s, vdsfXML, false) || drawing.saveToStream(nullptr, vdsfBinary, false) ||
+                 drawing.loadFromStream(nullptr));
     EXPECT_TRUE(s.str().empty());
-    EXPECT_FALSE(drawing.saveToStream(nullptr, vdsfBinary, false));
-    EXPECT_FALSE(drawing.loadFromStream(nullptr));
     // Any selector but the XML one writes the binary stream.
     ASSERT_TRUE(drawing.saveToStream(&s, static_cast<EnVDSaveFormat>(7), false));
     EXPECT_EQ(s.str(), streamBytes(drawing));

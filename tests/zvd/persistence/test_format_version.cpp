@@ -34,21 +34,15 @@ TEST(FormatVersion, AnswersAtEveryThreshold) {
     for (const Row& r : rows) {
         const ZVDFormatVersion f(r.version);
         SCOPED_TRACE(QString::fromWCharArray(r.version).toStdString());
-        EXPECT_EQ(f.longXmlNames(), r.longNames);
-        EXPECT_EQ(f.singleCurveMark(), r.longNames);
-        EXPECT_EQ(f.hasExtData(), r.extData);
-        EXPECT_EQ(f.ansiStrings(), r.ansi);
-        EXPECT_EQ(f.hasBlockFields(), r.blockFields);
-        EXPECT_EQ(f.hasRelationID(), r.relation);
-        EXPECT_EQ(f.hasEnableType(), r.enable);
-        EXPECT_EQ(f.hasCurrentScale(), r.scale);
-        EXPECT_EQ(f.hasCurveChainIds(), r.chainIds);
-        EXPECT_EQ(f.arcByRadius(), r.byRadius);
-        EXPECT_EQ(f.oldCircleLayout(), r.oldCircle);
-        EXPECT_EQ(f.oldEllipseLayout(), r.oldCircle);
-        EXPECT_EQ(f.arcsMayBeLines(), r.oldCircle);
-        EXPECT_EQ(f.hasXmlBlocks(), r.xmlBlocks);
-        EXPECT_EQ(f.hasStreamBlocks(), r.streamBlocks);
+        // In the order of the table's columns; the single mark follows the long names, the ellipse
+        // layout and the arc check the old circle layout.
+        EXPECT_EQ(std::vector<bool>({f.longXmlNames(), f.singleCurveMark(), f.hasExtData(), f.ansiStrings(),
+                                     f.hasBlockFields(), f.hasRelationID(), f.hasEnableType(), f.hasCurrentScale(),
+                                     f.hasCurveChainIds(), f.arcByRadius(), f.oldCircleLayout(), f.oldEllipseLayout(),
+                                     f.arcsMayBeLines(), f.hasXmlBlocks(), f.hasStreamBlocks()}),
+                  std::vector<bool>({r.longNames, r.longNames, r.extData, r.ansi, r.blockFields, r.relation, r.enable,
+                                     r.scale, r.chainIds, r.byRadius, r.oldCircle, r.oldCircle, r.oldCircle,
+                                     r.xmlBlocks, r.streamBlocks}));
     }
     EXPECT_EQ(ZVDFormatVersion::current().text(), L"3.4");
     EXPECT_EQ(ZVDFormatVersion(L"3.4004").compare(3.4), 0);

@@ -1,5 +1,4 @@
-// zvd tests: helpers shared by the XML document suites — saving to bytes, loading from bytes,
-// and the checks that a drawing is as empty as a new one.
+// zvd tests: helpers of the XML suites: saving to bytes, loading from bytes, the empty drawing.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// zvd tests: XML documents of older format versions, laid out by hand as those versions wrote
-// them, and lines, arcs and circles through a save and load of the current version in both formats.
+// zvd tests: older XML versions laid out by hand, and every curve item through a save and load.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +7,10 @@
 #include "zgp/arc2d.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
+#include "zvd/entities/zvdpolyline.h"
+#include "zvd/entities/zvdspline.h"
 
 using xmlfix::loadXml;
 using xmlfix::saveXml;
@@ -131,10 +133,9 @@ TEST(XmlVersions, OneMarkDescriptionCoversBothEnds) {
         SCOPED_TRACE(cases[i][0]);
         const ZVDLine* line = asLine(d.item(i));
         ASSERT_NE(line, nullptr);
-        EXPECT_EQ(line->startMarkStyle(), cases[i][2]);
-        EXPECT_EQ(line->endMarkStyle(), cases[i][3]);
-        EXPECT_EQ(line->startMarkSize(), -5);
-        EXPECT_EQ(line->endMarkSize(), -5);
+        EXPECT_EQ(std::make_tuple(int(line->startMarkStyle()), int(line->endMarkStyle()), int(line->startMarkSize()),
+                                  int(line->endMarkSize())),
+                  std::make_tuple(cases[i][2], cases[i][3], -5, -5));
     }
 }
 
@@ -193,7 +194,20 @@ TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
     auto* circle = new ZVDCircle();
     circle->setCenterPt({1.0 / 3, 2.0 / 3});
     circle->setRadius(std::sqrt(2.0));
-    for (ZVDEntity* item : std::initializer_list<ZVDEntity*>{line, arc, circle, quarter}) d.add(item);
+    auto* ellipse = new ZVDEllipse();
+    ellipse->set({1.5, -2.25}, {0.6, 0.8}, 16.0 / 3, 3, 0.3, 2.0, -1);
+    auto* poly = new ZVDPolyline();  // a line, then a half circle of radius 5 below the x axis
+    zgp::CRefPtr<zgp::CLoop> chain(new zgp::CLoop);
+    chain->AddCurve(new zgp::CLine2d({0, 0}, {10, 0}), false);
+    chain->AddCurve(new zgp::CArc2d({10, 0}, {20, 0}, 5, zgp::CArc2d::CCW_SMALL), false);
+    poly->setPolyline(*chain);
+    auto* spline = new ZVDSpline();  // rational, with an uneven inner knot
+    zgp::CRefPtr<zgp::CNurbsCurve2d> nurbs(new zgp::CNurbsCurve2d(2, 4));
+    for (int i = 0; i < 4; ++i) nurbs->SetCtrlPt(i, {10.0 * i, i % 2 * 10.0}, i == 1 ? 2 : 1);
+    nurbs->SetKnot(3, 0.25);
+    spline->set(nurbs.Get());
+    for (ZVDEntity* item : std::initializer_list<ZVDEntity*>{line, arc, circle, quarter, ellipse, poly, spline})
+        d.add(item);
     circle->setLayer(layer);
     auto* inner = new ZVDArc;
     inner->set({0, 0}, {0, 2}, zgp::CArc2d::CCW_SMALL, 1);
@@ -212,7 +226,7 @@ TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
         std::stringstream in = docfix::binaryStream(first);
         ASSERT_TRUE(back.loadFromStream(&in));
         EXPECT_EQ(save(back), first);
-        ASSERT_EQ(back.count(), 4);
+        ASSERT_EQ(back.count(), 7);
         EXPECT_EQ(asLine(back.item(0))->endPt(), line->endPt());  // bit for bit
         EXPECT_EQ(asLine(back.item(0))->startMarkSize(), -7);
         EXPECT_EQ(asLine(back.item(0))->prevItemID(), 6);
@@ -223,6 +237,20 @@ TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
         // not bitwise; saving it again still gives the same bytes (checked above).
         EXPECT_NEAR(asArc(back.item(3))->endPt().x, quarter->endPt().x, 1e-12);
         EXPECT_EQ(asArc(back.item(3))->endPt().y, quarter->endPt().y);
+        const zgp::CEllipse2d& e = *static_cast<ZVDEllipse*>(back.item(4))->getEllipse2d();
+        EXPECT_LT(e.CenterPt().DistanceTo({1.5, -2.25}) + e.Axis().DistanceTo({0.6, 0.8}), 1e-12);
+        EXPECT_NEAR(e.MajorRadius() + e.MinorRadius(), 16.0 / 3 + 3, 1e-12);
+        EXPECT_NEAR(e.EndT(), ellipse->getEllipse2d()->EndT(), 1e-12);
+        EXPECT_EQ(e.Sense(), -1);
+        auto* p = static_cast<ZVDPolyline*>(back.item(5));
+        ASSERT_EQ(p->xLineCount(), 2);
+        ASSERT_EQ(p->line(1)->Type(), zgp::GT_ARC);
+        const zgp::CCurve2d& half = *p->line(1);
+        expectPoint(half.GetPoint((half.StartT() + half.EndT()) / 2), 15, -5);
+        const zgp::CNurbsCurve2d& n = *static_cast<ZVDSpline*>(back.item(6))->curve();
+        EXPECT_EQ(n.Knots(), nurbs->Knots());
+        EXPECT_EQ(n.Weight(1), 2);
+        EXPECT_EQ(n.CtrlPt(3), nurbs->CtrlPt(3));
         ASSERT_EQ(back.blockDefinitionTable()->count(), 1);
         EXPECT_EQ(back.blockDefinitionTable()->item(0)->items(0)->itemType(), vdiArc);
     }

@@ -42,7 +42,6 @@ inline QImage busy(int w, int h) {
 
 struct Box {
     int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1, count = 0;
-    bool empty() const { return count == 0; }
 };
 
 // Bounding box and count of the pixels that are not `background`.
@@ -66,23 +65,6 @@ inline int differing(const QImage& a, const QImage& b) {
         for (int x = 0; x < a.width(); ++x)
             if (at(a, x, y) != at(b, x, y)) ++n;
     return n;
-}
-
-// Runs of painted (non-background) pixels along row y from x0, as "on-off-on-..." lengths.
-inline std::string runs(const QImage& im, int y, int x0, int x1, COLORREF background = 0xFFFFFF) {
-    std::string out;
-    bool on = at(im, x0, y) != background;
-    int len = 0;
-    for (int x = x0; x < x1; ++x) {
-        const bool now = at(im, x, y) != background;
-        if (now != on) {
-            out += std::to_string(len) + (on ? "+" : "-");
-            len = 0;
-            on = now;
-        }
-        ++len;
-    }
-    return out + std::to_string(len) + (on ? "+" : "-");
 }
 
 // Draws with a created pen and brush selected and restores the device afterwards, GDI style.

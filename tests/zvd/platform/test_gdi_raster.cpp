@@ -24,23 +24,8 @@ struct RasterFixture : ::testing::Test {
 
 using GdiRasterLines = RasterFixture;
 
-TEST_F(GdiRasterLines, CosmeticLineLeavesOutItsEndPixel) {
-    withObjects(dc, CreatePen(PS_SOLID, 1, 0x0000FF), nullptr, [&] {
-        line(2, 5, 12, 5);
-        line(30, 2, 30, 9);
-        line(50, 10, 40, 0);
-    });
-    EXPECT_EQ(at(image, 2, 5), 0x0000FFu);
-    EXPECT_EQ(at(image, 11, 5), 0x0000FFu);
-    EXPECT_EQ(at(image, 12, 5), 0xFFFFFFu);
-    EXPECT_EQ(at(image, 30, 8), 0x0000FFu);
-    EXPECT_EQ(at(image, 30, 9), 0xFFFFFFu);
-    EXPECT_EQ(at(image, 50, 10), 0x0000FFu);
-    EXPECT_EQ(at(image, 41, 1), 0x0000FFu);
-    EXPECT_EQ(at(image, 40, 0), 0xFFFFFFu);
-    EXPECT_EQ(inked(image).count, 10 + 7 + 10);
-}
-
+// A cosmetic line leaving out its end pixel, and hatches pinned to device pixels, are pinned by
+// the primitives' reference scene.
 TEST_F(GdiRasterLines, OpaqueModeFillsDashAndHatchGapsTransparentLeavesThem) {
     SetBkColor(dc, 0x00FF00);
     for (int mode : {OPAQUE, TRANSPARENT}) {
@@ -125,16 +110,6 @@ TEST_F(GdiRasterShapes, StrokePathNeedsAClosedBracket) {
 }
 
 using GdiRasterHatch = RasterFixture;
-
-TEST_F(GdiRasterHatch, PatternIsPinnedToDevicePixels) {
-    SetBkMode(dc, TRANSPARENT);
-    withObjects(dc, GetStockObject(NULL_PEN), CreateHatchBrush(HS_DIAGCROSS, 0), [&] {
-        Rectangle(dc, 0, 0, 41, 41);
-        Rectangle(dc, 53, 7, 94, 48);
-    });
-    for (int y = 10; y < 38; ++y)
-        for (int x = 56; x < 90; ++x) ASSERT_EQ(at(image, x, y), at(image, x % 8 + 8, y % 8 + 8)) << x << "," << y;
-}
 
 TEST_F(GdiRasterHatch, HatchedGeometricPenDrawsThePatternAlongTheStroke) {
     SetBkMode(dc, TRANSPARENT);

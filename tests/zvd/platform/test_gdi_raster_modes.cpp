@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QFontInfo>
 
+#include <tuple>
+
 #include "platform/gdi_test_util.h"
 #include "platform/zvdgdiobjects.h"
 
@@ -250,18 +252,12 @@ TEST(GdiRasterHandles, BadDeviceContextsAreAnsweredNotFollowed) {
     for (HDC bad : {HDC(nullptr), gone, reinterpret_cast<HDC>(&image)}) {
         POINT p[] = {{0, 0}, {5, 5}};
         SIZE s;
-        EXPECT_FALSE(LineTo(bad, 1, 1));
-        EXPECT_FALSE(MoveToEx(bad, 1, 1, nullptr));
-        EXPECT_FALSE(Polyline(bad, p, 2));
-        EXPECT_FALSE(Rectangle(bad, 0, 0, 5, 5));
-        EXPECT_EQ(SelectObject(bad, GetStockObject(BLACK_PEN)), nullptr);
-        EXPECT_EQ(SetROP2(bad, R2_XORPEN), 0);
-        EXPECT_EQ(SetBkColor(bad, 0), CLR_INVALID);
-        EXPECT_EQ(SetPixel(bad, 1, 1, 0), CLR_INVALID);
-        EXPECT_FALSE(TextOutW(bad, 0, 0, L"a", 1));
-        EXPECT_FALSE(GetTextExtentPoint32W(bad, L"a", 1, &s));
-        EXPECT_EQ(GetDeviceCaps(bad, LOGPIXELSY), 0);
-        EXPECT_FALSE(destroyDC(bad));
+        EXPECT_FALSE(LineTo(bad, 1, 1) || MoveToEx(bad, 1, 1, nullptr) || Polyline(bad, p, 2) ||
+                     Rectangle(bad, 0, 0, 5, 5) || TextOutW(bad, 0, 0, L"a", 1) ||
+                     GetTextExtentPoint32W(bad, L"a", 1, &s) || destroyDC(bad));
+        EXPECT_EQ(std::make_tuple(SelectObject(bad, GetStockObject(BLACK_PEN)), SetROP2(bad, R2_XORPEN),
+                                  SetBkColor(bad, 0), SetPixel(bad, 1, 1, 0), GetDeviceCaps(bad, LOGPIXELSY)),
+                  std::make_tuple(HGDIOBJ(nullptr), 0, CLR_INVALID, CLR_INVALID, 0));
     }
     EXPECT_EQ(createRasterDC(nullptr), nullptr);
     QImage null;
@@ -284,23 +280,17 @@ TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules) {
     EXPECT_EQ(SelectObject(dc, reinterpret_cast<HGDIOBJ>(std::uintptr_t(0x12345))), nullptr);
     EXPECT_TRUE(DeleteObject(GetStockObject(NULL_BRUSH)));
     EXPECT_NE(SelectObject(dc, GetStockObject(NULL_BRUSH)), nullptr);  // stock objects survive
-    EXPECT_EQ(CreatePen(9, 1, 0), nullptr);
-    EXPECT_EQ(CreateHatchBrush(6, 0), nullptr);
-    EXPECT_EQ(CreateBrushIndirect(nullptr), nullptr);
-    EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
     LOGBRUSH lb = {BS_SOLID, 0, 0};
-    EXPECT_EQ(ExtCreatePen(PS_COSMETIC | PS_SOLID, 3, &lb, 0, nullptr), nullptr);
-    EXPECT_EQ(ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, nullptr, 0, nullptr), nullptr);
+    EXPECT_FALSE(CreatePen(9, 1, 0) || CreateHatchBrush(6, 0) || CreateBrushIndirect(nullptr) ||
+                 CreateFontIndirectW(nullptr) || ExtCreatePen(PS_COSMETIC | PS_SOLID, 3, &lb, 0, nullptr) ||
+                 ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, nullptr, 0, nullptr));
     EXPECT_EQ(SetROP2(dc, 17), 0);
     EXPECT_EQ(GetROP2(dc), R2_COPYPEN);
     POINT p[] = {{0, 0}, {5, 5}, {9, 0}, {9, 9}, {0, 9}};
-    EXPECT_FALSE(Polyline(dc, p, 1));
-    EXPECT_FALSE(PolyBezier(dc, p, 3));  // Bezier pieces take three points after the first
-    EXPECT_FALSE(PolyBezier(dc, p, 5));
-    EXPECT_FALSE(Polyline(dc, nullptr, 3));
-    EXPECT_FALSE(TextOutW(dc, 0, 0, nullptr, 2));
-    EXPECT_FALSE(TextOutW(dc, 0, 0, L"a", -1));
-    EXPECT_FALSE(GetTextExtentPoint32W(dc, L"a", 1, nullptr));
+    // Bezier pieces take three points after the first.
+    EXPECT_FALSE(Polyline(dc, p, 1) || PolyBezier(dc, p, 3) || PolyBezier(dc, p, 5) || Polyline(dc, nullptr, 3) ||
+                 TextOutW(dc, 0, 0, nullptr, 2) || TextOutW(dc, 0, 0, L"a", -1) ||
+                 GetTextExtentPoint32W(dc, L"a", 1, nullptr));
     EXPECT_EQ(FillRect(dc, nullptr, GetStockObject(BLACK_BRUSH)), 0);
     EXPECT_EQ(SetPixel(dc, 10, 2, 0), CLR_INVALID);  // just outside the image
     SelectObject(dc, reused);
@@ -325,9 +315,7 @@ TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease) {
 }
 
 TEST(GdiRasterHandles, MulDivRoundsHalvesAwayFromZeroAndRefusesOverflow) {
-    EXPECT_EQ(MulDiv(12, 96, 72), 16);
-    EXPECT_EQ(MulDiv(1, 3, 2), 2);  // halves round away from zero
-    EXPECT_EQ(MulDiv(-1, 3, 2), -2);
-    EXPECT_EQ(MulDiv(5, 1, 0), -1);
-    EXPECT_EQ(MulDiv(0x40000000, 8, 2), -1);
+    EXPECT_EQ(std::vector<int>(
+                  {MulDiv(12, 96, 72), MulDiv(1, 3, 2), MulDiv(-1, 3, 2), MulDiv(5, 1, 0), MulDiv(0x40000000, 8, 2)}),
+              std::vector<int>({16, 2, -2, -1, -1}));  // halves round away from zero
 }

@@ -11,7 +11,73 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "zgp/arc2d.h"
+#include "zvd/document/zvdselset.h"
+#include "zvd/document/zvectordrawing.h"
+#include "zvd/entities/zvdarc.h"
+#include "zvd/entities/zvdcircle.h"
+#include "zvd/entities/zvdline.h"
+#include "zvd/foundation/zcoordtrans.h"
+#include "zvd/platform/zvddevicecontext.h"
+#include "zvd/platform/zvdgdi.h"
+
 namespace reftest {
+
+using V = zgp::CVec2<double>;
+
+// Scene building: items with colour, width, pen style and end marks (style and size at each end).
+template <class T>
+T* styled(T* item, int colour, int width, int lineStyle = psSolid, std::array<int, 4> marks = {}) {
+    item->setColor(colour);
+    item->setLineWidth(static_cast<short>(width));
+    item->setLineStyle(static_cast<EnPenStyle>(lineStyle));
+    item->setStartMarkStyle(static_cast<EnMarkStyle>(marks[0]));
+    item->setStartMarkSize(static_cast<short>(marks[1]));
+    item->setEndMarkStyle(static_cast<EnMarkStyle>(marks[2]));
+    item->setEndMarkSize(static_cast<short>(marks[3]));
+    return item;
+}
+inline void add(ZVectorDrawing& d, ZVDEntity* item, bool selected = false) {
+    d.add(item);
+    if (selected) d.selSet()->add(item, false);
+}
+inline ZVDLine* line(V s, V e) {
+    auto* l = new ZVDLine();
+    l->set(s, e);
+    return l;
+}
+inline ZVDArc* arc(V s, V e, zgp::CArc2d::ArcType type, double r) {
+    auto* a = new ZVDArc();
+    a->set(s, e, type, r);
+    return a;
+}
+inline ZVDCircle* circle(V c, double r) {
+    auto* k = new ZVDCircle();
+    k->setCenterPt(c);
+    k->setRadius(r);
+    return k;
+}
+
+// A drawing with a white background, filled by build, painted by the drawing pass as a host
+// window would (transparent dash gaps) on a grey image. World units are pixels, y up from the
+// bottom edge.
+template <class Build>
+QImage renderDrawing(int width, int height, Build build) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(0xFFD0D0D0);
+    ZVectorDrawing drawing;
+    drawing.setBackColor(0xFFFFFF);
+    build(drawing);
+    HDC dc = createRasterDC(&image);
+    SetBkMode(dc, TRANSPARENT);
+    ZCoordTrans ct;
+    ct.setDPoint(zgp::CVec2<int>(0, height));
+    drawing.draw(dc, ct, zgp::CBox2<int>(0, 0, width, height));
+    destroyDC(dc);
+    return image;
+}
 
 // Where the latest renders are written for a look when a comparison fails.
 inline QString outputDir() {

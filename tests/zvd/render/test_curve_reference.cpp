@@ -1,115 +1,57 @@
-// zvd tests: a reference picture of lines, arcs and circles painted by the drawing pass on the raster
-// device, compared pixel for pixel with the committed PNG (ZVD_UPDATE_REFERENCE=1 rewrites it and fails).
+// zvd tests: reference picture of lines, arcs and circles painted by the drawing pass.
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include <array>
-
 #include "render/reference_image.h"
-#include "zgp/arc2d.h"
-#include "zvd/document/zvdselset.h"
-#include "zvd/document/zvectordrawing.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdcircle.h"
-#include "zvd/entities/zvdline.h"
-#include "zvd/foundation/zcoordtrans.h"
-#include "zvd/platform/zvddevicecontext.h"
-#include "zvd/platform/zvdgdi.h"
 
+using namespace reftest;
 using zgp::CArc2d;
-using V = zgp::CVec2<double>;
 
 namespace {
 
 const int kWidth = 800;
 const int kHeight = 600;
-const QRgb kMargin = 0xFFD0D0D0;  // the image outside the drawing's own area
-
-template <class T>
-T* styled(T* item, int colour, int width, int lineStyle = psSolid, std::array<int, 4> marks = {}) {
-    item->setColor(colour);
-    item->setLineWidth(static_cast<short>(width));
-    item->setLineStyle(static_cast<EnPenStyle>(lineStyle));
-    item->setStartMarkStyle(static_cast<EnMarkStyle>(marks[0]));
-    item->setStartMarkSize(static_cast<short>(marks[1]));
-    item->setEndMarkStyle(static_cast<EnMarkStyle>(marks[2]));
-    item->setEndMarkSize(static_cast<short>(marks[3]));
-    return item;
-}
-
-ZVDLine* line(V s, V e) {
-    auto* l = new ZVDLine();
-    l->set(s, e);
-    return l;
-}
-
-ZVDArc* arc(V s, V e, CArc2d::ArcType type, double r) {
-    auto* a = new ZVDArc();
-    a->set(s, e, type, r);
-    return a;
-}
-
-ZVDCircle* circle(V c, double r) {
-    auto* k = new ZVDCircle();
-    k->setCenterPt(c);
-    k->setRadius(r);
-    return k;
-}
 
 // World units are pixels with y up from the bottom edge of the image.
 void buildScene(ZVectorDrawing& d) {
-    auto add = [&](ZVDEntity* item, bool selected = false) {
-        d.add(item);
-        if (selected) d.selSet()->add(item, false);
-    };
     // Marks 1..5 at both ends of lines: thin and black, negative sizes in green, selected (red,
     // dotted), and on rising lines with a different style at each end.
     for (int s = msArrow; s <= msTick; ++s) {
         const double y = 590 - 30 * s;
-        add(styled(line(V(30, y), V(210, y)), 0x000000, 1, psSolid, {s, 12, s, 12}));
-        add(styled(line(V(260, y), V(440, y)), 0x008000, 2, psSolid, {s, -12, s, -12}));
-        add(styled(line(V(490, y), V(670, y)), 0xC00000, 1, psSolid, {s, 12, s, 12}), true);
-        add(styled(line(V(705, y - 10), V(775, y + 8)), 0x0080FF, 1, psSolid, {s, 10, s % 5 + 1, 10}));
+        add(d, styled(line(V(30, y), V(210, y)), 0x000000, 1, psSolid, {s, 12, s, 12}));
+        add(d, styled(line(V(260, y), V(440, y)), 0x008000, 2, psSolid, {s, -12, s, -12}));
+        add(d, styled(line(V(490, y), V(670, y)), 0xC00000, 1, psSolid, {s, 12, s, 12}), true);
+        add(d, styled(line(V(705, y - 10), V(775, y + 8)), 0x0080FF, 1, psSolid, {s, 10, s % 5 + 1, 10}));
     }
     // Pen styles 0..6, one pixel and three pixels wide; two of the wide ones selected.
     for (int k = psSolid; k <= psInsideFrame; ++k) {
         const double y = 400 - 15 * k;
-        add(styled(line(V(30, y), V(370, y)), 0x800080, 1, k));
-        add(styled(line(V(410, y), V(775, y)), 0x404040, 3, k), k == psDash || k == psDashDotDot);
+        add(d, styled(line(V(30, y), V(370, y)), 0x800080, 1, k));
+        add(d, styled(line(V(410, y), V(775, y)), 0x404040, 3, k), k == psDash || k == psDashDotDot);
     }
     // Arcs with marks: counter-clockwise under their chord, clockwise large over it (two selected).
     for (int s = msArrow; s <= msTick; ++s) {
         const double x = 30 + 150 * (s - 1);
-        add(styled(arc(V(x, 230), V(x + 80, 230), CArc2d::CCW_SMALL, 50), 0x0000A0, 1, psSolid, {s, 12, s, 12}));
-        add(styled(arc(V(x + 20, 140), V(x + 90, 130), CArc2d::CW_LARGE, 38), 0x806000, 2, psSolid, {s, 10, s, 10}),
+        add(d, styled(arc(V(x, 230), V(x + 80, 230), CArc2d::CCW_SMALL, 50), 0x0000A0, 1, psSolid, {s, 12, s, 12}));
+        add(d, styled(arc(V(x + 20, 140), V(x + 90, 130), CArc2d::CW_LARGE, 38), 0x806000, 2, psSolid, {s, 10, s, 10}),
             s == msDot || s == msHook);
     }
     // Circles in every pen style, a marked one and a selected one.
-    for (int k = psSolid; k <= psInsideFrame; ++k) add(styled(circle(V(50 + 90 * k, 60), 35), 0x000080, 1 + k % 2, k));
-    add(styled(circle(V(695, 60), 30), 0x008080, 1, psSolid, {msArrow, 12, msDot, 8}));
-    add(styled(circle(V(765, 60), 22), 0x000000, 1), true);
+    for (int k = psSolid; k <= psInsideFrame; ++k) add(d, styled(circle(V(50 + 90 * k, 60), 35), 0x000080, 1 + k % 2, k));
+    add(d, styled(circle(V(695, 60), 30), 0x008080, 1, psSolid, {msArrow, 12, msDot, 8}));
+    add(d, styled(circle(V(765, 60), 22), 0x000000, 1), true);
     // A selected line crossing a wide unselected one: the selection is painted on top.
-    add(styled(line(V(410, 280), V(775, 280)), 0x00C0C0, 9));
-    add(styled(line(V(590, 265), V(600, 295)), 0x000000, 3), true);
+    add(d, styled(line(V(410, 280), V(775, 280)), 0x00C0C0, 9));
+    add(d, styled(line(V(590, 265), V(600, 295)), 0x000000, 3), true);
 }
 
 QImage renderScene() {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(kMargin);
-    HDC dc = createRasterDC(&image);
-    // Dash gaps show what lies below, as in a host's window.
-    SetBkMode(dc, TRANSPARENT);
-    ZCoordTrans ct;
-    ct.setDPoint(zgp::CVec2<int>(0, kHeight));
-    ZVectorDrawing drawing;
-    drawing.setBackColor(0xFFFFFF);
-    drawing.setDrawingWidth(790);
-    drawing.setDrawingHeight(590);
-    buildScene(drawing);
-    drawing.draw(dc, ct, zgp::CBox2<int>(0, 0, kWidth, kHeight));
-    destroyDC(dc);
-    return image;
+    return reftest::renderDrawing(kWidth, kHeight, [](ZVectorDrawing& d) {
+        d.setDrawingWidth(790);
+        d.setDrawingHeight(590);
+        buildScene(d);
+    });
 }
 
 }  // namespace

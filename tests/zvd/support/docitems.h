@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include <QDomDocument>
+#include <QDomElement>
+
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdentity.h"
 #include "zvd/foundation/vdobserver.h"
@@ -114,6 +117,19 @@ private:
 
 inline std::stringstream binaryStream(const std::string& bytes = std::string()) {
     return std::stringstream(bytes, std::ios::in | std::ios::out | std::ios::binary);
+}
+
+// The element an item saves itself into, and the bytes of its stream record.
+inline QDomElement xmlOf(ZVDEntity& item, ZXMLAttrNames* names) {
+    static QDomDocument doc;
+    QDomElement e = doc.createElement("DI");
+    item.saveToXMLNode(e, names);
+    return e;
+}
+inline std::string streamOf(ZVDEntity& item) {
+    std::stringstream s = binaryStream();
+    item.saveToStream(&s);
+    return s.str();
 }
 
 // Little-endian record builder for hand-made stream input.
