@@ -2,6 +2,7 @@
 // Plain value, cheap to copy; all operations are inline.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 namespace zgp {
@@ -49,16 +50,23 @@ struct CVec2 {
     T Length() const { return std::hypot(x, y); }
     T DistanceTo(const CVec2& o) const { return (*this - o).Length(); }
     T SqrDistanceTo(const CVec2& o) const { return (*this - o).SqrLength(); }
-    // Unit vector in the same direction; the zero vector stays zero.
+    // Unit vector in the same direction; the zero vector stays zero. The components are first
+    // divided by the larger one: the length of a vector of subnormal components is itself
+    // subnormal and has too few bits to give a unit result.
     CVec2 Normalized() const {
-        T l = Length();
-        return l > T(0) ? CVec2(x / l, y / l) : CVec2();
+        const T m = std::max(std::abs(x), std::abs(y));
+        if (!(m > T(0))) return CVec2();
+        if (!std::isfinite(m)) {
+            const T l = Length();
+            return CVec2(x / l, y / l);
+        }
+        const CVec2 s(x / m, y / m);
+        const T l = s.Length();
+        return CVec2(s.x / l, s.y / l);
     }
     bool Normalize() {
-        T l = Length();
-        if (!(l > T(0))) return false;
-        x /= l;
-        y /= l;
+        if (!(Length() > T(0))) return false;
+        *this = Normalized();
         return true;
     }
     // Quarter turn counter-clockwise.

@@ -104,12 +104,13 @@ TEST(MixedKinds, StreamNestedDeeperThanTheLoaderAcceptsLeavesAnEmptyDrawing) {
 
 // Ellipses the fuzzers found unstable: stored ranges that moved by a rounding step on every load,
 // an old XML file with an unnormalised axis and a range longer than a turn, and ends a hair off an
-// axis, where each load moved them by a factor a / b, and an axis a hair off unit length. Loaded,
+// axis, where each load moved them by a factor a / b, and axes a hair off unit length or of
+// subnormal components. Loaded,
 // saved in their own format, loaded again: the second save gives the same bytes.
 TEST(MixedKinds, EllipseFuzzFindingsSettleAfterOneSave) {
     for (const char* name :
          {"ellipse-range-rounding.zvd", "ellipse-long-range.xml", "ellipse-near-axis.zvd", "ellipse-near-axis.xml",
-          "ellipse-axis-off-unit.zvd"}) {
+          "ellipse-axis-off-unit.zvd", "ellipse-subnormal-axis.zvd"}) {
         SCOPED_TRACE(name);
         std::ifstream file(std::string(ZVD_REGRESSION_DIR) + "/" + name, std::ios::binary);
         ASSERT_TRUE(file.is_open());
