@@ -102,11 +102,10 @@ TEST(MixedKinds, StreamNestedDeeperThanTheLoaderAcceptsLeavesAnEmptyDrawing) {
     xmlfix::expectEmptyLikeNew(back);
 }
 
-// Ellipses the fuzzers found unstable: stored ranges that moved by a rounding step on every load,
-// an old XML file with an unnormalised axis and a range longer than a turn, and ends a hair off an
-// axis, where each load moved them by a factor a / b, and axes a hair off unit length or of
-// subnormal components. Loaded,
-// saved in their own format, loaded again: the second save gives the same bytes.
+// Ellipses the fuzzers found unstable: stored ranges that moved by a rounding step, ends a hair
+// off an axis (each load moved them by a factor a / b), axes a hair off unit length or of
+// subnormal components, an old file's long range. Loaded, saved in their own format and loaded
+// again, they save to the same bytes.
 TEST(MixedKinds, EllipseFuzzFindingsSettleAfterOneSave) {
     for (const char* name :
          {"ellipse-range-rounding.zvd", "ellipse-long-range.xml", "ellipse-near-axis.zvd", "ellipse-near-axis.xml",
