@@ -60,7 +60,6 @@ CMatrix3<double> RandomMap(Rng& r, int kind) {  // 0 similarity, 1 affine, 2 per
 
 }  // namespace
 
-// The chord and radius form hands over to CArc2d::Set; here only its tolerances are checked.
 TEST(BuilderCurve, ArcsFromThreePointsOrFromTwoPointsAndRadius) {
     Rng r(11);
     for (int it = 0; it < 200; ++it) {

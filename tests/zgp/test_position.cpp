@@ -14,7 +14,6 @@ namespace {
 const int APART = CPositionJudge::RG_APART, CROSS = CPositionJudge::RG_CROSS;
 const int FIRST_IN = CPositionJudge::RG_FIRST_INSIDE, SECOND_IN = CPositionJudge::RG_SECOND_INSIDE;
 
-// Compares the judge with the brute force at `points`, skipping those near the boundary.
 void ExpectMatchesBruteForce(const CLoop& l, const std::vector<Vec>& points, int trial) {
     CPositionJudge judge;
     std::vector<Vec> poly = Polygonise(l, 200);
@@ -38,8 +37,6 @@ void ExpectCases(const CLoop* l, std::initializer_list<Case> cases, double tol =
 }
 
 }  // namespace
-
-// ---- point against loop ----
 
 TEST(PositionPointLoop, RandomPointsMatchBruteForce) {
     std::mt19937 rng(1234);
@@ -127,8 +124,6 @@ TEST(PositionPointPolygon, HolesAreOutsideEvenOdd) {
     EXPECT_EQ(judge.GetPointPolygonPosition(Vec(0, 0), nullptr, 1e-6), OUT);
 }
 
-// ---- point against curve ----
-
 TEST(PositionCurveSide, BoundedCurvesUseTheEndTangentBeyondTheirEnds) {
     CPositionJudge judge;
     CLine2d line(Vec(0, 0), Vec(4, 0));
@@ -187,8 +182,6 @@ TEST(PositionCurveSide, ClosedConicsAgreeWithTheirImplicitEquation) {
         }
     }
 }
-
-// ---- regions ----
 
 TEST(PositionRegions, LoopsAndAxes) {
     CPositionJudge judge;

@@ -43,7 +43,6 @@ struct DrawingTest : ::testing::Test {
     ZVectorDrawing drawing;
 };
 
-// "name=identifier" of every layer, in table order.
 std::vector<std::wstring> listing(ZVDLayerTable* t) {
     std::vector<std::wstring> n;
     for (int i = 0; i < t->count(); ++i) n.push_back(t->item(i)->name() + L"=" + std::to_wstring(t->item(i)->iD()));
@@ -222,8 +221,6 @@ TEST_F(DrawingTest, SelectionSetKeepsFlagsAndListInStep) {
     EXPECT_FALSE(a->selected() || c->selected());
 }
 
-// ---- layer and block-definition tables ----
-
 TEST_F(DrawingTest, AddFindsByExactNameAndNumbersFromTheTop) {
     EXPECT_EQ(listing(drawing.layers()), (std::vector<std::wstring>{L"0=0"}));
     ZVDLayer* a = drawing.layers()->add(L"A");
@@ -285,7 +282,6 @@ TEST_F(DrawingTest, LoadingEnsuresLayerZeroAndSurvivesHostileInput) {
     }
 }
 
-// Whole definitions through a save and load: see the document round trips.
 TEST_F(DrawingTest, BlockDefinitionsOwnTheirItemsAndSkipUnknownTypes) {
     ZVDBlockDefinition* def = drawing.blockDefinitionTable()->add(L"door");
     auto* first = new TestLine;

@@ -42,7 +42,6 @@ inline ZVDArc* arcItem(V a, V b, double r, CArc2d::ArcType type) {
     return x;
 }
 
-// A drawing whose data-changed reports (about one item, or any) reports() counts and clears.
 struct ReportingDrawing : ::testing::Test {
     ReportingDrawing() { drawing.attachObserver(&rec); }
     ~ReportingDrawing() override { drawing.detachObserver(&rec); }

@@ -10,7 +10,6 @@ CArc2d arcOf(CVec2<double> c, double r, double a0, double a1, int sense) {
     return CArc2d(c, r, zgp::CInterval<double>(sense * a0 * r, sense * a1 * r), sense);
 }
 
-// Start, end (or, with index 2, the middle grip), centre and sense of an arc item.
 void expectArc(ZVDArc& a, CVec2<double> start, CVec2<double> end, CVec2<double> centre, int sense, int endGrip = 1) {
     const CVec2<double> got[] = {a.grip(0), a.grip(endGrip), a.centerPt()}, want[] = {start, end, centre};
     for (int i = 0; i < 3; ++i) EXPECT_LT(got[i].DistanceTo(want[i]), 1e-9) << "start, end, centre: " << i;

@@ -6,7 +6,6 @@ using namespace itemfix;
 
 namespace {
 
-// Centre, radius, and the kernel arc running counter-clockwise from angle 0 through a full turn.
 void expectCircle(ZVDCircle& circle, CVec2<double> centre, double radius) {
     const auto* k = static_cast<const CArc2d*>(circle.line(0));
     EXPECT_LT(circle.centerPt().DistanceTo(centre), 1e-9);
@@ -18,7 +17,6 @@ void expectCircle(ZVDCircle& circle, CVec2<double> centre, double radius) {
     }
 }
 
-// One circle in a drawing: centre (0, 0), radius 10.
 struct CircleTest : itemfix::ReportingDrawing {
     CircleTest() {
         drawing.add(circle);

@@ -20,7 +20,6 @@ void expectBox(const zgp::CBox2<double>& b, double x0, double y0, double x1, dou
     expectNear(b.max, V(x1, y1));
 }
 
-// A curve item over any chain of kernel curves, with the protected helpers opened up.
 class Chain : public ZVDCurve {
 public:
     void add(CCurve2d* c) { m_curves.emplace_back(c); }
@@ -61,7 +60,6 @@ void setMarks(ZVDCurve& c, EnMarkStyle startStyle, short startSize, EnMarkStyle 
     c.setEndMarkSize(endSize);
 }
 
-// The arc about c of radius r from angle a0 to a1, counter-clockwise (sense 1) or clockwise.
 CRefPtr<CArc2d> arc(V c, double r, double a0, double a1, int sense) {
     CRefPtr<CArc2d> a(new CArc2d());
     a->Set(c, c + V(std::cos(a0), std::sin(a0)) * r, c + V(std::cos(a1), std::sin(a1)) * r, sense);
@@ -74,7 +72,6 @@ using CurveInDrawing = itemfix::ReportingDrawing;
 
 }  // namespace
 
-// Every style at both ends of lines and arcs is also checked through the drawing (render tests).
 TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 0)));
     setMarks(*line, msArrow, 10, msArrow, -6);  // the sign plays no part for arrows
@@ -310,8 +307,6 @@ TEST(CurveBase, ChainEndsAndSnapVertices) {
     EXPECT_EQ(vertices.size(), 2);
 }
 
-// ---- vdcommon curve helpers ----
-
 TEST(VdCommonCurves, ArcTypesAndPolarLines) {
     const double eps = zgp::g_DistEpsilon;
     const double bulges[] = {-0.5 * eps, -2 * eps, 1.0, 1.0 + 2 * eps, -1.0 - 0.5 * eps, -1.0 - 2 * eps};
@@ -329,7 +324,6 @@ TEST(VdCommonCurves, ArcTypesAndPolarLines) {
     expectNear(back->EndPoint(), V(-3, 0));
 }
 
-// Shortening lines and arcs under their marks is pinned by the curve reference picture.
 TEST(VdCommonCurves, StretchArcKeepsHeightAndBulgeSide) {
     CLine2d line(V(0, 0), V(6, 8));
     // Stretching an arc by one end keeps its height and bulge side: the upper half circle of
@@ -340,7 +334,6 @@ TEST(VdCommonCurves, StretchArcKeepsHeightAndBulgeSide) {
     expectNear(moved->StartPoint(), V(6, 0));
     expectNear(moved->EndPoint(), V(-5, 0));
     expectNear(midPoint(*moved), V(0.5, 5));
-    // A clockwise arc bulging left, and refused drags onto the other end: see the arc grip tests.
     EXPECT_EQ(vdcommon::stretchArc(half.Get(), V(0, 5), V(1, 0)), nullptr);  // not an end
     EXPECT_EQ(vdcommon::stretchArc(&line, V(0, 0), V(1, 1)), nullptr);
 }

@@ -17,7 +17,6 @@ void expectNear(const V& got, const V& want, const char* what) {
     EXPECT_LT(got.DistanceTo(want), 1e-9) << what << ": (" << got.x << ", " << got.y << ")";
 }
 
-// Centre, radii, axis, sense and end points of the item's kernel ellipse.
 void expectEllipse(ZVDEllipse& e, V centre, V axis, double a, double b, int sense, V start, V end) {
     const CEllipse2d& k = *e.getEllipse2d();
     expectNear(k.CenterPt(), centre, "centre");
@@ -194,7 +193,6 @@ TEST_F(EllipseTest, CircleUnderNonUniformScaleBecomesAnEllipse) {
     }
 }
 
-// The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(EllipseTest, CurrentLayouts) {
     const std::pair<int, double> cases[] = {{-1, 2.0}, {1, 0.3}};  // sense, end central angle
     for (const auto& [sense, end] : cases) {
@@ -205,8 +203,6 @@ TEST_F(EllipseTest, CurrentLayouts) {
         EXPECT_EQ(el.attribute("CP"), "1.50000000000000000000,-2.25000000000000000000");
         EXPECT_EQ(el.attribute("EllipseClose"), QString::number(sense));
 
-        // The stream layout: see the binary format's ellipses of every version. Cut short, the
-        // record fails and leaves the ellipse alone.
         const std::string out = docfix::streamOf(*ellipse);
         std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
         ZVDEllipse cut;

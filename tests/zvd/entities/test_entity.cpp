@@ -37,7 +37,6 @@ struct EntityTest : ::testing::Test {
     ZVectorDrawing drawing;
 };
 
-// Builds a composite of two lines; every test checks that no line leaked or died twice.
 struct CompositeTest : ::testing::Test {
     void SetUp() override {
         alive = TestLine::s_alive;
@@ -161,9 +160,6 @@ TEST_F(EntityTest, CloneAndAssignCopyOnlyTheCommonAttributes) {
     EXPECT_EQ(std::make_tuple(copy->iD(), copy->color(), copy->blockID()), std::make_tuple(line->iD(), 9, -1));
     EXPECT_TRUE(copy->layer() == drawing.layers()->item(0) && !copy->owner() && !copy->selected());
 }
-
-// The common fields' layouts are pinned by the XML document's exact text and the binary format's
-// hand-made streams of every version.
 
 TEST_F(CompositeTest, MembershipAddRemoveAndDelete) {
     c->add(a);  // held already, or itself: nothing

@@ -113,7 +113,6 @@ TEST_F(LineTest, EndsStayExactUntilTheSegmentIsEditedInPlace) {
     expectNear(line->endPt(), V(b.x + 1.5, b.y + 0.25));
 }
 
-// The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(LineTest, XmlAndStreamLayouts) {
     line->set(V(1e-3, -2), V(0.3 * 6, 12345678.25));  // an end the kernel would round
     QDomElement el = docfix::xmlOf(*line, drawing.xmlAttrNames());

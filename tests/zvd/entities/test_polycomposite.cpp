@@ -10,11 +10,9 @@ namespace {
 
 ZVDLine* line(V a, V b) { return lineItem(a, b); }
 ZVDArc* arc(V a, V b, double r, zgp::CArc2d::ArcType type) { return arcItem(a, b, r, type); }
-// Ends of child i read from a copy of its kernel curve, not from the item's grips.
 V startOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->StartPoint(); }
 V endOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->EndPoint(); }
 
-// The largest gap between the end of one child and the start of the next.
 double worstJoint(ZVDComposite& chain) {
     double worst = 0;
     for (int i = 0; i + 1 < chain.count(); ++i)
@@ -141,7 +139,6 @@ TEST(PolyComposite, ReverseTurnsTheChainAround) {
     EXPECT_LT(worstJoint(chain), 1e-9);
 }
 
-// Insertion order, snapshots that keep the children, properties of the first child set on all.
 TEST(PolyComposite, InsertSnapshotsAndProperties) {
     ZVDPolyComposite chain;
     ZVDLine *a = line({0, 0}, {1, 0}), *b = line({1, 0}, {2, 0}), *c = line({2, 0}, {3, 0});
@@ -176,7 +173,6 @@ TEST(PolyComposite, InsertSnapshotsAndProperties) {
     expectNear(static_cast<ZVDLine*>(copy.items(0))->startPt(), {1, 0});
 }
 
-// Clearing through the owning drawing announces every child's erasure.
 TEST(PolyComposite, ClearErasesThroughTheDrawing) {
     ZVectorDrawing drawing;
     auto* chain = new ZVDPolyComposite;

@@ -8,7 +8,6 @@ using zgp::CLoop;
 
 namespace {
 
-// Expected shape of one segment: its ends and, for an arc, centre and radius (radius 0: a line).
 struct Seg {
     V start, end, centre;
     double radius;
@@ -201,7 +200,6 @@ TEST_F(PolylineTest, EmptyPolylineWritesNoRecord) {
     EXPECT_EQ(poly->xLineCount(), 0);
 }
 
-// A drawing whose only item is a polyline record ending in the given geometry bytes.
 TEST(PolylineStream, CountsBeyondTheDataFailTheWholeLoad) {
     ZVectorDrawing source;
     source.add(new ZVDPolyline);

@@ -59,7 +59,6 @@ TEST_F(SplineTest, GripsDragsAndStretches) {
     EXPECT_EQ(reports(), 0);
     spline->setShowGrip(false);
     EXPECT_EQ(spline->gripCount(), 0);
-    // Stretching moves only the control points in the box.
     spline->stretch(CBox2<double>(19, -1, 21, 1), {1, 1});
     EXPECT_EQ(reports(), 1);
     expectCurve(*spline, 2, {kPoints[0], {11, 9, 2}, {21, 1, 1}, kPoints[3]}, kKnots, "one point");

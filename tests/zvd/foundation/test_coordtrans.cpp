@@ -24,7 +24,6 @@ struct LogListener : ZCoordTransChanged {
     inline static int s_alive = 0;
 };
 
-// Deletes another listener and then itself from inside the notification.
 struct Remover : ZCoordTransChanged {
     Remover(ZCoordTrans* t, ZCoordTransChanged* other) : t(t), other(other) {}
     void dataChanged() override { t->deleteChangedListener(other), t->deleteChangedListener(this); }

@@ -52,7 +52,6 @@ namespace {
 std::stringstream binaryStream(const std::string& bytes = std::string()) {
     return std::stringstream(bytes, std::ios::in | std::ios::out | std::ios::binary);
 }
-// The native bytes of a list of values (this host is little-endian, like the stored form).
 template <class T>
 std::string raw(std::initializer_list<T> values) {
     std::string r;
@@ -62,7 +61,6 @@ std::string raw(std::initializer_list<T> values) {
 std::string ints(std::initializer_list<int32_t> v) { return raw(v); }
 std::string reals(std::initializer_list<double> v) { return raw(v); }
 
-// Restores the default ANSI codec whatever a test selected.
 struct AnsiCodecGuard {
     ~AnsiCodecGuard() { setAnsiCodePage("GB18030"); }
 };
@@ -219,7 +217,6 @@ TEST(VdCommonMatrix, TextAndStreamForms) {
     EXPECT_EQ(stringToMatrix("1,2,3,4,5,6,7,8"), nullptr);
     EXPECT_EQ(stringToMatrix("1,0,0,0,1,0,0,0,1,"), nullptr);  // a trailing comma makes ten parts
 
-    // The stream form: nine little-endian doubles.
     m = zgp::CMatrix3<double>(1, 2, 3, 4, 5, 6, 7, 8, 0.1);
     auto s = binaryStream();
     saveMatrixToStream(&m, s);
@@ -257,7 +254,6 @@ PolygonPtr samplePolygon() {
     return p;
 }
 
-// One loop holding the line from (0, 0) to (1, 0).
 PolygonPtr linePolygon() {
     PolygonPtr p(new CPolygon);
     p->AddLoop(new zgp::CLoop, true);

@@ -25,7 +25,6 @@ using docfix::TestLine;
 
 namespace {
 
-// Heap held right now (glibc's arenas and its separately mapped blocks).
 size_t heapInUse() {
     const struct mallinfo2 m = mallinfo2();
     return m.arena + m.hblkhd;
@@ -53,7 +52,6 @@ private:
     int m_reports = 0;
 };
 
-// A constraint dimension as the writer sees one (type 16); not registered.
 class TestDimension : public TestLine {
 public:
     EnVDIType itemType() const override { return vdiConstraintDimension; }
@@ -73,7 +71,6 @@ bool load(ZVectorDrawing& d, const std::string& bytes) {
     return ok;
 }
 
-// Repaint requests reach the host again: the load closed its update bracket.
 void expectUpdatesOpen(ZVectorDrawing& d, const std::string& context) {
     std::string log;
     docfix::LogListener update("U", &log);
@@ -83,14 +80,12 @@ void expectUpdatesOpen(ZVectorDrawing& d, const std::string& context) {
     EXPECT_EQ(log, "U") << context;
 }
 
-// A stream the fuzzer found, kept as a file of its own under regressions/.
 std::string regression(const char* name) {
     std::ifstream in(std::string(ZVD_REGRESSION_DIR) + "/" + name, std::ios::binary);
     EXPECT_TRUE(in.is_open()) << name;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// What every failed load must leave: no items, no definitions, layer "0" alone and current.
 void expectEmpty(ZVectorDrawing& d, const std::string& context) {
     EXPECT_EQ(d.count(), 0) << context;
     EXPECT_EQ(d.blockDefinitionTable()->count(), 0) << context;
@@ -106,7 +101,6 @@ void expectEmpty(ZVectorDrawing& d, const std::string& context) {
 std::string shortStr(const std::string& bytes) { return std::string(1, char(bytes.size())) + bytes; }
 std::string longStr(const std::string& bytes) { return Bytes().put<int32_t>(int32_t(bytes.size())).raw(bytes).str(); }
 
-// The record fields each format version holds, as those versions laid their streams out.
 struct Version {
     const char* text;
     bool extData;       // extension-data strings present (all but "1.0")
@@ -169,7 +163,6 @@ std::string curveFields(const Version& v) {
     return b.str();
 }
 
-// Arc record in the radius layout of streams below 3.3.
 std::string arcRecord(const Version& v, int id, zgp::CVec2<double> a, zgp::CVec2<double> b, double r, int type) {
     return commonFields(v, vdiArc, id, 0, 0x0000ff, "") + curveFields(v) +
            Bytes().put(a.x).put(a.y).put(b.x).put(b.y).put(r).put<uint8_t>(uint8_t(type)).str();
@@ -193,8 +186,6 @@ std::string header(const Version& v) {
     return b.str();
 }
 
-// A drawing with two layers, a block definition of two test items and three top-level test
-// items carrying every common field.
 struct Sample {
     Sample() {
         d.setBackColor(0x0a0b0c);
@@ -226,8 +217,6 @@ struct Sample {
 };
 
 }  // namespace
-
-// ---- writing ----
 
 TEST(BinaryFormat, NewDrawingWritesTheDocumentedHeader) {
     ZVectorDrawing d;
@@ -292,10 +281,6 @@ TEST(BinaryFormat, ConstraintsAreWrittenAfterEveryOtherItem) {
     }
     EXPECT_EQ(ids, (std::vector<int>{0, 3, 1, 2}));
 }
-
-// Selected-only streams: see the XML format's selection test, which runs both writers.
-
-// ---- older versions ----
 
 TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
     for (const Version& v : kVersions) {
@@ -397,8 +382,6 @@ TEST(BinaryFormat, ArcsBelowThreeAreTestedAndUnbuildableOnesReadAsLines) {
         EXPECT_EQ(d.item(2)->color(), 0xabcdef);  // the 9 arc-only bytes were stepped over
     }
 }
-
-// ---- failures ----
 
 TEST(BinaryFormat, WrongSignaturesFailAtOnce) {
     ZVectorDrawing fresh;
@@ -578,8 +561,6 @@ TEST(BinaryFormat, ItemIdentifierAtTheTopDoesNotOverflowTheCounter) {
     ZVectorDrawing again;
     load(again, save(fuzzed));
 }
-
-// ---- loading into a live drawing ----
 
 TEST(BinaryFormat, LoadingReplacesContentAndClosesTheUpdateBracket) {
     Sample source;

@@ -62,12 +62,10 @@ TEST_F(FileIoTest, BinaryFilesRoundTripUnderAnyName) {
     EXPECT_EQ(back.count(), 2);
     EXPECT_EQ(back.remark(), L"part 7");
     EXPECT_EQ(streamBytes(back), streamBytes(drawing));
-    // Saving again replaces the file rather than appending to it.
     ASSERT_TRUE(back.saveToFile(file, vdsfBinary, false));
     EXPECT_EQ(fileBytes(file), streamBytes(drawing));
 }
 
-// XML files are written and recognised through the same calls: see the tool's convert tests.
 TEST_F(FileIoTest, MissingFilesAndDirectoriesLeaveTheDrawingAlone) {
     EnVDSaveFormat found = vdsfXML;
     EXPECT_FALSE(drawing.loadFromFile(path(QStringLiteral("absent.zvd")), &found) ||
@@ -91,7 +89,6 @@ TEST_F(FileIoTest, StreamsSaveBinaryAndLoadEitherFormatFromTheStart) {
     ASSERT_TRUE(drawing.saveToStream(&s, static_cast<EnVDSaveFormat>(7), false));
     EXPECT_EQ(s.str(), streamBytes(drawing));
 
-    // Loading starts from the beginning wherever the stream stands.
     s.seekg(0, std::ios::end);
     s.setstate(std::ios::eofbit);
     ZVectorDrawing back;

@@ -161,7 +161,6 @@ TEST_F(XmlFormatTest, MalformedDocumentsLeaveAnEmptyDrawingAndReportNoItem) {
         for (const auto& e : recorder.events)
             EXPECT_TRUE((e.code != vdnItemAdded && e.code != vdnDataChanged) || !e.item) << e.code;
     }
-    // A missing file clears and still answers true.
     ZVectorDrawing d;
     buildSmall(d);
     QTemporaryDir dir;

@@ -17,7 +17,6 @@ using xmlfix::saveXml;
 
 namespace {
 
-// Replaces every "{V}" in text by version.
 std::string withVersion(std::string text, const std::string& version) {
     for (size_t at = text.find("{V}"); at != std::string::npos; at = text.find("{V}", at)) text.replace(at, 3, version);
     return text;
@@ -32,8 +31,6 @@ void expectPoint(const zgp::CVec2<double>& p, double x, double y) {
     EXPECT_NEAR(p.y, y, 1e-9);
 }
 
-// After any load: the current version, the file's version kept, a re-save in short names that
-// loads back with the same items.
 void expectCurrentAfterLoad(ZVectorDrawing& d, double fileVersion) {
     EXPECT_EQ(d.version(), L"3.4");
     EXPECT_EQ(d.compareOriVersion(fileVersion), 0);
@@ -159,19 +156,16 @@ TEST(XmlVersions, ShortNameVersionsFollowTheirOwnLayouts) {
         ASSERT_TRUE(loadXml(d, text));
         ASSERT_EQ(d.count(), 5);
 
-        // Items read while the drawing stands at the file's version.
         ASSERT_NE(asLine(d.item(0)), nullptr);
         EXPECT_EQ(asLine(d.item(0))->endMarkSize(), 6);
         EXPECT_EQ(asLine(d.item(0))->prevItemID(), c.chainIds ? 7 : -1);
         ASSERT_NE(asCircle(d.item(4)), nullptr);
         EXPECT_EQ(asCircle(d.item(4))->startMarkSize(), c.newCircle ? 9 : 0);
-        // A sound arc stays an arc whichever layout the version reads.
         ASSERT_NE(asArc(d.item(1)), nullptr);
         expectPoint(asArc(d.item(1))->centerPt(), 0, 0);
         // Radius 1 cannot span the chord; a line type of 0 is no arc at all.
         for (int i : {2, 3}) EXPECT_EQ(d.item(i)->itemType(), c.checksArcs ? vdiLine : vdiArc) << i;
         if (c.checksArcs) expectPoint(asLine(d.item(2))->endPt(), 10, 10);
-        // Block definitions are read from 3.0 on.
         ASSERT_EQ(d.blockDefinitionTable()->count(), c.checksArcs ? 0 : 1);
         if (!c.checksArcs) expectPoint(asLine(d.blockDefinitionTable()->item(0)->items(0))->endPt(), 1, 1);
         expectCurrentAfterLoad(d, std::stod(c.version));

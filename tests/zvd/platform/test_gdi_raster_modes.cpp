@@ -18,7 +18,6 @@ extern "C" __attribute__((visibility("default"))) const char* __lsan_default_sup
 
 namespace {
 
-// One drawing of each kind the library issues, all in the current ROP2 mode.
 std::vector<std::pair<const char*, std::function<void(HDC)>>> scenes() {
     static LOGBRUSH hatched = {BS_HATCHED, 0x3366CC, HS_CROSS};
     static POINT wide[] = {{5, 5}, {80, 20}, {20, 60}, {90, 70}}, dashed[] = {{5, 70}, {60, 10}, {95, 75}, {10, 40}},
@@ -152,8 +151,6 @@ TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone) {
     }
 }
 
-// ---- text ----------------------------------------------------------------------------------------
-
 namespace {
 
 // Each font selected replaces (and deletes) the one before; deleting the stock font is a no-op.
@@ -242,8 +239,6 @@ TEST(GdiRasterTextHost, PlainCoreApplicationMakesTextCallsFailCleanly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(textUnderCoreApplication(), ::testing::ExitedWithCode(0), "");
 }
-
-// ---- robustness ----------------------------------------------------------------------------------
 
 TEST(GdiRasterHandles, BadDeviceContextsAreAnsweredNotFollowed) {
     QImage image = blank(10, 10);

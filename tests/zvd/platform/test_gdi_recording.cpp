@@ -17,7 +17,6 @@ using Recording = RecordingTest;
 
 using GdiRecording = Recording;
 
-// The primitive tests pin the formats of pens, paths, arcs and polygons; these are the rest.
 TEST_F(GdiRecording, BrushesShapesAndStockObjectsHaveTheirFormats) {
     HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);
     HBRUSH solid = CreateSolidBrush(0x123456);
@@ -81,8 +80,6 @@ TEST_F(GdiRecording, StateIsKept) {
     EXPECT_TRUE(recordedCalls(nullptr).isEmpty());
 }
 
-// ---- vector devices ------------------------------------------------------------------------------
-
 namespace {
 
 void drawSample(HDC dc) {
@@ -100,7 +97,6 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-// PDF and SVG files of whole drawings: see the tool's render tests.
 TEST(GdiVector, NopDrawsNothing) {
     QTemporaryDir dir;
     const QString nopPath = dir.filePath("nop.svg"), emptyPath = dir.filePath("empty.svg");

@@ -18,7 +18,6 @@ enum Hook { kNormal, kSelected, kElastic };
 
 class CurveDrawing : public gditest::RecordingTest {
 protected:
-    // All calls of one hook, through the item's public draw.
     QStringList hook(ZVDCurve& item, Hook h) {
         item.setSelected(h == kSelected);
         clearRecordedCalls(dc);
@@ -48,9 +47,6 @@ void setMarks(ZVDCurve& item, int startStyle, int startSize, int endStyle, int e
     item.setEndMarkSize(static_cast<short>(endSize));
 }
 
-// ---- without marks ----------------------------------------------------------------------------------
-
-// The normal and selected hooks of unmarked and marked items are pinned by the curve reference picture.
 TEST_F(CurveDrawing, ElasticHookDrawsWhiteInXorWithTheItemsOwnStyle) {
     auto line = makeLine(V(0, 0), V(30, 10), 0x00FF00);
     line->setLineStyle(psDash);
@@ -83,14 +79,10 @@ TEST_F(CurveDrawing, SelectedPenIsDottedWhileTheLineIsOnePixelWide) {
         line->setLineWidth(static_cast<short>(c.width));
         ct.setZoomFactor(c.zoom);
         EXPECT_EQ(shapes(*line, kSelected).value(0), c.pen) << c.width << " at zoom " << c.zoom;
-        // The other hooks keep the item's own style.
         EXPECT_TRUE(shapes(*line).value(0).contains(c.width * c.zoom > 1.001 ? "0x12204," : "(4,0,"));
     }
 }
 
-// ---- marks ------------------------------------------------------------------------------------------
-
-// Where each mark lands is pinned by the curve reference picture and the curve base's mark geometry.
 TEST_F(CurveDrawing, MarkedItemsUseTheHooksColourPenAndMode) {
     // Fills take the hook's colour with a null border pen; strokes take its colour and pen style.
     auto line = makeLine(V(0, 0), V(30, 0));

@@ -236,7 +236,6 @@ TEST_F(DrawFuncCalls, EllipseArcBezierPiecesRotationAndDirection) {
     };
     auto near = [](CVec2<int> p, int x, int y) { return std::abs(p.x - x) <= 1 && std::abs(p.y - y) <= 1; };
 
-    // Whole ellipses and turned axes: see the ellipse reference picture.
     ellipse(V(1, 0), 1, 1, bsSolid, 0);
     EXPECT_EQ(pen(), "CreatePen(0,0,0x00000000)");  // the width plays no part
     EXPECT_EQ(named("SelectObject").value(1), "SelectObject(NULL_BRUSH)");

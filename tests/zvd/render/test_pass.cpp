@@ -41,7 +41,6 @@ struct DrawPass : ::testing::Test {
         drawing.add(item);
         return item;
     }
-    // "bg" for the background polygon, tag + hook letter for each item mark, in call order.
     std::string trace() const {
         std::string out;
         for (const QString& call : recordedCalls(hdc)) {

@@ -104,7 +104,6 @@ public:
     std::vector<Event> events;
 };
 
-// Appends its name to a shared log on every call, so tests can check the order of listeners.
 class LogListener : public IVDNotifyEventListener {
 public:
     LogListener(std::string name, std::string* log) : m_name(std::move(name)), m_log(log) {}
@@ -119,7 +118,6 @@ inline std::stringstream binaryStream(const std::string& bytes = std::string()) 
     return std::stringstream(bytes, std::ios::in | std::ios::out | std::ios::binary);
 }
 
-// The element an item saves itself into, and the bytes of its stream record.
 inline QDomElement xmlOf(ZVDEntity& item, ZXMLAttrNames* names) {
     static QDomDocument doc;
     QDomElement e = doc.createElement("DI");
@@ -132,7 +130,6 @@ inline std::string streamOf(ZVDEntity& item) {
     return s.str();
 }
 
-// Little-endian record builder for hand-made stream input.
 class Bytes {
 public:
     template <class T>
@@ -151,4 +148,3 @@ private:
 };
 
 }  // namespace docfix
-
