@@ -112,7 +112,6 @@ TEST(Jacobian, EllipsesNurbsAndJoints) {
     s.Add(ectEllipseRadiusAlong, 4, {Ref(e2)});
     s.Add(ectEllipseRadiusAcross, 1, {Ref(e2)});
     s.Add(ectCoincident, 0, {Ref(e2, edrCenter), Ref(c, edrCenter)});
-    // tangencies bound at a joint: end to end, and an end on a whole circle or ellipse
     s.Add(ectTangent, 0, {Ref(arc), Ref(m)});
     s.Add(ectCoincident, 0, {Ref(arc, edrStart), Ref(m, edrStart)});
     s.Add(ectTangent, 0, {Ref(c), Ref(p)});

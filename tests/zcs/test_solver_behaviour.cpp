@@ -137,7 +137,6 @@ TEST(SolverBehaviour, RedundancyAndDegreesOfFreedom) {
     EXPECT_EQ(dof(s), 2 + 5 + 5 + 8 - 2);
 }
 
-// The same sketch at three scales: the same iterations, the same shape, residuals relative to size.
 TEST(SolverBehaviour, ScaleDoesNotMatter) {
     std::vector<std::vector<Vec>> shapes;
     std::vector<int> iterations;

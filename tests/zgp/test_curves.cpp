@@ -52,7 +52,6 @@ FuncCurve Cubic(Coeffs ax, Coeffs ay, double lo, double hi) {
     return FuncCurve(f, lo, hi);
 }
 
-// The spiral (t cos wt, t sin wt) on [1, hi]: a curve that winds many times.
 FuncCurve Spiral(double w, double hi) {
     auto f = [w](double t, int d) {
         const double c = std::cos(w * t), s = std::sin(w * t);

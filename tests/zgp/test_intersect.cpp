@@ -181,9 +181,7 @@ TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
     EXPECT_EQ(tried, 600);
 }
 
-// Two random pieces of one circle, one ellipse or one line (either sense, the second possibly as
-// a NURBS copy): the overlap pairs must cover exactly the samples of the first curve that lie on
-// the second.
+// Overlap pairs of two pieces of one curve cover exactly the samples of the first on the second.
 TEST(IntersectRandom, OverlapsOfOneCurveMatchSampling) {
     std::mt19937_64 rng(2718);
     for (int i = 0; i < 300; ++i) {
@@ -257,7 +255,6 @@ TEST(IntersectLineArc, SecantNearMissAndArcEnds) {
     const CArc2d circle = Circle(V(0, 0), 2);
     EXPECT_EQ(Meet(CLine2d(V(-5, 1), V(5, 1)), circle).size(), 2u);
     EXPECT_TRUE(Meet(CLine2d(V(-5, 2.01), V(5, 2.01)), circle).empty());
-    // The line crosses the full circle twice but the upper half arc only once.
     EXPECT_EQ(Meet(CLine2d(V(1, -5), V(1, 5)), ArcDeg(V(0, 0), 2, 0, 180)).size(), 1u);
     const CArc2d quarter = ArcDeg(V(0, 0), 1, 0, 90);  // ends at (0, 1), t = pi / 2
     // The crossing lies 5e-7 past the end: reported at the end.
@@ -287,7 +284,6 @@ TEST(IntersectArcs, CoincidentArcsOverlap) {
     ASSERT_EQ(Kinds(r), (K{2, 2}));
     EXPECT_TRUE(std::abs(r[0].t1 - kPi / 2) < 1e-9 && std::abs(r[0].t2 - kPi / 2) < 1e-9);  // 45 degrees at r 2
     EXPECT_TRUE(std::abs(r[1].t1 - kPi) < 1e-9 && std::abs(r[1].t2 - kPi) < 1e-9);
-    // Opposite senses overlap just the same; arcs of one circle that do not meet give nothing.
     CArc2d cw = ArcDeg(V(1, 1), 2, 45, 180);
     cw.Reverse();
     EXPECT_EQ(Meet(ArcDeg(V(1, 1), 2, 0, 90), cw).size(), 2u);

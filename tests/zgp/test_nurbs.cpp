@@ -218,7 +218,6 @@ TEST(NurbsQuery, NearestMatchesBruteForceOnThousandsOfCurves) {
                                     : Vec(coord(rng), coord(rng));
             auto dist = [&](double t) { return c.GetPoint(t).DistanceTo(q); };
             for (int i = 0; i <= n; ++i) d[i] = dist(a + (b - a) * i / n);
-            // Brute force: every sampled local minimum near the best, refined by golden-section search.
             double brute = *std::min_element(d.begin(), d.end());
             const double near = brute * 1.01 + 1e-9;
             for (int i = 0; i <= n; ++i)

@@ -88,7 +88,6 @@ TEST(PositionPointLoop, RaysThroughVerticesAndAlongEdges) {
     CLoop* step = PolyLoop({{0, 0}, {4, 0}, {4, 2}, {6, 2}, {6, 4}, {0, 4}});
     ExpectCases(step, {{{-1, 2}, OUT}, {{2, 2}, IN}, {{5, 2}, ON}, {{7, 2}, OUT}, {{-1, 4}, OUT}});
     ExpectCases(step, {{{-1, 0}, OUT}, {{2, 0}, ON}}, 0.0);
-    // Rays tangent to a circle.
     CLoop* circle = CircleLoop(Vec(0, 0), 2);
     ExpectCases(circle, {{{-5, 2}, OUT}, {{-5, -2}, OUT}, {{0, 2}, ON}, {{0, 1.999}, IN}});
     for (CLoop* l : {crown, step, circle}) l->Unref();

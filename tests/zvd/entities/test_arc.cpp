@@ -118,7 +118,6 @@ TEST_F(ArcTest, XmlAndStreamLayouts) {
     const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).put(0.5).put(-1.25).put<int8_t>(-1).str();
     ASSERT_GT(out.size(), tail.size());
     EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
-    // Cut short, the record fails and leaves the arc alone.
     std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
     ZVDArc cut;
     cut.setOwner(&drawing);

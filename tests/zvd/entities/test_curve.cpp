@@ -277,7 +277,6 @@ TEST_F(CurveInDrawing, TransformMakesANewItemOfTheImagesKind) {
     EXPECT_EQ(line->transform(&singular), nullptr);
     EXPECT_EQ(line->transform(nullptr), nullptr);
 
-    // Arcs stay arcs under similarities; full turns become circles.
     Chain quarter, full;
     quarter.add(ccwArc(V(1, 1), 2, 0, kPi / 2));
     full.add(ccwArc(V(1, 1), 2, 0, 0));

@@ -5,7 +5,6 @@ using namespace itemfix;
 
 namespace {
 
-// One line (1, 2) -> (5, 4) in a drawing.
 struct LineTest : itemfix::ReportingDrawing {
     LineTest() {
         drawing.add(line);
@@ -125,7 +124,6 @@ TEST_F(LineTest, XmlAndStreamLayouts) {
     line->setNextItemID(13);
     line->setEndMarkSize(-6);
     const std::string out = docfix::streamOf(*line);
-    // Common fields, then the curve's: width, style, mark sizes and styles, next and previous.
     docfix::Bytes tail;
     tail.put<int16_t>(1).put<uint8_t>(0).put<int16_t>(0).put<int16_t>(-6).put<uint16_t>(0);  // width to mark styles
     tail.put<int32_t>(13).put<int32_t>(-1).put(1.0).put(2.0).put(5.0).put(4.0);              // next, previous, ends

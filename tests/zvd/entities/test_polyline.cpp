@@ -95,13 +95,11 @@ TEST_F(PolylineTest, GripDragsMoveTheRightEnds) {
         EXPECT_EQ(reports(), 1) << what;
         expectChain(*poly, c.after, what.c_str());
     }
-    // A joint of two lines moves both of them; indexes that name no grip are refused silently.
     reset({{{0, 0}, {10, 0}, {}, 0}, {{10, 0}, {10, 10}, {}, 0}});
     EXPECT_TRUE(poly->dragGrip(2, {1, 2}));
     expectChain(*poly, {{{0, 0}, {11, 2}, {}, 0}, {{11, 2}, {10, 10}, {}, 0}}, "joint");
     EXPECT_FALSE(poly->dragGrip(-1, {1, 1}));
     EXPECT_FALSE(poly->dragGrip(5, {1, 1}));
-    // The arc's middle dragged onto its centre makes no arc: refused.
     reset(kShape);
     EXPECT_FALSE(poly->dragGrip(3, {0, 5}));
     EXPECT_EQ(reports(), 0);
@@ -164,7 +162,6 @@ TEST_F(PolylineTest, TransformGivesAnIndependentCopy) {
     expectChain(*static_cast<ZVDPolyline*>(copy.get()),
                 {{{5, 0}, {5, 10}, {}, 0}, {{5, 10}, {5, 20}, {5, 15}, 5}, {{5, 20}, {-5, 20}, {}, 0}}, "transform");
     expectChain(*poly, kShape, "original");
-    // A singular matrix transforms no segment.
     zgp::CMatrix3<double> flat(1, 0, 0, 0, 0, 0, 0, 0, 1);
     std::unique_ptr<ZVDEntity> none(poly->transform(&flat));
     EXPECT_EQ(static_cast<ZVDPolyline*>(none.get())->xLineCount(), 0);

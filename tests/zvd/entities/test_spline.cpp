@@ -123,14 +123,12 @@ TEST_F(SplineTest, XmlKeepsQtShortNumbers) {
     el.setAttribute("KS", "-1");
     back.loadFromXMLNode(el, drawing.xmlAttrNames());
     expectCurve(back, 1, {{1, 2, 1}, {0, 0, 1}}, {-1, 0, 1, 1}, "partial");
-    // A degree the points cannot carry leaves the curve as it was.
     el.setAttribute("D", "2000000000");
     back.loadFromXMLNode(el, drawing.xmlAttrNames());
     expectCurve(back, 1, {{1, 2, 1}, {0, 0, 1}}, {-1, 0, 1, 1}, "degree too high");
 }
 
-// A drawing whose only item is a spline record ending in the given geometry bytes: degree, point
-// count, x, y and weight of each point, knot count and knots. The one that loads pins the layout.
+// Geometry bytes: degree, point count, x, y and weight of each point, knot count and knots.
 TEST(SplineStream, CountsThatDoNotFitFailTheWholeLoad) {
     ZVectorDrawing source;
     source.add(new ZVDSpline);  // degree 3, four control points: 4 + 4 + 4 * 24 + 4 + 8 * 8 bytes

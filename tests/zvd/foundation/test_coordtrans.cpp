@@ -85,7 +85,6 @@ TEST(CoordTransZoom, ZoomAllAndZoomWin) {
     EXPECT_EQ(t.dPoint(), CVec2<int>(400, 300));
     EXPECT_DOUBLE_EQ(t.xZoomFactor(), 801.0 / 200.0);  // the x-only fit fills the width
 
-    // A single point fits with factor 1 both ways and becomes the world point.
     t.zoomAll(800, 600, CBox2<double>(7.0, -3.0, 7.0, -3.0));
     EXPECT_DOUBLE_EQ(t.zoomFactor(), 1.0);
     EXPECT_DOUBLE_EQ(t.xZoomFactor(), 1.0);

@@ -149,7 +149,6 @@ TEST(VdCommonCharsets, AnsiCodecDefaultHostChoiceAndUtf8) {
     ASSERT_TRUE(setAnsiCodePage("windows-1252"));
     EXPECT_EQ(ws2s(L"caf\u00e9"), "caf\xe9");
     EXPECT_EQ(charToWstring("\xe9"), L"\u00e9");
-    // UTF-8 conversions do not depend on the codec chosen.
     EXPECT_EQ(unicodeToUTF_8(L"\u00e9\U0001F600"), "\xc3\xa9\xf0\x9f\x98\x80");
     EXPECT_EQ(uTF_8ToUnicode("\xc3\xa9\xf0\x9f\x98\x80"), L"\u00e9\U0001F600");
     EXPECT_EQ(uTF_8ToUnicode("a\xff"), L"a\ufffd");
@@ -321,7 +320,6 @@ TEST(VdCommonPolygonText, RoundTripAndLenientReading) {
 }
 
 TEST(VdCommonPolygonText, NurbsClaimsBeyondTheTextAreRefused) {
-    // Claims far more control points or knots than present, or a degree the count cannot carry.
     LargestAllocation largest;
     for (const char* text :
          {"3, 2,1000000000,0,0,1|", "3, 2,3,0,0,1,1,1,1,2,0,1,999999999,0;|",
@@ -402,7 +400,6 @@ TEST(VdCommonPolygonStream, HostileAndMalformedRecords) {
 
     // A kind the reader does not know carries no data: the next curve follows at once.
     EXPECT_EQ(load(ints({1, 2, 9}) + line), std::make_pair(true, 1));
-    // Zero-sized geometry is legal and must not upset the kernel.
     EXPECT_EQ(load(ints({1, 1, 2}) + reals({0, 0, 0, 5, 5}) + ints({0})), std::make_pair(true, 1));
 
     auto throwing = binaryStream(ints({2, 1}));

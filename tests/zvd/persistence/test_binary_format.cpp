@@ -270,8 +270,7 @@ TEST(BinaryFormat, ConstraintsAreWrittenAfterEveryOtherItem) {
     const std::string all = save(d);
     const size_t itemsAt = all.size() - 4 * (1 + 5 * 4 + 4 + 4 + 4 + 8) - 4;
     EXPECT_EQ(Bytes().put<int32_t>(4).str(), all.substr(itemsAt, 4));
-    // Identifiers in record order: the line, the circle, then the dimension and the constraint in
-    // drawing order.
+    // Record order: the line and the circle, then the dimension and the constraint as drawn.
     std::stringstream s = docfix::binaryStream(all.substr(itemsAt + 4));
     std::vector<int> ids;
     for (int i = 0; i < 4; ++i) {
@@ -316,10 +315,8 @@ TEST(BinaryFormat, OlderVersionsAreReadByTheirRules) {
     }
 }
 
-// Circles and ellipses before 3.0 hold the common fields, line width (int16) and style (byte)
-// only; from 3.0 on all the curve fields. A width of 0 in the older layout is ignored (the default
-// 1 stays). The ellipse has b > a: a = 2 along x, b = 5, parameters 0 to pi (eccentric 0 to pi/2),
-// so it runs from (2, 0) to (0, 5) and is read normalised.
+// Before 3.0 only line width (int16, 0 ignored) and style follow the common fields. The ellipse has
+// b > a (a = 2 along x, b = 5, eccentric 0 to pi/2): from (2, 0) to (0, 5), read normalised.
 TEST(BinaryFormat, CirclesAndEllipsesOfEveryVersion) {
     for (const Version& v : kVersions) {
         SCOPED_TRACE(v.text);
@@ -471,7 +468,6 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
         EXPECT_FALSE(ok) << "count " << i;
         expectEmpty(d, "count " + std::to_string(i));
     }
-    // Lengths and counts that end the load at once.
     const std::string lengths[] = {
         sig + size + maxInt + std::string(64, 'r'),                                     // remark of 2 GiB
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(1).str() + item.substr(0, 21) +
@@ -539,9 +535,8 @@ TEST(BinaryFormat, LayerIdentifierAtTheTopDoesNotOverflow) {
     EXPECT_EQ(d.layers()->add(L"next")->iD(), 1);  // the lowest free identifier
 }
 
-// Found by fuzzing: an arc of an old stream whose values are infinite is kept as read, but the
-// current layout rebuilds it as a different arc on the next load (the arc item's readers differ
-// on non-finite values), so its bytes change once. Loading and reloading must still succeed.
+// Found by fuzzing: an old arc with infinite values is kept as read but rebuilt differently by the
+// current layout's reader, so its bytes change once; loading and reloading must still succeed.
 
 TEST(BinaryFormat, ArcsWithInfiniteValuesSaveAndReload) {
     ZVectorDrawing fuzzed, again;

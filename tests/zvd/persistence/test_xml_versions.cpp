@@ -44,7 +44,6 @@ void expectCurrentAfterLoad(ZVectorDrawing& d, double fileVersion) {
     for (int i = 0; i < d.count(); ++i) EXPECT_EQ(again.item(i)->itemType(), d.item(i)->itemType());
 }
 
-// Versions "1.0" and "1.1": long names, marks as position/size/style, no chain identifiers.
 const char kLongNames[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <ZelvaroneVectorDrawing Version="{V}" BackColor="255" DrawingWidth="100" DrawingHeight="50">
     <Remark>old</Remark>
@@ -172,8 +171,6 @@ TEST(XmlVersions, ShortNameVersionsFollowTheirOwnLayouts) {
     }
 }
 
-// Both formats at the current version: the XML text and the stream bytes settle after one
-// save, and the values come back bit for bit where the text keeps them.
 TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
     ZVectorDrawing d;
     ZVDLayer* layer = d.layers()->add(L"second");

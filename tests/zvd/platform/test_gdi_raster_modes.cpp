@@ -74,7 +74,6 @@ std::vector<std::pair<const char*, std::function<void(HDC)>>> scenes() {
 
 }  // namespace
 
-// The inverting modes undo themselves when drawn twice; NOP leaves every pixel alone at once.
 class GdiRasterRop : public ::testing::TestWithParam<int> {};
 
 TEST_P(GdiRasterRop, DrawingTwiceRestoresTheImageForBothBackgroundModes) {

@@ -9,13 +9,7 @@
 
 using namespace gditest;
 
-namespace {
-
-using Recording = RecordingTest;
-
-}  // namespace
-
-using GdiRecording = Recording;
+using GdiRecording = RecordingTest;
 
 TEST_F(GdiRecording, BrushesShapesAndStockObjectsHaveTheirFormats) {
     HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);

@@ -59,9 +59,7 @@ inline ZVDCircle* circle(V c, double r) {
     return k;
 }
 
-// A drawing with a white background, filled by build, painted by the drawing pass as a host
-// window would (transparent dash gaps) on a grey image. World units are pixels, y up from the
-// bottom edge.
+// Painted as a host window would (transparent dash gaps) on grey; world units are pixels, y up.
 template <class Build>
 QImage renderDrawing(int width, int height, Build build) {
     QImage image(width, height, QImage::Format_RGB32);

@@ -25,9 +25,7 @@ protected:
         item.setSelected(false);
         return recordedCalls(dc);
     }
-    // The calls matching pattern, without the "=handle" results.
     QStringList hook(ZVDCurve& item, Hook h, const char* pattern) { return hook(item, h), recorded(pattern); }
-    // What puts pixels down, and the pens it uses.
     QStringList shapes(ZVDCurve& item, Hook h = kNormal) {
         return hook(item, h, "^(MoveToEx|LineTo|Polyline|Polygon|Ellipse|Arc|CreatePen|ExtCreatePen)\\(");
     }
@@ -99,7 +97,6 @@ TEST_F(CurveDrawing, MarksWithoutSizeOrStyleDrawNothingExtra) {
     arc.set(V(20, 0), V(0, 20), CArc2d::CCW_SMALL, 20);
     const QStringList unmarked = shapes(arc);
     ASSERT_EQ(unmarked.filter("Arc(").size(), 1);
-    // A style without size, or a size without style: the plain drawing.
     setMarks(arc, msArrow, 0, msSlash, 0);
     EXPECT_EQ(shapes(arc), unmarked);
     setMarks(arc, msNone, 7, msNone, 7);

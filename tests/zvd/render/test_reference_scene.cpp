@@ -69,11 +69,9 @@ void drawScene(HDC dc) {
     const double cps[6][2] = {{20, 440}, {80, 330}, {140, 460}, {200, 340}, {260, 450}, {300, 360}};
     for (int i = 0; i < 6; ++i) spline.SetCtrlPt(i, px(cps[i][0], cps[i][1]), i == 2 ? 3.0 : 1.0);
     ZDrawFunc2d::drawSpline(dc, &ct, &spline, 2.0, psSolid, 0x800080, vdcommon::dmNormal, 1);
-    // Xor drawn twice leaves nothing; the third stroke shows.
     for (int k = 0; k < 3; ++k)
         ZDrawFunc2d::drawLine(dc, &ct, px(20 + 20 * (k / 2), 200), px(600, 205 + 10 * (k / 2)), 7.0, 0.0, psSolid,
                               0x00FF00, vdcommon::dmXor, bsSolid, 0, psSolid, 0xFFFFFF, 1);
-    // A filled square with a square hole, through the polygon fill.
     zgp::CPolygon polygon;
     polygon.AddLoop(rectLoop(360, 330, 600, 460, false));
     polygon.AddLoop(rectLoop(420, 360, 540, 430, true));
