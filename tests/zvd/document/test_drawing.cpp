@@ -189,18 +189,6 @@ TEST_F(DrawingTest, ClearErasesEverythingAndRestoresLayerZero) {
     EXPECT_EQ(after->layer(), drawing.layers()->item(0));
 }
 
-TEST_F(DrawingTest, DestructionSparesObservers) {  // deleting the items: see the leak checks
-    docfix::Recorder outside;
-    {
-        ZVectorDrawing d;
-        d.attachObserver(&outside);
-        d.add(group({line()}));
-        d.selSet()->add(d.item(0), false);
-        outside.events.clear();
-    }
-    EXPECT_TRUE(outside.events.empty());
-}
-
 TEST_F(DrawingTest, SelectionSetKeepsFlagsAndListInStep) {
     TestLine *a = line(), *b = line(), *c = line();
     for (TestLine* l : {a, b, c}) drawing.add(l);

@@ -1,5 +1,4 @@
-// zvd tests: ZVDCircle: grips, editing that keeps the counter-clockwise full turn (layouts: see the
-// binary format's circles of every version and the whole-document round trip).
+// zvd tests: ZVDCircle: grips, and editing that keeps the counter-clockwise full turn.
 #include "curve_items.h"
 
 using namespace itemfix;

@@ -188,9 +188,7 @@ TEST_F(EllipseTest, CurrentLayouts) {
     const std::pair<int, double> cases[] = {{-1, 2.0}, {1, 0.3}};  // sense, end central angle
     for (const auto& [sense, end] : cases) {
         ellipse->set({1.5, -2.25}, {0.6, 0.8}, 16.0 / 3, 3, 0.3, end, sense);
-        QDomDocument doc;
-        QDomElement el = doc.createElement("DI");
-        ellipse->saveToXMLNode(el, drawing.xmlAttrNames());
+        QDomElement el = docfix::xmlOf(*ellipse, drawing.xmlAttrNames());
         EXPECT_EQ(el.attribute("CP"), "1.50000000000000000000,-2.25000000000000000000");
         EXPECT_EQ(el.attribute("EllipseClose"), QString::number(sense));
 
@@ -221,8 +219,7 @@ TEST(EllipseOlderLayout, XmlOfVersion25) {
     EXPECT_EQ(fromXml.lineWidth(), 3);
     EXPECT_EQ(fromXml.lineStyle(), 2);
     EXPECT_EQ(fromXml.startMarkSize(), 0);  // the older layout has no marks
-    QDomElement again = doc.createElement("DI");
-    fromXml.saveToXMLNode(again, &names);
+    QDomElement again = docfix::xmlOf(fromXml, &names);
     EXPECT_FALSE(again.hasAttribute("SMS"));
     EXPECT_EQ(again.attribute("LW"), "3");
 }

@@ -230,16 +230,6 @@ TEST_F(CompositeTest, CopiesTransformsAndSnapshots) {
     EXPECT_EQ(at(c.get(), 1)->p1, (CVec2<double>(0, 5)));
 }
 
-TEST_F(CompositeTest, DrawOffersEveryPassToTheChildren) {
-    alignas(16) static char storage[64];  // the test item's hooks never read the transform
-    const ZCoordTrans& trans = *reinterpret_cast<const ZCoordTrans*>(storage);
-    for (int level = 0; level <= 3; ++level) c->draw(nullptr, trans, false, level);
-    c->setSelected(true);
-    c->draw(nullptr, trans, false, 1);
-    c->draw(nullptr, trans, true, -1);
-    EXPECT_EQ(b->hooks, "NSE");
-}
-
 TEST_F(CompositeTest, XmlKeepsChildrenAndSkipsUnknownTypes) {
     ZVectorDrawing drawing;
     c->setExtData(L"group");

@@ -120,7 +120,6 @@ const Version kVersions[] = {
     {"1.8", true, true, true, true, true, false, false, false},
     {"2.0", true, false, true, true, true, true, false, false},
     {"2.5", true, false, true, true, true, true, true, false},
-    {"2.9", true, false, true, true, true, true, true, false},
     {"3.0", true, false, true, true, true, true, true, false},
     {"3.1", true, false, true, true, true, true, true, true},
     {"3.3", true, false, true, true, true, true, true, true},

@@ -293,21 +293,6 @@ TEST(GdiRasterHandles, ObjectHandlesFollowGdiRules) {
     EXPECT_TRUE(image == blank(10, 10));
 }
 
-TEST(GdiRasterHandles, DesktopDeviceIsKeptAndResetOnRelease) {
-    HDC desk = GetDC(GetDesktopWindow());
-    ASSERT_NE(desk, nullptr);
-    EXPECT_EQ(GetDC(nullptr), desk);
-    EXPECT_EQ(GetDeviceCaps(desk, LOGPIXELSY), 96);
-    HPEN pen = CreatePen(PS_SOLID, 1, 0);
-    SelectObject(desk, pen);
-    SetROP2(desk, R2_XORPEN);
-    EXPECT_EQ(ReleaseDC(GetDesktopWindow(), desk), 1);
-    EXPECT_EQ(GetROP2(desk), R2_COPYPEN);
-    EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_FALSE(destroyDC(desk));
-    EXPECT_TRUE(isValidDC(GetDC(GetDesktopWindow())));
-}
-
 TEST(GdiRasterHandles, MulDivRoundsHalvesAwayFromZeroAndRefusesOverflow) {
     EXPECT_EQ(std::vector<int>(
                   {MulDiv(12, 96, 72), MulDiv(1, 3, 2), MulDiv(-1, 3, 2), MulDiv(5, 1, 0), MulDiv(0x40000000, 8, 2)}),

@@ -56,24 +56,6 @@ TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields) {
                                 "GetStockObject(13)=SYSTEM_FONT SelectObject(SYSTEM_FONT) DeleteObject(h1)"));
 }
 
-TEST_F(GdiRecording, StateIsKept) {
-    EXPECT_EQ(SetROP2(dc, R2_XORPEN), R2_COPYPEN);
-    EXPECT_EQ(SetBkColor(dc, 0), 0xFFFFFFu);
-    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(dc->bkMode(), TRANSPARENT);
-    POINT previous = {};
-    MoveToEx(dc, 4, 5, nullptr);
-    LineTo(dc, 7, 8);
-    MoveToEx(dc, 0, 0, &previous);
-    EXPECT_TRUE(previous.x == 7 && previous.y == 8);
-    BeginPath(dc);
-    EXPECT_TRUE(dc->pathOpen());
-    EndPath(dc);
-    EXPECT_FALSE(dc->pathOpen());
-    EXPECT_EQ(recordedCalls(dc).size(), 8);
-    EXPECT_TRUE(recordedCalls(nullptr).isEmpty());
-}
-
 namespace {
 
 void drawSample(HDC dc) {
