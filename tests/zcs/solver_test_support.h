@@ -122,8 +122,7 @@ inline double SideOf(const CLine2d* l, Vec p) {
 }
 inline double DistanceToCurve(const CCurve2d* c, Vec p) { return c->GetNearestPoint(p).DistanceTo(p); }
 
-// For two curves that should touch: the gap at their closest points and the sine of the
-// angle between their tangents there (both 0 for tangent curves).
+// Gap at the closest points of two curves and the sine between their tangents there (0, 0: tangent).
 inline void TouchOf(const CCurve2d* a, const CCurve2d* b, double& gap, double& sine) {
     double ta = 0;
     gap = zgp_test::BruteMin([&](double t) { return DistanceToCurve(b, a->GetPoint(t)); }, a->StartT(), a->EndT(), 2000,

@@ -9,8 +9,7 @@ namespace {
 
 using Measure = std::function<double()>;
 
-// Solved, in few iterations (Newton converges quadratically with correct derivatives), and
-// every measured error below tol.
+// Few iterations: Newton converges quadratically only with correct derivatives.
 void ExpectSolved(TestSketch& s, std::initializer_list<Measure> errors, double tol = 1e-9) {
     ASSERT_EQ(s.Solve(), esrSolved);
     EXPECT_LE(s.iterations, 6);

@@ -9,8 +9,7 @@ using namespace zcs_test;
 
 namespace {
 
-// Builds the sketch as the solver would and compares, part by part, every Jacobian entry
-// (by parameter, in drawing units) with the difference quotient of the residuals.
+// Every Jacobian entry (by parameter, in drawing units) against difference quotients of the residuals.
 void ExpectJacobianMatchesDifferences(TestSketch& s, std::vector<CCurve2d*> curves,
                                       std::vector<ZlDimRefGeometry> held) {
     zcs::detail::Input in;

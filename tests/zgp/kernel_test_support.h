@@ -21,8 +21,7 @@ inline double Uni(std::mt19937_64& rng, double lo, double hi) {
 }
 inline V RandPt(std::mt19937_64& rng, double r) { return V(Uni(rng, -r, r), Uni(rng, -r, r)); }
 
-// Minimum of f over [lo, hi]: the best of n + 1 samples, refined by golden-section search between
-// its neighbours; *at receives where it was found.
+// Minimum of f over [lo, hi]: best of n + 1 samples, refined by golden-section search; *at gets where.
 template <class F>
 double BruteMin(const F& f, double lo, double hi, int n = 2000, double* at = nullptr) {
     int best = 0;

@@ -152,8 +152,7 @@ CArc2d ArcDeg(V c, double r, double a0, double a1) {
 TEST(IntersectRandom, BoundedPairsAgreeWithBruteForce) { RandomPairs(false, 120, 20240601); }
 TEST(IntersectRandom, ExtendedPairsAgreeWithBruteForce) { RandomPairs(true, 40, 777); }
 
-// A line along the tangent, or a circle touching from outside, at a random point of a random arc,
-// ellipse or curved NURBS, exactly or missing by less than the tolerance: one touch (kind 1) there.
+// A tangent line or outside circle at a random point of a curved arc, exactly or within tol: one touch.
 TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
     std::mt19937_64 rng(31337);
     int tried = 0;

@@ -173,8 +173,7 @@ TEST(NurbsQuery, BoxContainsAndTouchesTheCurve) {
             pts[i] = c.GetPoint(a + (b - a) * i / n);
             ASSERT_TRUE(box.Contains(pts[i], tol)) << trial;
         }
-        // Each side must be reached: by a knot (kinks sit there) or a sampled local extreme, refined
-        // by golden-section search.
+        // Each side is reached at a knot (kinks sit there) or a refined sampled local extreme.
         const Vec dirs[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
         const double reach[4] = {-box.min.x, -box.min.y, box.max.x, box.max.y};
         for (int j = 0; j < 4; ++j) {

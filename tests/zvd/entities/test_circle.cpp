@@ -56,8 +56,7 @@ TEST_F(CircleTest, EditingKeepsTheSpan) {
     expectCircle(*circle, {3, 10}, 10);
     EXPECT_NEAR(circle->outRect().min.x, -7, 1e-9);
 
-    // Setters report without comparing; impossible radii are refused. An arc lends its centre
-    // and radius, another curve only a report; a box cutting the circle stretches nothing.
+    // Setters report without comparing; bad radii are refused; an arc lends centre and radius.
     circle->setRadius(10);
     circle->setRadius(-1);
     circle->setRadius(std::nan(""));

@@ -142,8 +142,7 @@ TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
 }
 
 TEST(CurveBaseHit, ClosedFormsAgreeWithTheOutlineLoop) {
-    // Random lines and arcs (full turns, inner sides collapsed to the centre) probed about their
-    // bands' corners and sides; answers that flip within a millionth of tol may round apart.
+    // Probes about random bands' corners and sides; answers flipping within 1e-6 of tol may differ.
     std::mt19937 rng(20240611);
     auto uniform = [&rng](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     int compared = 0, hits = 0;

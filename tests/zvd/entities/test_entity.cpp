@@ -269,8 +269,7 @@ TEST_F(CompositeTest, StreamKeepsNestingAndRejectsBadInput) {
         EXPECT_EQ(loaded.items(2)->items(0)->extData(), L"deep");
         EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
     }
-    // Truncation; an unknown child type; a count beyond the data; nesting deeper than any loader
-    // accepts. `head` is a composite's common fields (type 11, identifier 1), before its child count.
+    // Truncated, unknown child, count past the data, too deep; `head`: type 11, identifier 1.
     Bytes common;
     common.put<uint8_t>(11).put<int32_t>(1).put<int32_t>(-1).put<int32_t>(-1).put<int32_t>(0).put<int32_t>(0);
     const std::string head = common.put<int32_t>(0).put<int32_t>(-1).put<int32_t>(-1).put(1.0).str();

@@ -65,8 +65,7 @@ TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     }
 }
 
-// A joint between a line and an arc whose drag the arc refuses (its end pulled onto its other
-// end) must leave the line alone too.
+// A joint drag the arc refuses (end onto its other end) leaves the line alone too.
 TEST(PolyComposite, ARefusedDragChangesNoChild) {
     ZVectorDrawing drawing;
     docfix::Recorder rec;

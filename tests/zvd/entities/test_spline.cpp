@@ -116,8 +116,7 @@ TEST_F(SplineTest, XmlKeepsQtShortNumbers) {
     expectCurve(back, 2, {{0.333333, 1e-7, 1}, kPoints[1], kPoints[2], kPoints[3]}, {0, 0, 0, 0.123457, 1, 1, 1},
                 "xml");
 
-    // A part that is not three numbers keeps the kernel's initial point; missing knots keep theirs
-    // (a clamped uniform vector: 0, 0, 1, 1 for a line).
+    // Bad parts keep the kernel's initial point, missing knots its clamped uniform ones (0, 0, 1, 1).
     el.setAttribute("D", "1");
     el.setAttribute("CPS", "1,2,1;;3,4");
     el.setAttribute("KS", "-1");

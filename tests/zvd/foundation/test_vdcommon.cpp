@@ -1,5 +1,4 @@
-// zvd tests: vdcommon numbers, text, format, character sets, stream strings, matrices and polygons.
-// The byte layouts checked here are those of the drawing files, so they must not drift.
+// zvd tests: vdcommon numbers, text, format, charsets, stream strings, matrices and polygons (file layouts).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,8 +19,7 @@
 using namespace vdcommon;
 using zgp::CVec2;
 
-// The loaders must never reserve memory for counts the data does not back: operator new records
-// the largest single request while a LargestAllocation scope is open.
+// operator new records the largest single request while a LargestAllocation is open.
 namespace {
 std::atomic<bool> g_trackAllocations{false};
 std::atomic<size_t> g_largestAllocation{0};

@@ -30,8 +30,7 @@ size_t heapInUse() {
     return m.arena + m.hblkhd;
 }
 
-// Watches a load from the inside: every report the loader makes (a layer read, an item read)
-// samples the heap, so a block reserved for a count read from the input shows while it is held.
+// Samples the heap at every report the loader makes, so a block reserved for a read count shows.
 class HeapWatch : public VDObserver {
 public:
     explicit HeapWatch(ZVectorDrawing& d) : m_drawing(d), m_base(heapInUse()) { d.attachObserver(this); }
@@ -135,8 +134,7 @@ const Version& version(const std::string& text) {
 const std::string kZhAnsi = "\xD6\xD0\xCE\xC4";
 const std::string kZhUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";
 
-// Common fields of an item record; the block fields, relation, enabling and scale carry the
-// fixed values 11, 12, 13, 14 and 2.5 where the version has them.
+// Common fields; block fields, relation, enabling and scale are 11, 12, 13, 14, 2.5 where present.
 std::string commonFields(const Version& v, int type, int id, int layerId, int color, const std::string& ext) {
     Bytes b;
     b.put<uint8_t>(uint8_t(type)).put<int32_t>(id);
@@ -167,8 +165,7 @@ std::string arcRecord(const Version& v, int id, zgp::CVec2<double> a, zgp::CVec2
            Bytes().put(a.x).put(a.y).put(b.x).put(b.y).put(r).put<uint8_t>(uint8_t(type)).str();
 }
 
-// Header up to the item count: remark "中文", extension data "X" where present, layers "0" (0)
-// and "中" (5), and, where the version has the section, one definition holding one test item.
+// Header to the item count: remark, extension data, layers "0" (0) and "中" (5), a definition from 3.1.
 std::string header(const Version& v) {
     const std::string zh = v.ansi ? kZhAnsi : kZhUtf8;
     Bytes b;
@@ -447,8 +444,7 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
     const std::string item = commonFields(v, docfix::kTestLineType, 1, 0, 0, "");
     const std::string maxInt = Bytes().put<int32_t>(0x7fffffff).str();
     const std::string definition = Bytes().put<int32_t>(1).raw(shortStr("b")).put(0.0).put(0.0).str();
-    // Each count claims 2,147,483,647 entries but one good entry follows: the loader must get to
-    // read that entry (its report is seen) without holding memory for the claimed count.
+    // Each count claims 2^31 - 1 entries before one good entry: it is read (reported) without the memory.
     const std::string counts[] = {
         sig + size + noStrings + oneLayer + noBlocks + maxInt + item,  // items
         sig + size + noStrings + maxInt + layer,                       // layers
@@ -478,8 +474,7 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
         EXPECT_FALSE(load(d, lengths[i])) << "length " << i;
         expectEmpty(d, "length " + std::to_string(i));
     }
-    // A negative string count (a length past 2 GiB) is an empty string in older files: the
-    // load goes on and keeps what follows.
+    // A negative string count is an empty string in older files: the load goes on.
     ZVectorDrawing d;
     EXPECT_TRUE(load(d, sig + size + Bytes().put<int32_t>(-1).put<int32_t>(-7).str() + oneLayer + noBlocks +
                             Bytes().put<int32_t>(1).str() + item));

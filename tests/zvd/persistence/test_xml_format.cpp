@@ -101,8 +101,8 @@ TEST_F(XmlFormatTest, SelectedOnlyWritesTheSelectionInItsOrderWithAllTables) {
 }
 
 TEST_F(XmlFormatTest, ItemsAreSkippedByRuleAndReportedAfterTheParse) {
-    // Type 10, an unknown type and identifier -1 are left out; a repeated identifier gets a
-    // fresh one. Each item reports its data change, then its addition, in reading order.
+    // Type 10, unknown types and identifier -1 are skipped, a repeated identifier renumbered; each item
+    // reports its data change, then its addition.
     const char* text = R"(<?xml version="1.0"?>
 <ZelvaroneVectorDrawing Version="3.2" BackColor="9"><DrawingItems>
     <DI DIT="241" ID="4"/><DI DIT="10" ID="5"/><DI DIT="999" ID="6"/><DI DIT="241" ID="-1"/>
@@ -165,9 +165,8 @@ TEST_F(XmlFormatTest, MalformedDocumentsLeaveAnEmptyDrawingAndReportNoItem) {
 }
 
 TEST_F(XmlFormatTest, NamespacesCdataAndLateSectionsLoad) {
-    // A document shaped as other writers may shape it: comments, text split by markup, CDATA,
-    // whitespace-only text, repeated sections (the first counts), unknown elements, a prefixed
-    // root, a layer section after the items that use it, and nesting deeper than items read.
+    // Comments, split text, CDATA, repeated sections (the first counts), unknown elements, a prefixed
+    // root, layers after the items using them, nesting deeper than items are read.
     std::string deep;
     for (int i = 0; i < 1200; ++i) deep += "<DI DIT=\"11\">";
     for (int i = 0; i < 1200; ++i) deep += "</DI>";

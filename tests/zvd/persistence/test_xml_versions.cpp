@@ -61,9 +61,8 @@ const char kLongNames[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </ZelvaroneVectorDrawing>
 )";
 
-// Versions 1.8 to 3.3: short names. {V} is the version and {ARC} the rest of a sound arc in the
-// version's layout; the other arc elements test the arc check of versions before 3.0; the circle
-// carries mark sizes that only the newer circle layout reads.
+// Short names; {ARC} completes a sound arc in the version's layout; the circle's mark sizes are read
+// only by the newer circle layout.
 const char kShortNames[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <ZelvaroneVectorDrawing Version="{V}" BackColor="0" DrawingWidth="0" DrawingHeight="0">
     <Remark/>
@@ -111,8 +110,7 @@ TEST(XmlVersions, LongNameVersionsReadMarksLayersAndGeometry) {
     }
 }
 
-// "1.0" and "1.1" describe both marks at once: a position (0 none, 1 start, 2 end, 3 both), one
-// size and one style numbered from 0 for the arrow; an unknown position sets no style.
+// Position 0 none, 1 start, 2 end, 3 both; style numbered from 0 (arrow); unknown positions: no style.
 TEST(XmlVersions, OneMarkDescriptionCoversBothEnds) {
     const int cases[][4] = {{3, 0, msArrow, msArrow}, {0, 2, msNone, msNone}, {1, 2, msSlash, msNone},
                             {2, 3, msNone, msHook},   {9, 0, msNone, msNone}};
@@ -224,8 +222,7 @@ TEST(XmlVersions, CurvesRoundTripExactlyInBothFormats) {
         EXPECT_EQ(asArc(back.item(1))->centerPt(), arc->centerPt());
         EXPECT_EQ(asCircle(back.item(2))->radius(), circle->radius());
         EXPECT_EQ(back.item(2)->layer(), back.layers()->itemByName(L"second"));
-        // "%.20lf" keeps only a few digits of the end point's 4e-15 noise, so this one is close,
-        // not bitwise; saving it again still gives the same bytes (checked above).
+        // "%.20lf" drops most of the end point's 4e-15 noise: close, not bitwise (the bytes still settle).
         EXPECT_NEAR(asArc(back.item(3))->endPt().x, quarter->endPt().x, 1e-12);
         EXPECT_EQ(asArc(back.item(3))->endPt().y, quarter->endPt().y);
         const zgp::CEllipse2d& e = *static_cast<ZVDEllipse*>(back.item(4))->getEllipse2d();

@@ -97,8 +97,7 @@ TEST_P(GdiRasterRop, DrawingTwiceRestoresTheImageForBothBackgroundModes) {
 INSTANTIATE_TEST_SUITE_P(InvertingModes, GdiRasterRop, ::testing::Values(R2_XORPEN, R2_NOT, R2_NOTXORPEN, R2_NOP));
 
 TEST(GdiRasterRopModes, XorTouchesEachPixelOfAShapeOnce) {
-    // Over black, XOR shows the source colour itself: each pixel must be the pen's or the brush's
-    // colour, never their XOR (a pixel painted by both) nor black (a pixel XOR-ed twice).
+    // Over black, XOR shows the pen's or brush's colour; their XOR or black means a pixel drawn twice.
     POINT tri[] = {{10, 10}, {90, 20}, {40, 70}};
     const std::function<void(HDC)> shapes[] = {[](HDC dc) { Rectangle(dc, 10, 10, 60, 50); },
                                                [](HDC dc) { Ellipse(dc, 10, 10, 80, 60); },
@@ -122,8 +121,7 @@ TEST(GdiRasterRopModes, XorTouchesEachPixelOfAShapeOnce) {
 }
 
 TEST(GdiRasterRopModes, InvertingModesLeaveTheGapsOfAHatchAlone) {
-    // Each inverts exactly the hatch lines: XOR with white on an opaque black background, NOT, and
-    // NOT-XOR with black, both transparent.
+    // Only the hatch lines are inverted, the gaps left alone, in OPAQUE as in TRANSPARENT mode.
     const struct {
         int rop, bkMode;
         COLORREF colour;

@@ -18,8 +18,7 @@ namespace docfix {
 
 const int kTestLineType = 241;
 
-// Counts box builds, stretches and draw hooks so tests can watch the base class's dispatch;
-// s_alive counts live instances to check ownership. Persistence is the base class's.
+// Counts box builds, stretches and draw hooks; s_alive counts live instances.
 class TestLine : public ZVDEntity {
 public:
     TestLine(zgp::CVec2<double> a = {}, zgp::CVec2<double> b = {}) : p1(a), p2(b) { ++s_alive; }
