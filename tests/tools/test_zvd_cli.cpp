@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "run_tool.h"
 #include "zgp/arc2d.h"
@@ -138,13 +139,11 @@ TEST_F(ZvdCli, InfoDescribesTheDrawing) {
     EXPECT_EQ(lineWith(r.out, "\"0\""), "0 \"0\" #FFFFFF visible, current, 1 item");
 
     const QJsonObject info = infoJson(file);
-    EXPECT_EQ(info["format"].toString(), "xml");
-    EXPECT_EQ(info["drawingHeight"].toInt(), 0);
-    EXPECT_EQ(info["backColor"].toInt(), 0x203040);
+    EXPECT_EQ(std::make_tuple(info["format"].toString(), info["drawingHeight"].toInt(), info["backColor"].toInt()),
+              std::make_tuple(QString("xml"), 0, 0x203040));
     const QJsonObject walls = info["layers"].toArray()[1].toObject();
-    EXPECT_EQ(walls["name"].toString(), "walls");
-    EXPECT_EQ(walls["color"].toInt(), 0x0000FF);
-    EXPECT_EQ(walls["items"].toInt(), 3);
+    EXPECT_EQ(std::make_tuple(walls["name"].toString(), walls["color"].toInt(), walls["items"].toInt()),
+              std::make_tuple(QString("walls"), 0x0000FF, 3));
     EXPECT_FALSE(info["layers"].toArray()[2].toObject()["visible"].toBool());
     EXPECT_EQ(info["items"].toObject()["byType"].toObject(), (QJsonObject{{"line", 3}, {"arc", 2}, {"circle", 1}}));
 
@@ -271,7 +270,6 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
     hugeCount.replace(hugeCount.size() - 4, 4, std::string("\xff\xff\xff\x7f", 4));  // 2,147,483,647 items
 
     writeBytes(path("text.txt"), "hello, world\n");
-    writeBytes(path("empty.xml"), "");
     writeBytes(path("svg.xml"), "<?xml version=\"1.0\"?>\n<svg width=\"10\"/>\n");
     writeBytes(path("cut.xml"), xmlBytes.substr(0, xmlBytes.size() / 2));
     writeBytes(path("count.bin"), hugeCount);
@@ -279,9 +277,7 @@ TEST_F(ZvdCli, UnreadableInputNamesTheFileAndExitsWithOne) {
     const std::pair<std::string, std::string> cases[] = {
         {path("missing.xml"), "cannot open (No such file or directory)"},
         {dir.path().toStdString(), "cannot open (it is a directory)"},
-        {"/dev/null", "cannot open (not a regular file)"},
         {path("text.txt"), "not a drawing"},
-        {path("empty.xml"), "not a drawing (the file is empty)"},
         {path("svg.xml"), "not a drawing (an XML document with root <svg>)"},
         {path("cut.xml"), "damaged stream (line "},
         {path("count.bin"), "damaged stream"},

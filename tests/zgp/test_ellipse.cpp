@@ -138,8 +138,7 @@ TEST(EllipseEdit, DerivativesReverseTrimAndExtend) {
     }
 }
 
-// Affine maps keep an ellipse's eccentric-angle parametrisation, and any map keeping the weights
-// positive keeps a NURBS curve's parameters: equal range fractions map onto each other.
+// Affine maps keep eccentric angles, weight-positive maps a NURBS curve's parameters: fractions match.
 TEST(EllipseTransform, ImagesKeepTheParametrisationOrNothingChanges) {
     std::mt19937 rng(21);
     std::mt19937_64 rng64(22);

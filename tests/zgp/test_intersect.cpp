@@ -326,8 +326,7 @@ TEST(IntersectNurbs, NearTouchOfTwoSplines) {
 }
 
 TEST(IntersectNurbs, SharedInteriorSpanIsOneOverlap) {
-    // Two cubic B-splines with the same four middle control points share the span [1/3, 2/3]
-    // exactly; no end of either lies on the other.
+    // Cubic B-splines sharing their four middle control points share the span [1/3, 2/3], no end on the other.
     CNurbsCurve2d a(3, 6), b(3, 6);
     const V pa[6] = {V(-5, 3), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(5, -3)};
     const V pb[6] = {V(-5, -4), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(4, 6)};
@@ -367,8 +366,7 @@ TEST(IntersectDegenerate, PointLikeCurvesAndBrokenData) {
     }
 }
 
-// A line segment of a kind the intersector does not know, whose evaluation throws: running out of
-// memory answers "nothing found", any other exception is a fault and reaches the caller.
+// An unknown curve kind that throws: out of memory is "nothing found", any other exception reaches the caller.
 struct Fault : std::logic_error {
     Fault() : std::logic_error("fault") {}
 };

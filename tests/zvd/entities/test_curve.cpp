@@ -53,13 +53,6 @@ void expectSegment(const zgp::CRefPtr<CGeometry>& g, V a, V b) {
     expectNear(static_cast<const CCurve2d*>(g.Get())->EndPoint(), b);
 }
 
-void setMarks(ZVDCurve& c, EnMarkStyle startStyle, short startSize, EnMarkStyle endStyle, short endSize) {
-    c.setStartMarkStyle(startStyle);
-    c.setStartMarkSize(startSize);
-    c.setEndMarkStyle(endStyle);
-    c.setEndMarkSize(endSize);
-}
-
 CRefPtr<CArc2d> arc(V c, double r, double a0, double a1, int sense) {
     CRefPtr<CArc2d> a(new CArc2d());
     a->Set(c, c + V(std::cos(a0), std::sin(a0)) * r, c + V(std::cos(a1), std::sin(a1)) * r, sense);
@@ -81,8 +74,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     // No size, or a style past the tick, adds nothing (though style 7 counts as shown).
     setMarks(*line, msArrow, 0, static_cast<EnMarkStyle>(7), 5);
     EXPECT_EQ(line->xLinesWithMark().size(), 1u);
-    // On an arc the arrow points along the chord from the tip to the point one size along the
-    // arc: at the start in the arc's turning sense, at the end against it.
+    // On an arc the arrow follows the chord to the point one size along it, in the turning sense at the start.
     for (int sense : {1, -1}) {
         Chain chain;
         const V c(5, 5);
@@ -113,8 +105,7 @@ TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
     EXPECT_EQ(empty.outRect(), zgp::CBox2<double>(0, 0, 0, 0));
     EXPECT_FALSE(empty.hitTest(V(0, 0), 1.0));
 
-    // A diagonal line 10 wide, tolerance 1: the band reaches 5 + 1 to each side and the position
-    // test's tolerance 1 more; past the flat ends only that tolerance counts.
+    // 10 wide, tol 1: the band reaches 5 + 1, plus the position test's tol 1; past the flat ends only tol.
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 100)));
     line->setLineWidth(10);
     const V mid(50, 50), n = V(-1, 1).Normalized(), u = V(1, 1).Normalized();
@@ -324,8 +315,7 @@ TEST(VdCommonCurves, ArcTypesAndPolarLines) {
 
 TEST(VdCommonCurves, StretchArcKeepsHeightAndBulgeSide) {
     CLine2d line(V(0, 0), V(6, 8));
-    // Stretching an arc by one end keeps its height and bulge side: the upper half circle of
-    // radius 5 from (5, 0) to (-5, 0) bulges right of its chord.
+    // The upper half circle of radius 5 from (5, 0) to (-5, 0), its bulge right of the chord, stretched.
     CRefPtr<CArc2d> half = arc(V(0, 0), 5, 0, kPi, 1);
     CRefPtr<CCurve2d> moved(vdcommon::stretchArc(half.Get(), V(5, 0), V(1, 0)));
     ASSERT_TRUE(moved);

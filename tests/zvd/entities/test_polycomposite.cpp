@@ -22,8 +22,7 @@ double worstJoint(ZVDComposite& chain) {
 
 }  // namespace
 
-// Two lines (0,0)-(10,0) and (10,0)-(10,10). Each line offers start, end and middle grips, so the
-// shared grips are, in order: (0,0), (10,0) [both lines], (5,0), (10,10), (10,5).
+// Two lines (0,0)-(10,0)-(10,10); shared grips: (0,0), (10,0) [both], (5,0), (10,10), (10,5).
 TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     ZVDPolyComposite chain;
     ZVDLine *a = line({0, 0}, {10, 0}), *b = line({10, 0}, {10, 10});
@@ -43,8 +42,7 @@ TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     expectNear(b->startPt(), {11, 1});
     expectNear(b->endPt(), {10, 10});
 
-    // The middle of the first line moves that line whole; the second line's start, met at the
-    // first line's end, goes with it. The far ends stay.
+    // The first line's middle moves it whole and drags the second line's start with it.
     ASSERT_TRUE(chain.dragGrip(2, {0, 2}));
     expectNear(a->startPt(), {0, 2});
     expectNear(a->endPt(), {11, 3});

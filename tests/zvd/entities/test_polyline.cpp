@@ -71,9 +71,8 @@ TEST_F(PolylineTest, SevenGripsForThreeSegments) {
     EXPECT_FALSE(empty.dragGrip(0, {1, 1}));
 }
 
-// The arc's end-grip drags keep its height (5) over the moved chord: a chord of 8 from (a, 0) to
-// (a + 8, 0) with its middle 5 below gives the circle through three points with centre
-// (a + 4, -0.9) and radius 4.1 (16 + c^2 = (5 + c)^2).
+// End-grip drags keep the arc's height 5 over the moved chord of 8 from (a, 0): centre (a + 4, -0.9),
+// radius 4.1 (16 + c^2 = (5 + c)^2).
 TEST_F(PolylineTest, GripDragsMoveTheRightEnds) {
     const struct {
         int grip;

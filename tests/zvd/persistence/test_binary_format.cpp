@@ -364,8 +364,7 @@ TEST(BinaryFormat, ArcsBelowThreeAreTestedAndUnbuildableOnesReadAsLines) {
         auto* good = dynamic_cast<ZVDArc*>(d.item(0));
         ASSERT_NE(good, nullptr);
         EXPECT_NEAR(good->centerPt().x, 5, 1e-9);
-        EXPECT_EQ(good->lineWidth(), 3);
-        EXPECT_EQ(good->endMarkSize(), 6);
+        EXPECT_TRUE(good->lineWidth() == 3 && good->endMarkSize() == 6);
         EXPECT_EQ(d.item(1)->itemType(), tested ? vdiLine : vdiArc);
         if (tested) {
             auto* line = static_cast<ZVDLine*>(d.item(1));
@@ -464,7 +463,7 @@ TEST(BinaryFormat, HostileCountsAndLengthsCostNoMemory) {
         expectEmpty(d, "count " + std::to_string(i));
     }
     const std::string lengths[] = {
-        sig + size + maxInt + std::string(64, 'r'),                                     // remark of 2 GiB
+        sig + size + maxInt + std::string(64, 'r'),  // remark of 2 GiB
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(1).str() + item.substr(0, 21) +
             maxInt,                                                                     // item extData
         sig + size + noStrings + oneLayer + noBlocks + Bytes().put<int32_t>(-1).str(),  // negative count

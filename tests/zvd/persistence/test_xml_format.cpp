@@ -93,10 +93,8 @@ TEST_F(XmlFormatTest, SelectedOnlyWritesTheSelectionInItsOrderWithAllTables) {
         ZVectorDrawing back;
         ASSERT_TRUE(back.loadFromStream(&bytes));
         ASSERT_EQ(back.count(), 2);
-        EXPECT_EQ(back.item(0)->iD(), 2);
-        EXPECT_EQ(back.item(1)->iD(), 0);
-        EXPECT_EQ(back.layers()->count(), 2);
-        EXPECT_EQ(back.blockDefinitionTable()->count(), 1);
+        EXPECT_TRUE(back.item(0)->iD() == 2 && back.item(1)->iD() == 0);
+        EXPECT_TRUE(back.layers()->count() == 2 && back.blockDefinitionTable()->count() == 1);
     }
 }
 

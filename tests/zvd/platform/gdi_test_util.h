@@ -1,5 +1,4 @@
-// zvd tests: small helpers for reading back what the GDI layer painted into a QImage.
-// Colours are compared as COLORREF (0x00BBGGRR) so expectations read like the drawing calls.
+// zvd tests: reading back what the GDI layer painted; colours as COLORREF (0x00BBGGRR), like the calls.
 #pragma once
 
 #include <functional>

@@ -83,10 +83,3 @@ TEST(GdiVector, NopDrawsNothing) {
     destroyDC(createSvgDC(emptyPath, QSize(100, 80)));
     EXPECT_EQ(readAll(nopPath), readAll(emptyPath));
 }
-
-TEST(GdiVector, UnusableArgumentsGiveNoDevice) {
-    EXPECT_EQ(createSvgDC(QString(), QSize(10, 10)), nullptr);
-    EXPECT_EQ(createSvgDC("/tmp/x.svg", QSize(0, 10)), nullptr);
-    EXPECT_EQ(createPdfDC("/nonexistent-dir/x.pdf", QSize(10, 10)), nullptr);
-    EXPECT_EQ(createPdfDC("/tmp/x.pdf", QSize(-1, 10)), nullptr);
-}

@@ -1,14 +1,8 @@
 // zvd tests: curve items' hook colours, pens and modes; world (x, y) is device (100 + x, 100 - y).
-#include <memory>
-
-#include <gtest/gtest.h>
-
+#include "entities/curve_items.h"
 #include "platform/gdi_test_util.h"
-#include "zgp/arc2d.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdcircle.h"
-#include "zvd/entities/zvdline.h"
 
+using itemfix::setMarks;
 using zgp::CArc2d;
 using V = zgp::CVec2<double>;
 
@@ -36,13 +30,6 @@ std::unique_ptr<ZVDLine> makeLine(V s, V e, int colour = 0x0000FF) {
     line->set(s, e);
     line->setColor(colour);
     return line;
-}
-
-void setMarks(ZVDCurve& item, int startStyle, int startSize, int endStyle, int endSize) {
-    item.setStartMarkStyle(static_cast<EnMarkStyle>(startStyle));
-    item.setStartMarkSize(static_cast<short>(startSize));
-    item.setEndMarkStyle(static_cast<EnMarkStyle>(endStyle));
-    item.setEndMarkSize(static_cast<short>(endSize));
 }
 
 TEST_F(CurveDrawing, ElasticHookDrawsWhiteInXorWithTheItemsOwnStyle) {

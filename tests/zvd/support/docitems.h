@@ -1,5 +1,4 @@
-// zvd tests: a minimal concrete item (a two-point segment, registered as type 241, a number no
-// library item uses) and recorders for reports, shared by the entity and document suites.
+// zvd tests: a two-point test item (type 241, which no library item uses) and report recorders.
 #pragma once
 
 #include <sstream>
