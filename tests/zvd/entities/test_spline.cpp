@@ -145,6 +145,7 @@ TEST(SplineStream, CountsThatDoNotFitFailTheWholeLoad) {
     const std::pair<std::string, bool> cases[] = {
         {record(1, 2, 2, 4, 4), true},
         {record(1, 2, 2, 5, 5), false},            // one knot too many for degree and points
+        {record(1, 2, 2, 3, 3), false},            // one too few
         {record(1, 2, 2, 4, 2), false},            // knots run past the data
         {record(1, 0x7fffffff, 2, 4, 4), false},   // points run past the data
         {record(1, 2, 2, 0x7fffffff, 4), false},   // knot count of no curve
