@@ -319,6 +319,7 @@ TEST_F(ZvdCli, WrongCommandLinesExitWithTwoAndShowTheUsage) {
         {"draw", in},
         {"info", in, "--verbose"},
         {"convert", in},
+        {"convert", in, path("o.xml"), "--to", "svg"},
         {"convert", in, path("o.xml"), "--layer", "walls"},
         {"convert", in, path("o.xml"), "--selected", "--ids", "3-1"},
         {"render", in, "-o", path("o.bmp")},
