@@ -110,8 +110,7 @@ TEST_F(DrawingTest, EraseReportsInOrderAndForgetsEverythingBelow) {
 
     const int ida = a->iD(), idb = b->iD();
     drawing.erase(0);  // the composite: nested items leave the index and the selection set
-    EXPECT_EQ(drawing.find(ida), nullptr);
-    EXPECT_EQ(drawing.find(idb), nullptr);
+    EXPECT_TRUE(!drawing.find(ida) && !drawing.find(idb));
     EXPECT_EQ(drawing.selSet()->count(), 0);
     EXPECT_EQ(TestLine::s_alive, alive - 3);
 
