@@ -1,5 +1,4 @@
-// zvd tool tests: runs a program with arguments and collects its exit status, stdout, stderr
-// and peak resident memory, the way a shell user would observe them.
+// zvd tool tests: runs a program and collects exit status, stdout, stderr and peak resident memory.
 #pragma once
 
 #include <spawn.h>

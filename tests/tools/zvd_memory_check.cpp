@@ -21,7 +21,6 @@ namespace {
 
 using P = zgp::CVec2<double>;
 
-// Lines, arcs and circles in turn, spread over a square grid so that no two coincide.
 void fill(ZVectorDrawing& drawing, int items) {
     for (int i = 0; i < items; ++i) {
         const P at(10.0 * (i % 500), 10.0 * (i / 500));

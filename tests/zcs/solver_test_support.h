@@ -56,7 +56,6 @@ struct CurveFree {
     void operator()(CCurve2d* c) const { c->Free(); }
 };
 
-// Curves and constraints of one test; Solve hands all of them to a fresh solver.
 class TestSketch {
 public:
     CLine2d* Line(Vec a, Vec b) { return Keep(new CLine2d(a, b)); }
@@ -76,7 +75,6 @@ public:
         e->Set(c, Vec(std::cos(axisAngle), std::sin(axisAngle)), a, b, 0.0, 0.0, 1);
         return Keep(e);
     }
-    // A clamped cubic through the given control points.
     CNurbsCurve2d* Nurbs(const std::vector<Vec>& pts) {
         auto* n = new CNurbsCurve2d(3, static_cast<int>(pts.size()));
         for (size_t i = 0; i < pts.size(); ++i) n->SetCtrlPt(static_cast<int>(i), pts[i], 1.0);
@@ -88,7 +86,6 @@ public:
     }
     void Hold(CCurve2d* c, int type = edrCurve) { m_held.push_back(Ref(c, type)); }
 
-    // Hands everything to the factory's solver (curves first, held ones after) and solves.
     EnSolveResult Solve(ZlSolver2dFactory& f) {
         zcs::ISolver2d* s = f.GetSolver2d();
         for (auto& c : m_curves) s->AddGeometry(c.get());
@@ -116,22 +113,16 @@ private:
     std::vector<ZlDimRefGeometry> m_held;
 };
 
-// ---- independent measures ----
-
 inline double Cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
 inline double Angle(const CLine2d* l) { return (l->EndPoint() - l->StartPoint()).Angle(); }
-// Angle reduced to (-pi, pi].
 inline double Reduce(double a) { return a - 2 * kPi * std::round(a / (2 * kPi)); }
-// Distance of p from the infinite line of l, positive on its left.
 inline double SideOf(const CLine2d* l, Vec p) {
     const Vec d = (l->EndPoint() - l->StartPoint()).Normalized();
     return Cross(d, p - l->StartPoint());
 }
-// Closest approach of a point to a curve (the kernel's nearest point).
 inline double DistanceToCurve(const CCurve2d* c, Vec p) { return c->GetNearestPoint(p).DistanceTo(p); }
 
-// For two curves that should touch: the gap at their closest points and the sine of the
-// angle between their tangents there (both 0 for tangent curves).
+// Gap at the closest points of two curves and the sine between their tangents there (0, 0: tangent).
 inline void TouchOf(const CCurve2d* a, const CCurve2d* b, double& gap, double& sine) {
     double ta = 0;
     gap = zgp_test::BruteMin([&](double t) { return DistanceToCurve(b, a->GetPoint(t)); }, a->StartT(), a->EndT(), 2000,

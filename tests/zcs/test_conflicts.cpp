@@ -54,9 +54,8 @@ TEST(Conflicts, TwoLengthsOnOneLine) {
     ExpectFailure(s, esrSolved, {}, L"");  // none after a success
 }
 
-// Large conflicts are found through the one dependency among their equations (smallest to
-// first order): a staircase held at one end and measured end to end 1% longer than it is; the
-// held point plays no part.
+// A staircase held at one end and measured 1% longer than it is: one first-order dependency among
+// its equations; the held point plays no part.
 TEST(Conflicts, LongStaircase) {
     TestSketch s;
     std::vector<CLine2d*> lines;

@@ -9,8 +9,7 @@ namespace {
 
 using Measure = std::function<double()>;
 
-// Solved, in few iterations (Newton converges quadratically with correct derivatives), and
-// every measured error below tol.
+// Few iterations: Newton converges quadratically only with correct derivatives.
 void ExpectSolved(TestSketch& s, std::initializer_list<Measure> errors, double tol = 1e-9) {
     ASSERT_EQ(s.Solve(), esrSolved);
     EXPECT_LE(s.iterations, 6);
@@ -136,7 +135,6 @@ TEST(ConstraintKinds, Tangencies) {
     s.Add(ectTangent, 0, {Ref(c), Ref(l)});
     s.Add(ectTangent, 0, {Ref(c1), Ref(c2)});
     s.Add(ectTangent, 0, {Ref(big), Ref(small)});
-    // ellipses against a line, a circle and another ellipse; a NURBS curve against a line
     auto* e = s.Ellipse({0, 20}, 0.4, 4, 2);
     auto* el = s.Line({-6, 23.3}, {6, 23.8});
     auto* ec = s.Circle({5.5, 17}, 2);
@@ -158,7 +156,6 @@ TEST(ConstraintKinds, Tangencies) {
     }
 }
 
-// A tangency with a coincidence at its contact: the curves meet there with one direction.
 TEST(ConstraintKinds, TangenciesBoundAtJoints) {
     TestSketch s;
     auto* a = s.Arc({0, 0}, 2, 0.2, 1.7);

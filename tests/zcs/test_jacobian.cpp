@@ -9,8 +9,7 @@ using namespace zcs_test;
 
 namespace {
 
-// Builds the sketch as the solver would and compares, part by part, every Jacobian entry
-// (by parameter, in drawing units) with the difference quotient of the residuals.
+// Every Jacobian entry (by parameter, in drawing units) against difference quotients of the residuals.
 void ExpectJacobianMatchesDifferences(TestSketch& s, std::vector<CCurve2d*> curves,
                                       std::vector<ZlDimRefGeometry> held) {
     zcs::detail::Input in;
@@ -112,7 +111,6 @@ TEST(Jacobian, EllipsesNurbsAndJoints) {
     s.Add(ectEllipseRadiusAlong, 4, {Ref(e2)});
     s.Add(ectEllipseRadiusAcross, 1, {Ref(e2)});
     s.Add(ectCoincident, 0, {Ref(e2, edrCenter), Ref(c, edrCenter)});
-    // tangencies bound at a joint: end to end, and an end on a whole circle or ellipse
     s.Add(ectTangent, 0, {Ref(arc), Ref(m)});
     s.Add(ectCoincident, 0, {Ref(arc, edrStart), Ref(m, edrStart)});
     s.Add(ectTangent, 0, {Ref(c), Ref(p)});

@@ -14,8 +14,7 @@ struct Fillet {
     CArc2d* arc;
     CLine2d* b;
 };
-// A perturbed fillet in the corner of a horizontal and a vertical line, scaled by k: lines and arc
-// joined end to end and tangent at the joints.
+// A perturbed fillet, scaled by k: two lines and an arc joined end to end, tangent at the joints.
 Fillet AddFillet(TestSketch& s, double k = 1) {
     const Fillet f{s.Line(Vec(0, 0.3) * k, Vec(8.2, -0.2) * k), s.Arc(Vec(7.6, 2.3) * k, 1.7 * k, -kPi / 2 + 0.2, 0.1),
                    s.Line(Vec(10.1, 1.6) * k, Vec(10.3, 9) * k)};
@@ -137,7 +136,6 @@ TEST(SolverBehaviour, RedundancyAndDegreesOfFreedom) {
     EXPECT_EQ(dof(s), 2 + 5 + 5 + 8 - 2);
 }
 
-// The same sketch at three scales: the same iterations, the same shape, residuals relative to size.
 TEST(SolverBehaviour, ScaleDoesNotMatter) {
     std::vector<std::vector<Vec>> shapes;
     std::vector<int> iterations;

@@ -21,8 +21,7 @@ inline double Uni(std::mt19937_64& rng, double lo, double hi) {
 }
 inline V RandPt(std::mt19937_64& rng, double r) { return V(Uni(rng, -r, r), Uni(rng, -r, r)); }
 
-// Minimum of f over [lo, hi]: the best of n + 1 samples, refined by golden-section search between
-// its neighbours; *at receives where it was found.
+// Minimum of f over [lo, hi]: best of n + 1 samples, refined by golden-section search; *at gets where.
 template <class F>
 double BruteMin(const F& f, double lo, double hi, int n = 2000, double* at = nullptr) {
     int best = 0;
@@ -41,13 +40,10 @@ double BruteMin(const F& f, double lo, double hi, int n = 2000, double* at = nul
     return std::min(bestF, f(x));
 }
 
-// Distance from p to c over [lo, hi], by default the curve's own range.
 inline double BruteDistance(const CCurve2d& c, const V& p, int n = 2000, double* at = nullptr) {
     return BruteMin([&](double t) { return c.GetPoint(t).DistanceTo(p); }, c.StartT(), c.EndT(), n, at);
 }
 
-// A random curve of the given kind within about 20 of the origin: arcs and ellipses of either
-// sense sweeping up to a whole turn, clamped rational NURBS of degree 1 to 4.
 inline CCurve2d* RandomCurve(std::mt19937_64& rng, int kind) {
     const int sense = Uni(rng, 0, 1) < 0.5 ? 1 : -1;
     const double t0 = Uni(rng, -10, 10);
@@ -73,7 +69,6 @@ inline CCurve2d* RandomCurve(std::mt19937_64& rng, int kind) {
 
 const int IN = CPositionJudge::PT_INSIDE, ON = CPositionJudge::PT_ON, OUT = CPositionJudge::PT_OUTSIDE;
 
-// Counter-clockwise arc from angle a0 to a1 (radians); equal angles give the full circle.
 inline CArc2d* ArcByAngles(const V& centre, double r, double a0, double a1) {
     auto* a = new CArc2d;
     a->Set(centre, r, a0, a1);
@@ -94,7 +89,6 @@ inline CLoop* CircleLoop(const V& centre, double r) {
     return l;
 }
 
-// The loop as a dense polygon, perCurve pieces to each curve but a line.
 inline std::vector<V> Polygonise(const CLoop& l, int perCurve) {
     std::vector<V> out;
     for (int i = 0; i < l.CoedgeCount(); ++i) {
@@ -129,8 +123,6 @@ inline double ShoelaceArea(const std::vector<V>& poly) {
     return a;
 }
 
-// Random loops: a whole circle or ellipse, or a star-shaped chain around the origin of lines,
-// arcs, ellipse arcs and rational NURBS pieces.
 inline CCurve2d* RandomSide(std::mt19937& rng, const V& a, const V& b) {
     std::uniform_real_distribution<double> U(0.0, 1.0);
     V d = b - a;

@@ -15,8 +15,7 @@ struct Rng {
     int I(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); }
 };
 
-// Lines, arcs and ellipse arcs sweeping at most 3/4 turn, and x-monotone (so never
-// self-crossing) rational NURBS curves.
+// Lines, arcs and ellipse arcs of at most 3/4 turn, and x-monotone (never self-crossing) NURBS.
 CCurve2d* RandomCurve(Rng& r, int kind) {
     const int sense = r.I(0, 1) ? 1 : -1;
     if (kind % 4 == 0) return new CLine2d(r.P(20), r.P(20));
@@ -60,7 +59,6 @@ CMatrix3<double> RandomMap(Rng& r, int kind) {  // 0 similarity, 1 affine, 2 per
 
 }  // namespace
 
-// The chord and radius form hands over to CArc2d::Set; here only its tolerances are checked.
 TEST(BuilderCurve, ArcsFromThreePointsOrFromTwoPointsAndRadius) {
     Rng r(11);
     for (int it = 0; it < 200; ++it) {

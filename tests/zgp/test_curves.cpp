@@ -11,7 +11,6 @@ using Vec = V;
 
 namespace {
 
-// A test-only curve given by a function of (t, derivative order 0..2), to reach the generic numerics.
 class FuncCurve : public CCurve2d {
 public:
     using Fn = std::function<Vec(double, int)>;
@@ -53,7 +52,6 @@ FuncCurve Cubic(Coeffs ax, Coeffs ay, double lo, double hi) {
     return FuncCurve(f, lo, hi);
 }
 
-// The spiral (t cos wt, t sin wt) on [1, hi]: a curve that winds many times.
 FuncCurve Spiral(double w, double hi) {
     auto f = [w](double t, int d) {
         const double c = std::cos(w * t), s = std::sin(w * t);
@@ -64,7 +62,6 @@ FuncCurve Spiral(double w, double hi) {
     return FuncCurve(f, 1.0, hi);
 }
 
-// A random arc: centre in a box, radius over four decades, either sense, any sweep up to a full turn.
 CArc2d RandomArc(std::mt19937_64& rng) {
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const Vec c(200.0 * u(rng) - 100.0, 200.0 * u(rng) - 100.0);
@@ -74,7 +71,6 @@ CArc2d RandomArc(std::mt19937_64& rng) {
     return CArc2d(c, r, CInterval<double>(sense * r * a0, sense * r * a0 + r * sweep), sense);
 }
 
-// A random similarity: rotation, uniform scale, optional reflection, translation.
 CMatrix4<double> RandomSimilarity(std::mt19937_64& rng, bool reflect) {
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const double k = 0.2 + 3 * u(rng);
@@ -91,8 +87,6 @@ template <int N>
 IBase* Make() { return new Kind<N>; }
 
 }  // namespace
-
-// ---- base objects ----
 
 TEST(BaseObjects, BoundedArchiveReadsAndFactoryRegistration) {
     ZDbArchive out;
@@ -116,8 +110,6 @@ TEST(BaseObjects, BoundedArchiveReadsAndFactoryRegistration) {
     IBase base;
     EXPECT_TRUE(base.Serialize(out) && base.GetObjectType() == 0);
 }
-
-// ---- generic numerics, through test-only curves ----
 
 TEST(CurvesGeneric, LengthMatchesClosedForms) {
     std::mt19937_64 rng(11);
@@ -196,8 +188,6 @@ TEST(CurvesGeneric, TangentsAtVanishingDerivativesAndPointCurves) {
     EXPECT_EQ(loop.GetNearestT(Vec(NAN, 0), 0.0), 0.0);
 }
 
-// ---- lines ----
-
 TEST(LineProperties, NearestWalksReverseAndOffset) {
     std::mt19937_64 rng(21);
     std::uniform_real_distribution<double> u(-100.0, 100.0);
@@ -228,8 +218,6 @@ TEST(LineProperties, NearestWalksReverseAndOffset) {
     EXPECT_FALSE(l.SetStartT(13.0) || l.SetEndT(NAN));
 }
 
-// Lines, arcs and ellipses under maps are covered by the builder and loop transform tests; here
-// only the refusals, which must leave the curve as it was.
 TEST(LineProperties, TransformsRefuseDegenerateImagesAndArcsNonSimilarities) {
     using M = CMatrix3<double>;
     CLine2d l(Vec(1, 2), Vec(3, 2));
@@ -258,8 +246,6 @@ TEST(LineProperties, DegenerateInputAndNurbsForm) {
     for (double t : {2.0, 3.5, 7.0}) EXPECT_TRUE(n->GetPoint(t).IsEqual(l.GetPoint(t), 1e-12));  // same parameter
     EXPECT_EQ(CRefPtr<CNurbsCurve2d>(z.NurbsCurve())->Knots(), (std::vector<double>{0, 0, 1, 1}));
 }
-
-// ---- arcs ----
 
 TEST(ArcSetForms, ChordRadiusTypeAndBulge) {
     std::mt19937_64 rng(31);

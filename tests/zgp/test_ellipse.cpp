@@ -12,7 +12,6 @@ namespace {
 
 double Uni(std::mt19937& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 
-// Random arc (or full ellipse): radii ratios from 1e-3 to 1 either way round, random sense and sweep.
 CEllipse2d RandomEllipse(std::mt19937& rng, bool full = false) {
     const double a = Uni(rng, 0.1, 20.0), b = a * std::pow(10.0, Uni(rng, -3.0, 0.3));
     const double start = Uni(rng, -kPi, kPi), end = full ? start : Uni(rng, -kPi, kPi);
@@ -28,13 +27,11 @@ Vec PointAtPhi(const CEllipse2d& e, double phi) {
     return e.CenterPt() + u * (e.MajorRadius() * std::cos(phi)) + v * (e.MinorRadius() * std::sin(phi));
 }
 
-// Nearest distance over the arc, sampled in eccentric angle.
 double BruteNearestDist(const CEllipse2d& e, const Vec& p) {
     const double phi0 = e.GetAngle(e.StartT()), sweep = e.RotateAngle();
     return BruteMin([&](double f) { return PointAtPhi(e, phi0 + sweep * f).DistanceTo(p); }, 0.0, 1.0, 10000);
 }
 
-// Probe points: around the curve, near the centre (inside the evolute), exactly on an axis, far away.
 Vec RandomProbe(std::mt19937& rng, const CEllipse2d& e) {
     const double a = e.MajorRadius(), b = e.MinorRadius(), r = std::max(a, b);
     double x = Uni(rng, -1.5 * a, 1.5 * a), y = Uni(rng, -1.5 * b, 1.5 * b);
@@ -141,8 +138,7 @@ TEST(EllipseEdit, DerivativesReverseTrimAndExtend) {
     }
 }
 
-// Affine maps keep an ellipse's eccentric-angle parametrisation, and any map keeping the weights
-// positive keeps a NURBS curve's parameters: equal range fractions map onto each other.
+// Affine maps keep eccentric angles, weight-positive maps a NURBS curve's parameters: fractions match.
 TEST(EllipseTransform, ImagesKeepTheParametrisationOrNothingChanges) {
     std::mt19937 rng(21);
     std::mt19937_64 rng64(22);

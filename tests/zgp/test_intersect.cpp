@@ -13,7 +13,6 @@ using Pts = std::vector<CCurvCurvIntPt>;
 
 namespace {
 
-// The natural extension as a bounded curve: a long stretch of a line, a whole turn of a conic.
 CCurve2d* Extended(const CCurve2d& c) {
     if (auto l = dynamic_cast<const CLine2d*>(&c)) return new CLine2d(l->Origin(), l->Direction(), {-80.0, 80.0});
     if (auto a = dynamic_cast<const CArc2d*>(&c))
@@ -23,8 +22,6 @@ CCurve2d* Extended(const CCurve2d& c) {
                               {e->StartT(), e->StartT() + 2 * kPi * e->MajorRadius()}, e->Sense());
     return c.Clone();
 }
-
-// ---- brute force: polyline crossings refined by Newton on both parameters ----
 
 struct SBrute {
     V p;
@@ -79,7 +76,6 @@ std::vector<SBrute> BruteForce(const CCurve2d& a, const CCurve2d& b) {
     return found;
 }
 
-// Checks one query against the brute force; answers a description of the first fault, or "".
 std::string CheckPair(const CCurve2d& a, const CCurve2d& b, bool ext) {
     CCurvCurvIntersector isect;
     Pts res;
@@ -137,7 +133,6 @@ Pts Meet(const CCurve2d& a, const CCurve2d& b, bool ext = false) {
     return out;
 }
 
-// The kinds of the points found, in order: 0 crossing, 1 touch, 2 end of an overlap.
 std::vector<int> Kinds(const Pts& r) {
     std::vector<int> k;
     for (const CCurvCurvIntPt& p : r) k.push_back(p.kind);
@@ -146,7 +141,6 @@ std::vector<int> Kinds(const Pts& r) {
 using K = std::vector<int>;
 
 CArc2d Circle(V c, double r) { return CArc2d(c, r, CInterval<double>(0, 2 * kPi * r), 1); }
-// Counter-clockwise arc between two angles given in degrees.
 CArc2d ArcDeg(V c, double r, double a0, double a1) {
     CArc2d arc;
     arc.Set(c, r, a0 * kPi / 180, a1 * kPi / 180);
@@ -158,8 +152,7 @@ CArc2d ArcDeg(V c, double r, double a0, double a1) {
 TEST(IntersectRandom, BoundedPairsAgreeWithBruteForce) { RandomPairs(false, 120, 20240601); }
 TEST(IntersectRandom, ExtendedPairsAgreeWithBruteForce) { RandomPairs(true, 40, 777); }
 
-// A line along the tangent, or a circle touching from outside, at a random point of a random arc,
-// ellipse or curved NURBS, exactly or missing by less than the tolerance: one touch (kind 1) there.
+// A tangent line or outside circle at a random point of a curved arc, exactly or within tol: one touch.
 TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
     std::mt19937_64 rng(31337);
     int tried = 0;
@@ -177,7 +170,6 @@ TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
         CRefPtr<CCurve2d> b(i % 2 ? static_cast<CCurve2d*>(new CLine2d(p + out * gap - along, p + out * gap + along))
                                   : static_cast<CCurve2d*>(new CArc2d(Circle(p + out * (r + gap), r))));
         const Pts res = Meet(*a, *b);
-        // Near the contact along the first curve (it may pass the same place again elsewhere).
         const auto near = std::count_if(res.begin(), res.end(), [&](const CCurvCurvIntPt& q) {
             return q.point.DistanceTo(p) < 1e-3 && std::abs(q.t1 - t) < 1e-3 * (a->EndT() - a->StartT());
         });
@@ -188,9 +180,7 @@ TEST(IntersectRandom, ConstructedTangenciesAreSingleTouches) {
     EXPECT_EQ(tried, 600);
 }
 
-// Two random pieces of one circle, one ellipse or one line (either sense, the second possibly as
-// a NURBS copy): the overlap pairs must cover exactly the samples of the first curve that lie on
-// the second.
+// Overlap pairs of two pieces of one curve cover exactly the samples of the first on the second.
 TEST(IntersectRandom, OverlapsOfOneCurveMatchSampling) {
     std::mt19937_64 rng(2718);
     for (int i = 0; i < 300; ++i) {
@@ -260,12 +250,10 @@ TEST(IntersectLines, CollinearOverlapAndEndToEnd) {
     EXPECT_EQ(reused.size(), 2u);
 }
 
-// Tangencies and near misses of lines with arcs and ellipses are among the constructed random cases.
 TEST(IntersectLineArc, SecantNearMissAndArcEnds) {
     const CArc2d circle = Circle(V(0, 0), 2);
     EXPECT_EQ(Meet(CLine2d(V(-5, 1), V(5, 1)), circle).size(), 2u);
     EXPECT_TRUE(Meet(CLine2d(V(-5, 2.01), V(5, 2.01)), circle).empty());
-    // The line crosses the full circle twice but the upper half arc only once.
     EXPECT_EQ(Meet(CLine2d(V(1, -5), V(1, 5)), ArcDeg(V(0, 0), 2, 0, 180)).size(), 1u);
     const CArc2d quarter = ArcDeg(V(0, 0), 1, 0, 90);  // ends at (0, 1), t = pi / 2
     // The crossing lies 5e-7 past the end: reported at the end.
@@ -295,7 +283,6 @@ TEST(IntersectArcs, CoincidentArcsOverlap) {
     ASSERT_EQ(Kinds(r), (K{2, 2}));
     EXPECT_TRUE(std::abs(r[0].t1 - kPi / 2) < 1e-9 && std::abs(r[0].t2 - kPi / 2) < 1e-9);  // 45 degrees at r 2
     EXPECT_TRUE(std::abs(r[1].t1 - kPi) < 1e-9 && std::abs(r[1].t2 - kPi) < 1e-9);
-    // Opposite senses overlap just the same; arcs of one circle that do not meet give nothing.
     CArc2d cw = ArcDeg(V(1, 1), 2, 45, 180);
     cw.Reverse();
     EXPECT_EQ(Meet(ArcDeg(V(1, 1), 2, 0, 90), cw).size(), 2u);
@@ -319,7 +306,6 @@ TEST(IntersectConics, EllipseOverlapAndTangency) {
     Pts r = Meet(e1, e2);
     ASSERT_EQ(Kinds(r), (K{2, 2}));
     EXPECT_TRUE(std::abs(r[0].t1 - kPi * 2) < 1e-9 && std::abs(r[1].t1 - kPi * 4) < 1e-9);
-    // A NURBS copy of an ellipse coincides with it over the copy's whole length.
     EXPECT_EQ(Kinds(Meet(*CRefPtr<CNurbsCurve2d>(e1.NurbsCurve()), e2)), (K{2, 2}));
     // A circle inside the ellipse touching both ends of its minor axis.
     const CEllipse2d flat(V(0, 0), V(1, 0), 4, 2, CInterval<double>(0, 8 * kPi), 1);
@@ -340,8 +326,7 @@ TEST(IntersectNurbs, NearTouchOfTwoSplines) {
 }
 
 TEST(IntersectNurbs, SharedInteriorSpanIsOneOverlap) {
-    // Two cubic B-splines with the same four middle control points share the span [1/3, 2/3]
-    // exactly; no end of either lies on the other.
+    // Cubic B-splines sharing their four middle control points share the span [1/3, 2/3], no end on the other.
     CNurbsCurve2d a(3, 6), b(3, 6);
     const V pa[6] = {V(-5, 3), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(5, -3)};
     const V pb[6] = {V(-5, -4), V(-3, -1), V(-1, 2), V(1, -2), V(3, 1), V(4, 6)};
@@ -381,8 +366,7 @@ TEST(IntersectDegenerate, PointLikeCurvesAndBrokenData) {
     }
 }
 
-// A line segment of a kind the intersector does not know, whose evaluation throws: running out of
-// memory answers "nothing found", any other exception is a fault and reaches the caller.
+// An unknown curve kind that throws: out of memory is "nothing found", any other exception reaches the caller.
 struct Fault : std::logic_error {
     Fault() : std::logic_error("fault") {}
 };

@@ -18,8 +18,6 @@ double DenseArea(const CLoop& l) { return ShoelaceArea(Polygonise(l, 4000)); }
 
 }  // namespace
 
-// A curve added with addRef gains a reference, one added without is taken over; a loop added to a
-// polygon is taken over unless told otherwise. Copies are deep.
 TEST(LoopRefs, FlagsDecideOwnershipAndCopiesAreDeep) {
     CRefPtr<CLine2d> shared(new CLine2d(Vec(0, 0), Vec(1, 0))), handed(new CLine2d(Vec(1, 0), Vec(1, 1)));
     CRefPtr<CLoop> kept(Square(2, 0, 1));

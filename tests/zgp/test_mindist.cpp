@@ -7,8 +7,6 @@ using namespace zgp_test;
 
 namespace {
 
-// The stretch of parameters searched by brute force: the curve's range, or for its extension a
-// long stretch of a line or one whole turn of a conic.
 double BruteDistance(const CCurve2d& c, bool extended, const V& p) {
     double lo = c.StartT(), hi = c.EndT();
     if (extended && c.Type() == GT_LINE) lo = -200.0, hi = 200.0;

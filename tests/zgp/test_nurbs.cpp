@@ -8,9 +8,6 @@ using Vec = V;
 
 namespace {
 
-// Control points in [-10, 10]^2, weights in [0.2, 5] when rational, knots increasing by random
-// steps with about one repeat in five but no run longer than the degree, so the curve is
-// continuous (clamped ends when asked).
 CNurbsCurve2d RandomCurve(std::mt19937& rng, int degree, int count, bool rational, bool clamped) {
     std::uniform_real_distribution<double> coord(-10.0, 10.0), unit(0.0, 1.0);
     CNurbsCurve2d c(degree, count);
@@ -38,7 +35,6 @@ CNurbsCurve2d RandomCurve(std::mt19937& rng) {
     return RandomCurve(rng, p, p + 1 + extra(rng), coin(rng) == 1, coin(rng) == 1);
 }
 
-// Degrees 6 to 20 on 21 control points, rational, clamped every other trial.
 CNurbsCurve2d HighDegreeCurve(std::mt19937& rng, int trial) {
     return RandomCurve(rng, 6 + trial % 15, 21, true, trial % 2 == 0);
 }
@@ -65,7 +61,6 @@ Vec NaivePoint(const CNurbsCurve2d& c, double t) {
     return num / den;
 }
 
-// Largest distance between the two curves at n + 1 parameters spread over [t0, t1].
 double MaxGap(const CCurve2d& a, const CCurve2d& b, double t0, double t1, int n = 200) {
     double gap = 0.0;
     for (int i = 0; i <= n; ++i) {
@@ -75,7 +70,6 @@ double MaxGap(const CCurve2d& a, const CCurve2d& b, double t0, double t1, int n 
     return gap;
 }
 
-// The rational quadratic full circle of nine control points.
 CNurbsCurve2d Circle(const Vec& c, double r) {
     CNurbsCurve2d n(2, 9);
     const double k[12] = {0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1};
@@ -179,8 +173,7 @@ TEST(NurbsQuery, BoxContainsAndTouchesTheCurve) {
             pts[i] = c.GetPoint(a + (b - a) * i / n);
             ASSERT_TRUE(box.Contains(pts[i], tol)) << trial;
         }
-        // Each side must be reached: by a knot (kinks sit there) or a sampled local extreme, refined
-        // by golden-section search.
+        // Each side is reached at a knot (kinks sit there) or a refined sampled local extreme.
         const Vec dirs[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
         const double reach[4] = {-box.min.x, -box.min.y, box.max.x, box.max.y};
         for (int j = 0; j < 4; ++j) {
@@ -224,7 +217,6 @@ TEST(NurbsQuery, NearestMatchesBruteForceOnThousandsOfCurves) {
                                     : Vec(coord(rng), coord(rng));
             auto dist = [&](double t) { return c.GetPoint(t).DistanceTo(q); };
             for (int i = 0; i <= n; ++i) d[i] = dist(a + (b - a) * i / n);
-            // Brute force: every sampled local minimum near the best, refined by golden-section search.
             double brute = *std::min_element(d.begin(), d.end());
             const double near = brute * 1.01 + 1e-9;
             for (int i = 0; i <= n; ++i)

@@ -14,7 +14,6 @@ namespace {
 const int APART = CPositionJudge::RG_APART, CROSS = CPositionJudge::RG_CROSS;
 const int FIRST_IN = CPositionJudge::RG_FIRST_INSIDE, SECOND_IN = CPositionJudge::RG_SECOND_INSIDE;
 
-// Compares the judge with the brute force at `points`, skipping those near the boundary.
 void ExpectMatchesBruteForce(const CLoop& l, const std::vector<Vec>& points, int trial) {
     CPositionJudge judge;
     std::vector<Vec> poly = Polygonise(l, 200);
@@ -38,8 +37,6 @@ void ExpectCases(const CLoop* l, std::initializer_list<Case> cases, double tol =
 }
 
 }  // namespace
-
-// ---- point against loop ----
 
 TEST(PositionPointLoop, RandomPointsMatchBruteForce) {
     std::mt19937 rng(1234);
@@ -91,7 +88,6 @@ TEST(PositionPointLoop, RaysThroughVerticesAndAlongEdges) {
     CLoop* step = PolyLoop({{0, 0}, {4, 0}, {4, 2}, {6, 2}, {6, 4}, {0, 4}});
     ExpectCases(step, {{{-1, 2}, OUT}, {{2, 2}, IN}, {{5, 2}, ON}, {{7, 2}, OUT}, {{-1, 4}, OUT}});
     ExpectCases(step, {{{-1, 0}, OUT}, {{2, 0}, ON}}, 0.0);
-    // Rays tangent to a circle.
     CLoop* circle = CircleLoop(Vec(0, 0), 2);
     ExpectCases(circle, {{{-5, 2}, OUT}, {{-5, -2}, OUT}, {{0, 2}, ON}, {{0, 1.999}, IN}});
     for (CLoop* l : {crown, step, circle}) l->Unref();
@@ -126,8 +122,6 @@ TEST(PositionPointPolygon, HolesAreOutsideEvenOdd) {
     EXPECT_EQ(judge.GetPointPolygonPosition(Vec(0, 0), &empty, 1e-6), OUT);
     EXPECT_EQ(judge.GetPointPolygonPosition(Vec(0, 0), nullptr, 1e-6), OUT);
 }
-
-// ---- point against curve ----
 
 TEST(PositionCurveSide, BoundedCurvesUseTheEndTangentBeyondTheirEnds) {
     CPositionJudge judge;
@@ -187,8 +181,6 @@ TEST(PositionCurveSide, ClosedConicsAgreeWithTheirImplicitEquation) {
         }
     }
 }
-
-// ---- regions ----
 
 TEST(PositionRegions, LoopsAndAxes) {
     CPositionJudge judge;

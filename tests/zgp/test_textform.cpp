@@ -16,7 +16,6 @@ struct Rng {
     explicit Rng(unsigned seed) : gen(seed) {}
     int I(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); }
     double U(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(gen); }
-    // Awkward finite doubles: thirds, signed zeros, extremes, subnormals, any bit pattern.
     double Nasty() {
         const int kind = I(0, 4);
         double d = kind == 0 ? U(-1, 1) / 3 : kind == 2 ? DBL_MAX : kind == 3 ? DBL_TRUE_MIN * I(1, 1000) : 0.0;
@@ -34,7 +33,6 @@ struct Rng {
     }
 };
 
-// Every kind, built both through the ordinary constructors and with awkward stored values.
 CCurve2d* RandomCurve(Rng& r) {
     const int sense = r.I(0, 1) ? 1 : -1;
     switch (r.I(0, 5)) {

@@ -7,7 +7,6 @@ using namespace zgp_test;
 
 namespace {
 
-// A probe object that counts live instances, to observe when references free it.
 struct Probe : IBase {
     static int live;
     Probe() { ++live; }

@@ -31,6 +31,12 @@ inline void expectNear(const V& a, const V& b, double tol = 1e-9) {
     EXPECT_NEAR(a.y, b.y, tol);
 }
 
+inline void setMarks(ZVDCurve& item, int startStyle, int startSize, int endStyle, int endSize) {
+    item.setStartMarkStyle(static_cast<EnMarkStyle>(startStyle));
+    item.setStartMarkSize(static_cast<short>(startSize));
+    item.setEndMarkStyle(static_cast<EnMarkStyle>(endStyle));
+    item.setEndMarkSize(static_cast<short>(endSize));
+}
 inline ZVDLine* lineItem(V a, V b) {
     auto* l = new ZVDLine;
     l->set(a, b);
@@ -42,7 +48,6 @@ inline ZVDArc* arcItem(V a, V b, double r, CArc2d::ArcType type) {
     return x;
 }
 
-// A drawing whose data-changed reports (about one item, or any) reports() counts and clears.
 struct ReportingDrawing : ::testing::Test {
     ReportingDrawing() { drawing.attachObserver(&rec); }
     ~ReportingDrawing() override { drawing.detachObserver(&rec); }

@@ -10,7 +10,6 @@ CArc2d arcOf(CVec2<double> c, double r, double a0, double a1, int sense) {
     return CArc2d(c, r, zgp::CInterval<double>(sense * a0 * r, sense * a1 * r), sense);
 }
 
-// Start, end (or, with index 2, the middle grip), centre and sense of an arc item.
 void expectArc(ZVDArc& a, CVec2<double> start, CVec2<double> end, CVec2<double> centre, int sense, int endGrip = 1) {
     const CVec2<double> got[] = {a.grip(0), a.grip(endGrip), a.centerPt()}, want[] = {start, end, centre};
     for (int i = 0; i < 3; ++i) EXPECT_LT(got[i].DistanceTo(want[i]), 1e-9) << "start, end, centre: " << i;
@@ -119,7 +118,6 @@ TEST_F(ArcTest, XmlAndStreamLayouts) {
     const std::string tail = Bytes().put(s.x).put(s.y).put(e.x).put(e.y).put(0.5).put(-1.25).put<int8_t>(-1).str();
     ASSERT_GT(out.size(), tail.size());
     EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
-    // Cut short, the record fails and leaves the arc alone.
     std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
     ZVDArc cut;
     cut.setOwner(&drawing);

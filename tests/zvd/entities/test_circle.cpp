@@ -1,12 +1,10 @@
-// zvd tests: ZVDCircle: grips, editing that keeps the counter-clockwise full turn (layouts: see the
-// binary format's circles of every version and the whole-document round trip).
+// zvd tests: ZVDCircle: grips, and editing that keeps the counter-clockwise full turn.
 #include "curve_items.h"
 
 using namespace itemfix;
 
 namespace {
 
-// Centre, radius, and the kernel arc running counter-clockwise from angle 0 through a full turn.
 void expectCircle(ZVDCircle& circle, CVec2<double> centre, double radius) {
     const auto* k = static_cast<const CArc2d*>(circle.line(0));
     EXPECT_LT(circle.centerPt().DistanceTo(centre), 1e-9);
@@ -18,7 +16,6 @@ void expectCircle(ZVDCircle& circle, CVec2<double> centre, double radius) {
     }
 }
 
-// One circle in a drawing: centre (0, 0), radius 10.
 struct CircleTest : itemfix::ReportingDrawing {
     CircleTest() {
         drawing.add(circle);
@@ -59,8 +56,7 @@ TEST_F(CircleTest, EditingKeepsTheSpan) {
     expectCircle(*circle, {3, 10}, 10);
     EXPECT_NEAR(circle->outRect().min.x, -7, 1e-9);
 
-    // Setters report without comparing; impossible radii are refused. An arc lends its centre
-    // and radius, another curve only a report; a box cutting the circle stretches nothing.
+    // Setters report without comparing; bad radii are refused; an arc lends centre and radius.
     circle->setRadius(10);
     circle->setRadius(-1);
     circle->setRadius(std::nan(""));

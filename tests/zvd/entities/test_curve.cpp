@@ -20,7 +20,6 @@ void expectBox(const zgp::CBox2<double>& b, double x0, double y0, double x1, dou
     expectNear(b.max, V(x1, y1));
 }
 
-// A curve item over any chain of kernel curves, with the protected helpers opened up.
 class Chain : public ZVDCurve {
 public:
     void add(CCurve2d* c) { m_curves.emplace_back(c); }
@@ -54,14 +53,6 @@ void expectSegment(const zgp::CRefPtr<CGeometry>& g, V a, V b) {
     expectNear(static_cast<const CCurve2d*>(g.Get())->EndPoint(), b);
 }
 
-void setMarks(ZVDCurve& c, EnMarkStyle startStyle, short startSize, EnMarkStyle endStyle, short endSize) {
-    c.setStartMarkStyle(startStyle);
-    c.setStartMarkSize(startSize);
-    c.setEndMarkStyle(endStyle);
-    c.setEndMarkSize(endSize);
-}
-
-// The arc about c of radius r from angle a0 to a1, counter-clockwise (sense 1) or clockwise.
 CRefPtr<CArc2d> arc(V c, double r, double a0, double a1, int sense) {
     CRefPtr<CArc2d> a(new CArc2d());
     a->Set(c, c + V(std::cos(a0), std::sin(a0)) * r, c + V(std::cos(a1), std::sin(a1)) * r, sense);
@@ -74,7 +65,6 @@ using CurveInDrawing = itemfix::ReportingDrawing;
 
 }  // namespace
 
-// Every style at both ends of lines and arcs is also checked through the drawing (render tests).
 TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 0)));
     setMarks(*line, msArrow, 10, msArrow, -6);  // the sign plays no part for arrows
@@ -84,8 +74,7 @@ TEST(CurveBaseMarks, ArrowsOnLinesAndArcs) {
     // No size, or a style past the tick, adds nothing (though style 7 counts as shown).
     setMarks(*line, msArrow, 0, static_cast<EnMarkStyle>(7), 5);
     EXPECT_EQ(line->xLinesWithMark().size(), 1u);
-    // On an arc the arrow points along the chord from the tip to the point one size along the
-    // arc: at the start in the arc's turning sense, at the end against it.
+    // On an arc the arrow follows the chord to the point one size along it, in the turning sense at the start.
     for (int sense : {1, -1}) {
         Chain chain;
         const V c(5, 5);
@@ -116,8 +105,7 @@ TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
     EXPECT_EQ(empty.outRect(), zgp::CBox2<double>(0, 0, 0, 0));
     EXPECT_FALSE(empty.hitTest(V(0, 0), 1.0));
 
-    // A diagonal line 10 wide, tolerance 1: the band reaches 5 + 1 to each side and the position
-    // test's tolerance 1 more; past the flat ends only that tolerance counts.
+    // 10 wide, tol 1: the band reaches 5 + 1, plus the position test's tol 1; past the flat ends only tol.
     std::unique_ptr<ZVDLine> line(lineItem(V(0, 0), V(100, 100)));
     line->setLineWidth(10);
     const V mid(50, 50), n = V(-1, 1).Normalized(), u = V(1, 1).Normalized();
@@ -145,8 +133,7 @@ TEST(CurveBaseHit, BoxesStrokeBandsAndMarks) {
 }
 
 TEST(CurveBaseHit, ClosedFormsAgreeWithTheOutlineLoop) {
-    // Random lines and arcs (full turns, inner sides collapsed to the centre) probed about their
-    // bands' corners and sides; answers that flip within a millionth of tol may round apart.
+    // Probes about random bands' corners and sides; answers flipping within 1e-6 of tol may differ.
     std::mt19937 rng(20240611);
     auto uniform = [&rng](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     int compared = 0, hits = 0;
@@ -280,7 +267,6 @@ TEST_F(CurveInDrawing, TransformMakesANewItemOfTheImagesKind) {
     EXPECT_EQ(line->transform(&singular), nullptr);
     EXPECT_EQ(line->transform(nullptr), nullptr);
 
-    // Arcs stay arcs under similarities; full turns become circles.
     Chain quarter, full;
     quarter.add(ccwArc(V(1, 1), 2, 0, kPi / 2));
     full.add(ccwArc(V(1, 1), 2, 0, 0));
@@ -310,8 +296,6 @@ TEST(CurveBase, ChainEndsAndSnapVertices) {
     EXPECT_EQ(vertices.size(), 2);
 }
 
-// ---- vdcommon curve helpers ----
-
 TEST(VdCommonCurves, ArcTypesAndPolarLines) {
     const double eps = zgp::g_DistEpsilon;
     const double bulges[] = {-0.5 * eps, -2 * eps, 1.0, 1.0 + 2 * eps, -1.0 - 0.5 * eps, -1.0 - 2 * eps};
@@ -329,18 +313,15 @@ TEST(VdCommonCurves, ArcTypesAndPolarLines) {
     expectNear(back->EndPoint(), V(-3, 0));
 }
 
-// Shortening lines and arcs under their marks is pinned by the curve reference picture.
 TEST(VdCommonCurves, StretchArcKeepsHeightAndBulgeSide) {
     CLine2d line(V(0, 0), V(6, 8));
-    // Stretching an arc by one end keeps its height and bulge side: the upper half circle of
-    // radius 5 from (5, 0) to (-5, 0) bulges right of its chord.
+    // The upper half circle of radius 5 from (5, 0) to (-5, 0), its bulge right of the chord, stretched.
     CRefPtr<CArc2d> half = arc(V(0, 0), 5, 0, kPi, 1);
     CRefPtr<CCurve2d> moved(vdcommon::stretchArc(half.Get(), V(5, 0), V(1, 0)));
     ASSERT_TRUE(moved);
     expectNear(moved->StartPoint(), V(6, 0));
     expectNear(moved->EndPoint(), V(-5, 0));
     expectNear(midPoint(*moved), V(0.5, 5));
-    // A clockwise arc bulging left, and refused drags onto the other end: see the arc grip tests.
     EXPECT_EQ(vdcommon::stretchArc(half.Get(), V(0, 5), V(1, 0)), nullptr);  // not an end
     EXPECT_EQ(vdcommon::stretchArc(&line, V(0, 0), V(1, 1)), nullptr);
 }

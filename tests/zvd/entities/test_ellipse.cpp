@@ -13,20 +13,15 @@ namespace {
 
 const double kAtanHalf = 0.46364760900080611621;  // atan(1/2)
 
-void expectNear(const V& got, const V& want, const char* what) {
-    EXPECT_LT(got.DistanceTo(want), 1e-9) << what << ": (" << got.x << ", " << got.y << ")";
-}
-
-// Centre, radii, axis, sense and end points of the item's kernel ellipse.
 void expectEllipse(ZVDEllipse& e, V centre, V axis, double a, double b, int sense, V start, V end) {
     const CEllipse2d& k = *e.getEllipse2d();
-    expectNear(k.CenterPt(), centre, "centre");
-    expectNear(k.Axis(), axis, "axis");
+    expectNear(k.CenterPt(), centre);
+    expectNear(k.Axis(), axis);
     EXPECT_NEAR(k.MajorRadius(), a, 1e-9);
     EXPECT_NEAR(k.MinorRadius(), b, 1e-9);
     EXPECT_EQ(k.Sense(), sense);
-    expectNear(k.StartPoint(), start, "start");
-    expectNear(k.EndPoint(), end, "end");
+    expectNear(k.StartPoint(), start);
+    expectNear(k.EndPoint(), end);
 }
 
 // One ellipse in a drawing: centre (0, 0), axis (1, 0), a = 4, b = 2, full, counter-clockwise.
@@ -50,14 +45,11 @@ TEST(EllipseHelpers, CentralAnglesByHand) {
         {3 * kPi / 4, 2, 1, kPi - kAtanHalf},            // second quadrant
         {-kPi / 4, 2, 1, 2 * kPi - kAtanHalf},           // negative: into [0, 2pi)
         {2 * kPi + kPi / 4, 2, 1, 2 * kPi + kAtanHalf},  // a whole turn is kept
-        {4 * kPi + kPi / 4, 2, 1, 4 * kPi + kAtanHalf},
         {5 * kPi / 2, 2, 1, 5 * kPi / 2},
-        {2 * kPi, 3, 1, 2 * kPi},
         {kPi / 3, 1, 1, kPi / 3},  // a circle
     };
     for (const Row& r : rows)
         EXPECT_NEAR(vdcommon::toCentralAngle(r.eccentric, r.a, r.b), r.central, 1e-12) << r.eccentric;
-    // A huge stored angle must not hang a reader.
     EXPECT_TRUE(std::isfinite(vdcommon::toCentralAngle(1e300, 2, 1)));
 }
 
@@ -80,11 +72,10 @@ TEST_F(EllipseTest, SettingNormalisesAndReportsOnce) {
     expectEllipse(*ellipse, {0, 0}, {1, 0}, 4, 2, 1, {4 / std::sqrt(5.0), 4 / std::sqrt(5.0)}, {-4, 0});
     EXPECT_EQ(reports(), 2);
 
-    // Radii the kernel refuses change nothing and report nothing.
     ellipse->set({9, 9}, {1, 0}, 0, 2, 0, 0, 1);
     ellipse->set({9, 9}, {0, 0}, 3, 1, 0, 0, 1);
     EXPECT_EQ(reports(), 0);
-    expectNear(ellipse->grip(0), {0, 0}, "refused centre");
+    expectNear(ellipse->grip(0), {0, 0});
 }
 
 TEST_F(EllipseTest, GripsAreTheAxisPointsInBothSenses) {
@@ -93,7 +84,7 @@ TEST_F(EllipseTest, GripsAreTheAxisPointsInBothSenses) {
         ellipse->set({1, 2}, {0, 1}, 4, 2, 0.3, 2.0, sense);
         const V expected[] = {{1, 2}, {1, 6}, {-1, 2}, {1, -2}, {3, 2}, {3, 2}};
         for (int i = 0; i < 6; ++i) {
-            expectNear(ellipse->grip(i), expected[i], "grip");
+            expectNear(ellipse->grip(i), expected[i]);
             EXPECT_EQ(ellipse->gripType(i), i == 0 ? 2 : 1);
         }
     }
@@ -179,14 +170,12 @@ TEST_F(EllipseTest, CircleUnderNonUniformScaleBecomesAnEllipse) {
         std::unique_ptr<ZVDEntity> item(circle->transform(&m));
         auto* e = dynamic_cast<ZVDEllipse*>(item.get());
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->itemType(), vdiEllipse);
-        EXPECT_EQ(e->owner(), &drawing);
-        EXPECT_EQ(e->color(), 0x00ff00);
+        EXPECT_TRUE(e->owner() == &drawing && e->color() == 0x00ff00);
         EXPECT_TRUE(e->getEllipse2d()->IsClosed());
         // Radius 6 along the stretched axis, 2 across, whichever way the kernel put the axis.
         const V c = wide ? V(3, 1) : V(1, 3);
         const V major = wide ? V(6, 0) : V(0, 6), minor = wide ? V(0, 2) : V(2, 0);
-        expectNear(e->grip(0), c, "centre");
+        expectNear(e->grip(0), c);
         EXPECT_NEAR(e->getEllipse2d()->MajorRadius(), 6, 1e-9);
         EXPECT_NEAR(e->getEllipse2d()->MinorRadius(), 2, 1e-9);
         EXPECT_LT(std::min(e->grip(1).DistanceTo(c + major), e->grip(1).DistanceTo(c - major)), 1e-9);
@@ -194,19 +183,14 @@ TEST_F(EllipseTest, CircleUnderNonUniformScaleBecomesAnEllipse) {
     }
 }
 
-// The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(EllipseTest, CurrentLayouts) {
     const std::pair<int, double> cases[] = {{-1, 2.0}, {1, 0.3}};  // sense, end central angle
     for (const auto& [sense, end] : cases) {
         ellipse->set({1.5, -2.25}, {0.6, 0.8}, 16.0 / 3, 3, 0.3, end, sense);
-        QDomDocument doc;
-        QDomElement el = doc.createElement("DI");
-        ellipse->saveToXMLNode(el, drawing.xmlAttrNames());
+        QDomElement el = docfix::xmlOf(*ellipse, drawing.xmlAttrNames());
         EXPECT_EQ(el.attribute("CP"), "1.50000000000000000000,-2.25000000000000000000");
         EXPECT_EQ(el.attribute("EllipseClose"), QString::number(sense));
 
-        // The stream layout: see the binary format's ellipses of every version. Cut short, the
-        // record fails and leaves the ellipse alone.
         const std::string out = docfix::streamOf(*ellipse);
         std::stringstream cutIn = docfix::binaryStream(out.substr(0, out.size() - 5));
         ZVDEllipse cut;
@@ -216,10 +200,8 @@ TEST_F(EllipseTest, CurrentLayouts) {
     }
 }
 
-// Before 3.0 an ellipse holds the common fields, line width and style, then its own fields (the
-// stream form: see the binary format's circles and ellipses of every version). The stored ellipse
-// has b > a: a = 2 along x, b = 5, parameters 0 to pi (eccentric 0 to pi/2), so it runs from
-// (2, 0) to (0, 5) and is read normalised.
+// Before 3.0: no marks. Stored b > a (a = 2 along x, b = 5, parameters 0 to pi, eccentric 0 to
+// pi/2), so it runs from (2, 0) to (0, 5) and is read normalised.
 TEST(EllipseOlderLayout, XmlOfVersion25) {
     QDomDocument doc;
     QDomElement el = doc.createElement("DI");
@@ -236,8 +218,7 @@ TEST(EllipseOlderLayout, XmlOfVersion25) {
     EXPECT_EQ(fromXml.lineWidth(), 3);
     EXPECT_EQ(fromXml.lineStyle(), 2);
     EXPECT_EQ(fromXml.startMarkSize(), 0);  // the older layout has no marks
-    QDomElement again = doc.createElement("DI");
-    fromXml.saveToXMLNode(again, &names);
+    QDomElement again = docfix::xmlOf(fromXml, &names);
     EXPECT_FALSE(again.hasAttribute("SMS"));
     EXPECT_EQ(again.attribute("LW"), "3");
 }

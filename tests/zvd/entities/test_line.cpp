@@ -5,7 +5,6 @@ using namespace itemfix;
 
 namespace {
 
-// One line (1, 2) -> (5, 4) in a drawing.
 struct LineTest : itemfix::ReportingDrawing {
     LineTest() {
         drawing.add(line);
@@ -113,7 +112,6 @@ TEST_F(LineTest, EndsStayExactUntilTheSegmentIsEditedInPlace) {
     expectNear(line->endPt(), V(b.x + 1.5, b.y + 0.25));
 }
 
-// The record layouts; the values coming back are the whole-document round trips' business.
 TEST_F(LineTest, XmlAndStreamLayouts) {
     line->set(V(1e-3, -2), V(0.3 * 6, 12345678.25));  // an end the kernel would round
     QDomElement el = docfix::xmlOf(*line, drawing.xmlAttrNames());
@@ -126,7 +124,6 @@ TEST_F(LineTest, XmlAndStreamLayouts) {
     line->setNextItemID(13);
     line->setEndMarkSize(-6);
     const std::string out = docfix::streamOf(*line);
-    // Common fields, then the curve's: width, style, mark sizes and styles, next and previous.
     docfix::Bytes tail;
     tail.put<int16_t>(1).put<uint8_t>(0).put<int16_t>(0).put<int16_t>(-6).put<uint16_t>(0);  // width to mark styles
     tail.put<int32_t>(13).put<int32_t>(-1).put(1.0).put(2.0).put(5.0).put(4.0);              // next, previous, ends

@@ -10,11 +10,9 @@ namespace {
 
 ZVDLine* line(V a, V b) { return lineItem(a, b); }
 ZVDArc* arc(V a, V b, double r, zgp::CArc2d::ArcType type) { return arcItem(a, b, r, type); }
-// Ends of child i read from a copy of its kernel curve, not from the item's grips.
 V startOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->StartPoint(); }
 V endOf(ZVDEntity* e) { return static_cast<ZVDCurve*>(e)->xLines(0)->EndPoint(); }
 
-// The largest gap between the end of one child and the start of the next.
 double worstJoint(ZVDComposite& chain) {
     double worst = 0;
     for (int i = 0; i + 1 < chain.count(); ++i)
@@ -24,8 +22,7 @@ double worstJoint(ZVDComposite& chain) {
 
 }  // namespace
 
-// Two lines (0,0)-(10,0) and (10,0)-(10,10). Each line offers start, end and middle grips, so the
-// shared grips are, in order: (0,0), (10,0) [both lines], (5,0), (10,10), (10,5).
+// Two lines (0,0)-(10,0)-(10,10); shared grips: (0,0), (10,0) [both], (5,0), (10,10), (10,5).
 TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     ZVDPolyComposite chain;
     ZVDLine *a = line({0, 0}, {10, 0}), *b = line({10, 0}, {10, 10});
@@ -45,8 +42,7 @@ TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     expectNear(b->startPt(), {11, 1});
     expectNear(b->endPt(), {10, 10});
 
-    // The middle of the first line moves that line whole; the second line's start, met at the
-    // first line's end, goes with it. The far ends stay.
+    // The first line's middle moves it whole and drags the second line's start with it.
     ASSERT_TRUE(chain.dragGrip(2, {0, 2}));
     expectNear(a->startPt(), {0, 2});
     expectNear(a->endPt(), {11, 3});
@@ -67,8 +63,7 @@ TEST(PolyComposite, JointsBecomeOneGripThatDragsBothEnds) {
     }
 }
 
-// A joint between a line and an arc whose drag the arc refuses (its end pulled onto its other
-// end) must leave the line alone too.
+// A joint drag the arc refuses (end onto its other end) leaves the line alone too.
 TEST(PolyComposite, ARefusedDragChangesNoChild) {
     ZVectorDrawing drawing;
     docfix::Recorder rec;
@@ -141,7 +136,6 @@ TEST(PolyComposite, ReverseTurnsTheChainAround) {
     EXPECT_LT(worstJoint(chain), 1e-9);
 }
 
-// Insertion order, snapshots that keep the children, properties of the first child set on all.
 TEST(PolyComposite, InsertSnapshotsAndProperties) {
     ZVDPolyComposite chain;
     ZVDLine *a = line({0, 0}, {1, 0}), *b = line({1, 0}, {2, 0}), *c = line({2, 0}, {3, 0});
@@ -176,7 +170,6 @@ TEST(PolyComposite, InsertSnapshotsAndProperties) {
     expectNear(static_cast<ZVDLine*>(copy.items(0))->startPt(), {1, 0});
 }
 
-// Clearing through the owning drawing announces every child's erasure.
 TEST(PolyComposite, ClearErasesThroughTheDrawing) {
     ZVectorDrawing drawing;
     auto* chain = new ZVDPolyComposite;

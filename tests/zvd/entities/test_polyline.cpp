@@ -8,7 +8,6 @@ using zgp::CLoop;
 
 namespace {
 
-// Expected shape of one segment: its ends and, for an arc, centre and radius (radius 0: a line).
 struct Seg {
     V start, end, centre;
     double radius;
@@ -72,9 +71,8 @@ TEST_F(PolylineTest, SevenGripsForThreeSegments) {
     EXPECT_FALSE(empty.dragGrip(0, {1, 1}));
 }
 
-// The arc's end-grip drags keep its height (5) over the moved chord: a chord of 8 from (a, 0) to
-// (a + 8, 0) with its middle 5 below gives the circle through three points with centre
-// (a + 4, -0.9) and radius 4.1 (16 + c^2 = (5 + c)^2).
+// End-grip drags keep the arc's height 5 over the moved chord of 8 from (a, 0): centre (a + 4, -0.9),
+// radius 4.1 (16 + c^2 = (5 + c)^2).
 TEST_F(PolylineTest, GripDragsMoveTheRightEnds) {
     const struct {
         int grip;
@@ -96,13 +94,11 @@ TEST_F(PolylineTest, GripDragsMoveTheRightEnds) {
         EXPECT_EQ(reports(), 1) << what;
         expectChain(*poly, c.after, what.c_str());
     }
-    // A joint of two lines moves both of them; indexes that name no grip are refused silently.
     reset({{{0, 0}, {10, 0}, {}, 0}, {{10, 0}, {10, 10}, {}, 0}});
     EXPECT_TRUE(poly->dragGrip(2, {1, 2}));
     expectChain(*poly, {{{0, 0}, {11, 2}, {}, 0}, {{11, 2}, {10, 10}, {}, 0}}, "joint");
     EXPECT_FALSE(poly->dragGrip(-1, {1, 1}));
     EXPECT_FALSE(poly->dragGrip(5, {1, 1}));
-    // The arc's middle dragged onto its centre makes no arc: refused.
     reset(kShape);
     EXPECT_FALSE(poly->dragGrip(3, {0, 5}));
     EXPECT_EQ(reports(), 0);
@@ -165,7 +161,6 @@ TEST_F(PolylineTest, TransformGivesAnIndependentCopy) {
     expectChain(*static_cast<ZVDPolyline*>(copy.get()),
                 {{{5, 0}, {5, 10}, {}, 0}, {{5, 10}, {5, 20}, {5, 15}, 5}, {{5, 20}, {-5, 20}, {}, 0}}, "transform");
     expectChain(*poly, kShape, "original");
-    // A singular matrix transforms no segment.
     zgp::CMatrix3<double> flat(1, 0, 0, 0, 0, 0, 0, 0, 1);
     std::unique_ptr<ZVDEntity> none(poly->transform(&flat));
     EXPECT_EQ(static_cast<ZVDPolyline*>(none.get())->xLineCount(), 0);
@@ -201,7 +196,6 @@ TEST_F(PolylineTest, EmptyPolylineWritesNoRecord) {
     EXPECT_EQ(poly->xLineCount(), 0);
 }
 
-// A drawing whose only item is a polyline record ending in the given geometry bytes.
 TEST(PolylineStream, CountsBeyondTheDataFailTheWholeLoad) {
     ZVectorDrawing source;
     source.add(new ZVDPolyline);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "zvd/foundation/zcoordtrans.h"
 
@@ -24,7 +25,6 @@ struct LogListener : ZCoordTransChanged {
     inline static int s_alive = 0;
 };
 
-// Deletes another listener and then itself from inside the notification.
 struct Remover : ZCoordTransChanged {
     Remover(ZCoordTrans* t, ZCoordTransChanged* other) : t(t), other(other) {}
     void dataChanged() override { t->deleteChangedListener(other), t->deleteChangedListener(this); }
@@ -71,10 +71,8 @@ TEST(CoordTransConversion, BoxesKeepMinBelowMaxBothWays) {
 TEST(CoordTransZoom, ZoomAllAndZoomWin) {
     ZCoordTrans t;
     t.zoomAll(800, 600, CBox2<double>(0.0, 0.0, 100.0, 50.0));
-    EXPECT_DOUBLE_EQ(t.zoomFactor(), 8.0);  // the smaller of 800/100 and 600/50
-    EXPECT_DOUBLE_EQ(t.xZoomAllFactor(), 8.0);
-    EXPECT_EQ(t.wPoint(), CVec2<double>(50.0, 25.0));
-    EXPECT_EQ(t.dPoint(), CVec2<int>(400, 300));
+    EXPECT_EQ(std::make_tuple(t.zoomFactor(), t.xZoomAllFactor(), t.wPoint(), t.dPoint()),
+              std::make_tuple(8.0, 8.0, CVec2<double>(50.0, 25.0), CVec2<int>(400, 300)));  // min(800/100, 600/50)
 
     // Device x 0..200, y 100..200 is world x 0..25, y 37.5..50 under that view.
     t.zoomWin(800, 600, CBox2<int>(0, 100, 200, 200));
@@ -86,11 +84,9 @@ TEST(CoordTransZoom, ZoomAllAndZoomWin) {
     EXPECT_EQ(t.dPoint(), CVec2<int>(400, 300));
     EXPECT_DOUBLE_EQ(t.xZoomFactor(), 801.0 / 200.0);  // the x-only fit fills the width
 
-    // A single point fits with factor 1 both ways and becomes the world point.
     t.zoomAll(800, 600, CBox2<double>(7.0, -3.0, 7.0, -3.0));
-    EXPECT_DOUBLE_EQ(t.zoomFactor(), 1.0);
-    EXPECT_DOUBLE_EQ(t.xZoomFactor(), 1.0);
-    EXPECT_EQ(t.wPoint(), CVec2<double>(7.0, -3.0));
+    EXPECT_EQ(std::make_tuple(t.zoomFactor(), t.xZoomFactor(), t.wPoint()),
+              std::make_tuple(1.0, 1.0, CVec2<double>(7, -3)));
     // A side thinner than 1e-7 is fitted as [0, width]; one within the distance tolerance gives 1.
     EXPECT_DOUBLE_EQ(t.calcZoomFactor(800, 600, CBox2<double>(5.0, 0.0, 5.0, 1200.0)), 0.5);
     EXPECT_DOUBLE_EQ(t.calcZoomFactor(800, 600, CBox2<double>(0.0, 0.0, 5e-7, 10.0)), 1.0);
@@ -131,10 +127,8 @@ TEST(CoordTransAssign, WritesIntoTheArgument) {
     src.zoomAll(400, 200, CBox2<double>(0.0, 0.0, 10.0, 10.0));
     src.setZoomFactor(3.0);
     src.assign(&dst);
-    EXPECT_DOUBLE_EQ(dst.zoomFactor(), 3.0);
-    EXPECT_DOUBLE_EQ(dst.xZoomAllFactor(), 40.0);
-    EXPECT_TRUE(dst.xFactorInUse());
-    EXPECT_EQ(dst.dPoint(), CVec2<int>(200, 100));
+    EXPECT_EQ(std::make_tuple(dst.zoomFactor(), dst.xZoomAllFactor(), dst.xFactorInUse(), dst.dPoint()),
+              std::make_tuple(3.0, 40.0, true, CVec2<int>(200, 100)));
     ZCoordTrans().assign(&src);
     EXPECT_DOUBLE_EQ(src.zoomFactor(), 1.0);
 }

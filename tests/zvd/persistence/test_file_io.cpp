@@ -59,15 +59,11 @@ TEST_F(FileIoTest, BinaryFilesRoundTripUnderAnyName) {
     EnVDSaveFormat found = vdsfXML;
     ASSERT_TRUE(back.loadFromFile(file, &found));
     EXPECT_EQ(found, vdsfBinary);
-    EXPECT_EQ(back.count(), 2);
-    EXPECT_EQ(back.remark(), L"part 7");
     EXPECT_EQ(streamBytes(back), streamBytes(drawing));
-    // Saving again replaces the file rather than appending to it.
     ASSERT_TRUE(back.saveToFile(file, vdsfBinary, false));
     EXPECT_EQ(fileBytes(file), streamBytes(drawing));
 }
 
-// XML files are written and recognised through the same calls: see the tool's convert tests.
 TEST_F(FileIoTest, MissingFilesAndDirectoriesLeaveTheDrawingAlone) {
     EnVDSaveFormat found = vdsfXML;
     EXPECT_FALSE(drawing.loadFromFile(path(QStringLiteral("absent.zvd")), &found) ||
@@ -87,11 +83,9 @@ TEST_F(FileIoTest, StreamsSaveBinaryAndLoadEitherFormatFromTheStart) {
     EXPECT_FALSE(drawing.saveToStream(&s, vdsfXML, false) || drawing.saveToStream(nullptr, vdsfBinary, false) ||
                  drawing.loadFromStream(nullptr));
     EXPECT_TRUE(s.str().empty());
-    // Any selector but the XML one writes the binary stream.
     ASSERT_TRUE(drawing.saveToStream(&s, static_cast<EnVDSaveFormat>(7), false));
     EXPECT_EQ(s.str(), streamBytes(drawing));
 
-    // Loading starts from the beginning wherever the stream stands.
     s.seekg(0, std::ios::end);
     s.setstate(std::ios::eofbit);
     ZVectorDrawing back;
@@ -143,11 +137,7 @@ TEST_F(FileIoTest, AssignCopiesThroughTheStream) {
     EXPECT_EQ(streamBytes(copy), original);
     EXPECT_EQ(streamBytes(drawing), original);  // the source is untouched
     EXPECT_EQ(copy.changeCount(), 0);
-    EXPECT_EQ(copy.layers()->itemByName(L"gone"), nullptr);
-    ASSERT_EQ(copy.count(), 2);
     EXPECT_NE(copy.item(0), drawing.item(0));
-    EXPECT_EQ(copy.item(1)->layer(), copy.layers()->itemByName(L"cut"));
-    EXPECT_EQ(copy.item(1)->extData(), L"tagged");
 
     copy.assign(&copy);
     copy.assign(nullptr);

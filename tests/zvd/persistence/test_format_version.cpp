@@ -29,7 +29,6 @@ TEST(FormatVersion, AnswersAtEveryThreshold) {
         {L"3.0", false, true, false, true, true, true, true, true, true, false, true, false},
         {L"3.1", false, true, false, true, true, true, true, true, true, false, true, true},
         {L"3.2999", false, true, false, true, true, true, true, true, false, false, true, true},
-        {L"3.4", false, true, false, true, true, true, true, true, false, false, true, true},
     };
     for (const Row& r : rows) {
         const ZVDFormatVersion f(r.version);

@@ -22,7 +22,6 @@ ZVDLine* line(V a, V b) {
     return l;
 }
 
-// Item kinds in depth-first order, a container's children in brackets.
 std::string shape(const ZVDEntity& item) {
     std::string s = std::to_string(int(item.itemType()));
     if (item.count() == 0) return s;
@@ -37,7 +36,6 @@ std::string shape(const ZVectorDrawing& d) {
     return s;
 }
 
-// Groups four deep; the innermost holds a chain of two lines and a circle.
 ZVDEntity* deepGroup() {
     auto* joints = new ZVDPolyComposite();
     joints->add(line({200, 0}, {205, 0}));

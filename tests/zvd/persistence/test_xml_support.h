@@ -17,7 +17,6 @@
 
 namespace xmlfix {
 
-// The bytes saveToXMLFile writes for d.
 inline std::string saveXml(ZVectorDrawing& d, bool selectedOnly = false) {
     QTemporaryDir dir;
     const QString path = dir.filePath("drawing.xml");
@@ -26,7 +25,6 @@ inline std::string saveXml(ZVectorDrawing& d, bool selectedOnly = false) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Loads text, which must begin as an XML document does, through the drawing's stream loader.
 inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
     std::stringstream s = docfix::binaryStream(text);
     EnVDSaveFormat found = vdsfBinary;
@@ -35,7 +33,6 @@ inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
     return ok;
 }
 
-// No items, no block definitions and the single layer "0" of a new drawing.
 inline void expectEmptyLikeNew(const ZVectorDrawing& d) {
     EXPECT_EQ(d.count(), 0);
     EXPECT_EQ(d.blockDefinitionTable()->count(), 0);

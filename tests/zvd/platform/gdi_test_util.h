@@ -1,5 +1,4 @@
-// zvd tests: small helpers for reading back what the GDI layer painted into a QImage.
-// Colours are compared as COLORREF (0x00BBGGRR) so expectations read like the drawing calls.
+// zvd tests: reading back what the GDI layer painted; colours as COLORREF (0x00BBGGRR), like the calls.
 #pragma once
 
 #include <functional>
@@ -44,7 +43,6 @@ struct Box {
     int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1, count = 0;
 };
 
-// Bounding box and count of the pixels that are not `background`.
 inline Box inked(const QImage& im, COLORREF background = 0xFFFFFF) {
     Box b;
     for (int y = 0; y < im.height(); ++y)
@@ -67,7 +65,6 @@ inline int differing(const QImage& a, const QImage& b) {
     return n;
 }
 
-// Draws with a created pen and brush selected and restores the device afterwards, GDI style.
 inline void withObjects(HDC dc, HGDIOBJ pen, HGDIOBJ brush, const std::function<void()>& draw) {
     HGDIOBJ oldPen = pen ? SelectObject(dc, pen) : nullptr;
     HGDIOBJ oldBrush = brush ? SelectObject(dc, brush) : nullptr;
@@ -83,7 +80,6 @@ inline void line(HDC dc, int x1, int y1, int x2, int y2) {
     LineTo(dc, x2, y2);
 }
 
-// A geometric pen with flat ends and mitred joins, as the drawing functions create them.
 inline HPEN geometricPen(DWORD style, DWORD width, COLORREF c, UINT brushStyle = BS_SOLID, ULONG_PTR hatch = 0) {
     LOGBRUSH lb = {brushStyle, c, hatch};
     return ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | style, width, &lb, 0, nullptr);
@@ -105,7 +101,6 @@ struct RecordingTest : ::testing::Test {
     ZCoordTrans ct;
     RecordingTest() { ct.setDPoint(zgp::CVec2<int>(100, 100)); }
     ~RecordingTest() override { destroyDC(dc); }
-    // The recorded calls matching pattern, without their "=handle" results.
     QStringList recorded(const QString& pattern) const {
         QStringList out;
         for (const QString& c : recordedCalls(dc).filter(QRegularExpression(pattern))) out << c.section('=', 0, 0);

@@ -24,8 +24,6 @@ struct RasterFixture : ::testing::Test {
 
 using GdiRasterLines = RasterFixture;
 
-// A cosmetic line leaving out its end pixel, and hatches pinned to device pixels, are pinned by
-// the primitives' reference scene.
 TEST_F(GdiRasterLines, OpaqueModeFillsDashAndHatchGapsTransparentLeavesThem) {
     SetBkColor(dc, 0x00FF00);
     for (int mode : {OPAQUE, TRANSPARENT}) {

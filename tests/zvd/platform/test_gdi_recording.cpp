@@ -9,15 +9,8 @@
 
 using namespace gditest;
 
-namespace {
+using GdiRecording = RecordingTest;
 
-using Recording = RecordingTest;
-
-}  // namespace
-
-using GdiRecording = Recording;
-
-// The primitive tests pin the formats of pens, paths, arcs and polygons; these are the rest.
 TEST_F(GdiRecording, BrushesShapesAndStockObjectsHaveTheirFormats) {
     HBRUSH hatch = CreateHatchBrush(HS_CROSS, 0x00FF00);
     HBRUSH solid = CreateSolidBrush(0x123456);
@@ -63,26 +56,6 @@ TEST_F(GdiRecording, TextCallsAndFontsAreLoggedWithTheirFields) {
                                 "GetStockObject(13)=SYSTEM_FONT SelectObject(SYSTEM_FONT) DeleteObject(h1)"));
 }
 
-TEST_F(GdiRecording, StateIsKept) {
-    EXPECT_EQ(SetROP2(dc, R2_XORPEN), R2_COPYPEN);
-    EXPECT_EQ(SetBkColor(dc, 0), 0xFFFFFFu);
-    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(dc->bkMode(), TRANSPARENT);
-    POINT previous = {};
-    MoveToEx(dc, 4, 5, nullptr);
-    LineTo(dc, 7, 8);
-    MoveToEx(dc, 0, 0, &previous);
-    EXPECT_TRUE(previous.x == 7 && previous.y == 8);
-    BeginPath(dc);
-    EXPECT_TRUE(dc->pathOpen());
-    EndPath(dc);
-    EXPECT_FALSE(dc->pathOpen());
-    EXPECT_EQ(recordedCalls(dc).size(), 8);
-    EXPECT_TRUE(recordedCalls(nullptr).isEmpty());
-}
-
-// ---- vector devices ------------------------------------------------------------------------------
-
 namespace {
 
 void drawSample(HDC dc) {
@@ -100,7 +73,6 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-// PDF and SVG files of whole drawings: see the tool's render tests.
 TEST(GdiVector, NopDrawsNothing) {
     QTemporaryDir dir;
     const QString nopPath = dir.filePath("nop.svg"), emptyPath = dir.filePath("empty.svg");
@@ -110,11 +82,4 @@ TEST(GdiVector, NopDrawsNothing) {
     destroyDC(nop);
     destroyDC(createSvgDC(emptyPath, QSize(100, 80)));
     EXPECT_EQ(readAll(nopPath), readAll(emptyPath));
-}
-
-TEST(GdiVector, UnusableArgumentsGiveNoDevice) {
-    EXPECT_EQ(createSvgDC(QString(), QSize(10, 10)), nullptr);
-    EXPECT_EQ(createSvgDC("/tmp/x.svg", QSize(0, 10)), nullptr);
-    EXPECT_EQ(createPdfDC("/nonexistent-dir/x.pdf", QSize(10, 10)), nullptr);
-    EXPECT_EQ(createPdfDC("/tmp/x.pdf", QSize(-1, 10)), nullptr);
 }

@@ -27,7 +27,6 @@ namespace reftest {
 
 using V = zgp::CVec2<double>;
 
-// Scene building: items with colour, width, pen style and end marks (style and size at each end).
 template <class T>
 T* styled(T* item, int colour, int width, int lineStyle = psSolid, std::array<int, 4> marks = {}) {
     item->setColor(colour);
@@ -60,9 +59,7 @@ inline ZVDCircle* circle(V c, double r) {
     return k;
 }
 
-// A drawing with a white background, filled by build, painted by the drawing pass as a host
-// window would (transparent dash gaps) on a grey image. World units are pixels, y up from the
-// bottom edge.
+// Painted as a host window would (transparent dash gaps) on grey; world units are pixels, y up.
 template <class Build>
 QImage renderDrawing(int width, int height, Build build) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -79,14 +76,12 @@ QImage renderDrawing(int width, int height, Build build) {
     return image;
 }
 
-// Where the latest renders are written for a look when a comparison fails.
 inline QString outputDir() {
     const QString dir = QDir::temp().filePath(QStringLiteral("zvd-reference-output"));
     QDir().mkpath(dir);
     return dir;
 }
 
-// fileName is the reference's name under ZVD_REFERENCE_DIR (e.g. "scene.png").
 inline void expectMatchesReference(const QImage& image, const QString& fileName) {
     const QString reference = QStringLiteral(ZVD_REFERENCE_DIR "/") + fileName;
     image.save(outputDir() + QStringLiteral("/") + fileName);

@@ -1,14 +1,8 @@
 // zvd tests: curve items' hook colours, pens and modes; world (x, y) is device (100 + x, 100 - y).
-#include <memory>
-
-#include <gtest/gtest.h>
-
+#include "entities/curve_items.h"
 #include "platform/gdi_test_util.h"
-#include "zgp/arc2d.h"
-#include "zvd/entities/zvdarc.h"
-#include "zvd/entities/zvdcircle.h"
-#include "zvd/entities/zvdline.h"
 
+using itemfix::setMarks;
 using zgp::CArc2d;
 using V = zgp::CVec2<double>;
 
@@ -18,7 +12,6 @@ enum Hook { kNormal, kSelected, kElastic };
 
 class CurveDrawing : public gditest::RecordingTest {
 protected:
-    // All calls of one hook, through the item's public draw.
     QStringList hook(ZVDCurve& item, Hook h) {
         item.setSelected(h == kSelected);
         clearRecordedCalls(dc);
@@ -26,9 +19,7 @@ protected:
         item.setSelected(false);
         return recordedCalls(dc);
     }
-    // The calls matching pattern, without the "=handle" results.
     QStringList hook(ZVDCurve& item, Hook h, const char* pattern) { return hook(item, h), recorded(pattern); }
-    // What puts pixels down, and the pens it uses.
     QStringList shapes(ZVDCurve& item, Hook h = kNormal) {
         return hook(item, h, "^(MoveToEx|LineTo|Polyline|Polygon|Ellipse|Arc|CreatePen|ExtCreatePen)\\(");
     }
@@ -41,16 +32,6 @@ std::unique_ptr<ZVDLine> makeLine(V s, V e, int colour = 0x0000FF) {
     return line;
 }
 
-void setMarks(ZVDCurve& item, int startStyle, int startSize, int endStyle, int endSize) {
-    item.setStartMarkStyle(static_cast<EnMarkStyle>(startStyle));
-    item.setStartMarkSize(static_cast<short>(startSize));
-    item.setEndMarkStyle(static_cast<EnMarkStyle>(endStyle));
-    item.setEndMarkSize(static_cast<short>(endSize));
-}
-
-// ---- without marks ----------------------------------------------------------------------------------
-
-// The normal and selected hooks of unmarked and marked items are pinned by the curve reference picture.
 TEST_F(CurveDrawing, ElasticHookDrawsWhiteInXorWithTheItemsOwnStyle) {
     auto line = makeLine(V(0, 0), V(30, 10), 0x00FF00);
     line->setLineStyle(psDash);
@@ -83,14 +64,10 @@ TEST_F(CurveDrawing, SelectedPenIsDottedWhileTheLineIsOnePixelWide) {
         line->setLineWidth(static_cast<short>(c.width));
         ct.setZoomFactor(c.zoom);
         EXPECT_EQ(shapes(*line, kSelected).value(0), c.pen) << c.width << " at zoom " << c.zoom;
-        // The other hooks keep the item's own style.
         EXPECT_TRUE(shapes(*line).value(0).contains(c.width * c.zoom > 1.001 ? "0x12204," : "(4,0,"));
     }
 }
 
-// ---- marks ------------------------------------------------------------------------------------------
-
-// Where each mark lands is pinned by the curve reference picture and the curve base's mark geometry.
 TEST_F(CurveDrawing, MarkedItemsUseTheHooksColourPenAndMode) {
     // Fills take the hook's colour with a null border pen; strokes take its colour and pen style.
     auto line = makeLine(V(0, 0), V(30, 0));
@@ -107,7 +84,6 @@ TEST_F(CurveDrawing, MarksWithoutSizeOrStyleDrawNothingExtra) {
     arc.set(V(20, 0), V(0, 20), CArc2d::CCW_SMALL, 20);
     const QStringList unmarked = shapes(arc);
     ASSERT_EQ(unmarked.filter("Arc(").size(), 1);
-    // A style without size, or a size without style: the plain drawing.
     setMarks(arc, msArrow, 0, msSlash, 0);
     EXPECT_EQ(shapes(arc), unmarked);
     setMarks(arc, msNone, 7, msNone, 7);

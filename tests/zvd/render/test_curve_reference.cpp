@@ -13,7 +13,6 @@ namespace {
 const int kWidth = 800;
 const int kHeight = 600;
 
-// World units are pixels with y up from the bottom edge of the image.
 void buildScene(ZVectorDrawing& d) {
     // Marks 1..5 at both ends of lines: thin and black, negative sizes in green, selected (red,
     // dotted), and on rising lines with a different style at each end.

@@ -185,18 +185,15 @@ TEST_F(DrawFuncCalls, FailedArcIsFlattenedWithScreenDependentSegments) {
     setRecordedFailure(dc, "Arc", true);
     // Sweep 105.5 degrees. 144 * r / 1080 segments a turn in integer division, within [36, 360]:
     // r 100 -> 36 (11 segments), r 5000 -> 360 (106), r 1000 -> 133 (39).
-    const struct {
-        double r;
-        size_t points;
-    } cases[] = {{100, 12}, {5000, 107}, {1000, 40}};
+    const std::pair<double, size_t> cases[] = {{100, 12}, {5000, 107}, {1000, 40}};
     const double sweep = 105.5 * kPi / 180.0;
-    for (const auto& c : cases) {
-        const V s(c.r, 0), e(c.r * std::cos(sweep), c.r * std::sin(sweep));
-        arc(s, e, c.r, CArc2d::CCW_SMALL);
+    for (const auto& [r, count] : cases) {
+        const V s(r, 0), e(r * std::cos(sweep), r * std::sin(sweep));
+        arc(s, e, r, CArc2d::CCW_SMALL);
         const QStringList poly = named("Polyline");
         ASSERT_EQ(poly.size(), 1);
         const auto pts = points(poly[0]);
-        EXPECT_EQ(pts.size(), c.points) << c.r;
+        EXPECT_EQ(pts.size(), count) << r;
         EXPECT_TRUE(pts.front() == CVec2<int>(ct.WCTODC_X(s.x), ct.WCTODC_Y(s.y)));
         EXPECT_TRUE(pts.back() == CVec2<int>(ct.WCTODC_X(e.x), ct.WCTODC_Y(e.y)));
     }
@@ -236,7 +233,6 @@ TEST_F(DrawFuncCalls, EllipseArcBezierPiecesRotationAndDirection) {
     };
     auto near = [](CVec2<int> p, int x, int y) { return std::abs(p.x - x) <= 1 && std::abs(p.y - y) <= 1; };
 
-    // Whole ellipses and turned axes: see the ellipse reference picture.
     ellipse(V(1, 0), 1, 1, bsSolid, 0);
     EXPECT_EQ(pen(), "CreatePen(0,0,0x00000000)");  // the width plays no part
     EXPECT_EQ(named("SelectObject").value(1), "SelectObject(NULL_BRUSH)");

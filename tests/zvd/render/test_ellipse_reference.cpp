@@ -35,7 +35,6 @@ ZVDEllipse* ellipse(V c, double degrees, double a, double b, double start, doubl
     return e;
 }
 
-// World units are pixels with y up from the bottom edge of the image.
 void buildScene(ZVectorDrawing& d) {
     // Full ellipses: level, turned 30 and 120 degrees (dashed), and a selected thin one at -45.
     add(d, ellipse({80, 320}, 0, 60, 30, 0, 0, 1, 0x000000, 1));

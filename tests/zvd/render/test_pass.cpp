@@ -18,8 +18,7 @@ using zgp::CVec2;
 
 namespace {
 
-// A test segment with a chosen display level whose hooks mark the device with SetPixel(tag, 0,
-// hook letter), so the recording shows which item painted through which hook, and in what order.
+// Hooks mark the device with SetPixel(tag, 0, hook letter): who painted through which hook, in order.
 struct PassItem : docfix::TestLine {
     PassItem(char tag, int level, const CBox2<double>& box) : TestLine(box.min, box.max), tag(tag), level(level) {}
     int displayLevel() const override { return level; }
@@ -41,7 +40,6 @@ struct DrawPass : ::testing::Test {
         drawing.add(item);
         return item;
     }
-    // "bg" for the background polygon, tag + hook letter for each item mark, in call order.
     std::string trace() const {
         std::string out;
         for (const QString& call : recordedCalls(hdc)) {

@@ -31,7 +31,6 @@ ZVDPolyline* hook(double x, double y, CArc2d::ArcType type, double radius) {
     return p;
 }
 
-// Control points offset by (x, y); clamped uniform knots.
 ZVDSpline* spline(int degree, const std::vector<Pt>& points, double x, double y) {
     zgp::CRefPtr<zgp::CNurbsCurve2d> c(new zgp::CNurbsCurve2d(degree, int(points.size())));
     for (size_t i = 0; i < points.size(); ++i) c->SetCtrlPt(int(i), V(x + points[i].x, y + points[i].y), points[i].w);

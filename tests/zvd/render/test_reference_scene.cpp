@@ -53,30 +53,25 @@ void drawScene(HDC dc) {
                                   0xFFFFFF, 1);
         }
     }
-    // Every brush style, bordered.
     for (int b = bsSolid; b <= bsDiagCross; ++b) {
         const double x = 20 + 76 * b;
         ZDrawFunc2d::fillRect(dc, &ct, zgp::CBox2<double>(px(x, 185), px(x + 64, 140)), 0x0080FF, vdcommon::dmNormal,
                               static_cast<EnBrushStyle>(b), 1, psSolid, 0x000000);
     }
-    // Arcs of the four types between the same two points.
     for (int t = 1; t <= 4; ++t) {
         const double x = 40 + 100 * (t - 1);
         ZDrawFunc2d::drawArc(dc, &ct, px(x, 270), px(x + 60, 270), 40.0, static_cast<zgp::CArc2d::ArcType>(t), 2.0, 0.0,
                              psSolid, 0xC00000, vdcommon::dmNormal, bsSolid, 0, psSolid, 0xFFFFFF, 1);
     }
-    // An ellipse arc and a spline.
     ZDrawFunc2d::drawEllipseArc(dc, &ct, px(500, 270), CVec2<double>(1.0, 0.4), 0.3 * 70.0, 4.8 * 70.0, 70.0, 30.0, 1,
                                 0, 0, psSolid, 0x008000, vdcommon::dmNormal, bsSolid, 0, psSolid, 0, 2);
     zgp::CNurbsCurve2d spline(3, 6);
     const double cps[6][2] = {{20, 440}, {80, 330}, {140, 460}, {200, 340}, {260, 450}, {300, 360}};
     for (int i = 0; i < 6; ++i) spline.SetCtrlPt(i, px(cps[i][0], cps[i][1]), i == 2 ? 3.0 : 1.0);
     ZDrawFunc2d::drawSpline(dc, &ct, &spline, 2.0, psSolid, 0x800080, vdcommon::dmNormal, 1);
-    // Xor drawn twice leaves nothing; the third stroke shows.
     for (int k = 0; k < 3; ++k)
         ZDrawFunc2d::drawLine(dc, &ct, px(20 + 20 * (k / 2), 200), px(600, 205 + 10 * (k / 2)), 7.0, 0.0, psSolid,
                               0x00FF00, vdcommon::dmXor, bsSolid, 0, psSolid, 0xFFFFFF, 1);
-    // A filled square with a square hole, through the polygon fill.
     zgp::CPolygon polygon;
     polygon.AddLoop(rectLoop(360, 330, 600, 460, false));
     polygon.AddLoop(rectLoop(420, 360, 540, 430, true));

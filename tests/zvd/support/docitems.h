@@ -1,5 +1,4 @@
-// zvd tests: a minimal concrete item (a two-point segment, registered as type 241, a number no
-// library item uses) and recorders for reports, shared by the entity and document suites.
+// zvd tests: a two-point test item (type 241, which no library item uses) and report recorders.
 #pragma once
 
 #include <sstream>
@@ -18,8 +17,7 @@ namespace docfix {
 
 const int kTestLineType = 241;
 
-// Counts box builds, stretches and draw hooks so tests can watch the base class's dispatch;
-// s_alive counts live instances to check ownership. Persistence is the base class's.
+// Counts box builds, stretches and draw hooks; s_alive counts live instances.
 class TestLine : public ZVDEntity {
 public:
     TestLine(zgp::CVec2<double> a = {}, zgp::CVec2<double> b = {}) : p1(a), p2(b) { ++s_alive; }
@@ -104,7 +102,6 @@ public:
     std::vector<Event> events;
 };
 
-// Appends its name to a shared log on every call, so tests can check the order of listeners.
 class LogListener : public IVDNotifyEventListener {
 public:
     LogListener(std::string name, std::string* log) : m_name(std::move(name)), m_log(log) {}
@@ -119,7 +116,6 @@ inline std::stringstream binaryStream(const std::string& bytes = std::string()) 
     return std::stringstream(bytes, std::ios::in | std::ios::out | std::ios::binary);
 }
 
-// The element an item saves itself into, and the bytes of its stream record.
 inline QDomElement xmlOf(ZVDEntity& item, ZXMLAttrNames* names) {
     static QDomDocument doc;
     QDomElement e = doc.createElement("DI");
@@ -132,7 +128,6 @@ inline std::string streamOf(ZVDEntity& item) {
     return s.str();
 }
 
-// Little-endian record builder for hand-made stream input.
 class Bytes {
 public:
     template <class T>
@@ -151,4 +146,3 @@ private:
 };
 
 }  // namespace docfix
-
