@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zgp/box2.h"
+#include "zvd/document/zvditemindex.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
 #include "zvd/persistence/zvdformatversion.h"
@@ -271,6 +272,6 @@ private:
     IVDNotifyEventListener* m_updateListener = nullptr;
     IVDNotifyListener* m_notifyListener = nullptr;
     VDObserverList m_observers;
-    std::map<int, ZVDEntity*> m_index;
+    ZVDItemIndex m_index;
     bool m_destroying = false;
 };

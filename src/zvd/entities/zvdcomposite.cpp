@@ -89,7 +89,7 @@ void ZVDComposite::insertChild(int index, ZVDEntity* item) {
         m_children.emplace_back(item);
     else
         m_children.emplace(m_children.begin() + index, item);
-    m_held.insert(item);
+    item->m_heldByParent = true;
 }
 
 void ZVDComposite::add(ZVDEntity* item) {
@@ -102,7 +102,7 @@ ZVDEntity* ZVDComposite::takeAt(int index) {
     if (index < 0 || index >= count()) return nullptr;
     ZVDEntity* child = m_children[static_cast<size_t>(index)].release();
     m_children.erase(m_children.begin() + index);
-    m_held.erase(child);
+    child->m_heldByParent = false;
     return child;
 }
 
@@ -129,7 +129,7 @@ void ZVDComposite::clear() {
         m_children.front()->clear();
         std::unique_ptr<ZVDEntity> child = std::move(m_children.front());
         m_children.pop_front();
-        m_held.erase(child.get());
+        child->m_heldByParent = false;
         if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child.get());
     }
 }

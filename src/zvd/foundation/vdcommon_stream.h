@@ -6,6 +6,7 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <streambuf>
 #include <string>
 #include <type_traits>
 
@@ -35,12 +36,32 @@ inline void writeLE(std::ostream& out, T value) {
     out.write(reinterpret_cast<const char*>(bytes), sizeof(T));
 }
 
+// in.read(out, n) as the binary loaders use it, answering whether all n bytes arrived. A good,
+// untied stream that throws nothing is read straight from its buffer: loaders read field by
+// field, and istream::read's sentry per scalar costs more than the copy. The stream state ends
+// as read() leaves it (eofbit and failbit on a short read, badbit when the buffer throws); only
+// gcount() is not updated, and no loader asks it after a scalar.
+inline bool readBytes(std::istream& in, char* out, std::streamsize n) {
+    std::streambuf* buf = in.rdbuf();
+    if (!buf || !in.good() || in.tie() || in.exceptions() != std::ios::goodbit) return bool(in.read(out, n));
+    std::streamsize got = 0;
+    try {
+        got = buf->sgetn(out, n);
+    } catch (...) {
+        in.setstate(std::ios::badbit);  // no exception mask: only records the failure
+        return false;
+    }
+    if (got == n) return true;
+    in.setstate(std::ios::eofbit | std::ios::failbit);
+    return false;
+}
+
 // False when the stream could not deliver sizeof(T) bytes (value then unchanged).
 template <class T>
 inline bool readLE(std::istream& in, T& value) {
     static_assert(std::is_arithmetic<T>::value, "scalars only");
     unsigned char bytes[sizeof(T)];
-    if (!in.read(reinterpret_cast<char*>(bytes), sizeof(T))) return false;
+    if (!readBytes(in, reinterpret_cast<char*>(bytes), sizeof(T))) return false;
     toLittleEndian<T>(bytes);
     std::memcpy(&value, bytes, sizeof(T));
     return true;
