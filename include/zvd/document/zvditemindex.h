@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "zvd/foundation/zvdexport.h"
+
 class ZVDEntity;
 
 // Open addressing with linear probing over a power-of-two table kept at most half full;
 // erasing shifts the following entries of the run back, so no tombstones build up.
 // Null is never stored as a value: an empty slot holds a null item.
-class ZVDItemIndex {
+class ZVD_EXPORT ZVDItemIndex {
 public:
     ZVDItemIndex() = default;
 
@@ -77,7 +79,6 @@ public:
     void clear() {
         std::vector<Slot>().swap(m_slots);
         m_count = 0;
-        m_shift = 64;
     }
 
 private:
@@ -86,27 +87,26 @@ private:
         ZVDEntity* item = nullptr;
     };
 
-    // Fibonacci hashing: the top bits of id times 2^64/phi, so that runs of consecutive
-    // identifiers spread over the table.
+    // Identifiers are mostly dense runs (a saved drawing numbers its items in order), so a run
+    // of kRunLength consecutive identifiers keeps its order within one stretch of slots and
+    // neighbouring items share cache lines; which stretch a run goes to comes from the high
+    // bits times an odd multiplier drawn per table, so no identifiers chosen in advance make
+    // long probe runs.
     size_t home(int id) const {
-        return static_cast<size_t>((static_cast<uint64_t>(static_cast<uint32_t>(id)) * 0x9E3779B97F4A7C15ull) >>
-                                   m_shift);
+        const uint32_t u = static_cast<uint32_t>(id);
+        const uint64_t run = (static_cast<uint64_t>(u >> kRunBits) * m_multiplier) >> m_shift;
+        return static_cast<size_t>((run << kRunBits) | (u & (kRunLength - 1)));
     }
     size_t next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
 
-    void grow() {
-        std::vector<Slot> old;
-        old.swap(m_slots);
-        const size_t capacity = old.empty() ? 16 : old.size() * 2;
-        m_slots.assign(capacity, Slot());
-        m_shift = 64;
-        for (size_t c = capacity; c > 1; c >>= 1) --m_shift;
-        m_count = 0;
-        for (const Slot& s : old)
-            if (s.item) set(s.id, s.item);
-    }
+    // Doubles the table (or makes the first one) and files every entry again.
+    void grow();
+
+    static constexpr unsigned kRunBits = 4;
+    static constexpr uint32_t kRunLength = 1u << kRunBits;
 
     std::vector<Slot> m_slots;
     size_t m_count = 0;
-    unsigned m_shift = 64;  // 64 - log2(table size)
+    uint64_t m_multiplier = 1;
+    unsigned m_shift = 64;  // 64 - (log2(table size) - kRunBits)
 };
