@@ -30,7 +30,7 @@ public:
 
     // Files item (not null) under id, replacing what was filed there.
     void set(int id, ZVDEntity* item) {
-        if ((m_count + 1) * 2 > m_slots.size()) grow();
+        if ((m_count + 1) * 2 > m_slots.size()) rebuild(m_slots.size() * 2);
         for (size_t i = home(id);; i = next(i)) {
             Slot& s = m_slots[i];
             if (!s.item) {
@@ -75,6 +75,11 @@ public:
 
     size_t size() const { return m_count; }
 
+    // Makes room for n entries in all, so that filing that many does not rehash on the way.
+    void reserve(size_t n) {
+        if (n * 2 > m_slots.size()) rebuild(n * 2);
+    }
+
     // Empties the index and gives its table back.
     void clear() {
         std::vector<Slot>().swap(m_slots);
@@ -99,8 +104,8 @@ private:
     }
     size_t next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
 
-    // Doubles the table (or makes the first one) and files every entry again.
-    void grow();
+    // A table of at least minSlots slots (a power of two, 4 runs or more), every entry filed again.
+    void rebuild(size_t minSlots);
 
     static constexpr unsigned kRunBits = 4;
     static constexpr uint32_t kRunLength = 1u << kRunBits;

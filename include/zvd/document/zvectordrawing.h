@@ -121,6 +121,9 @@ public:
     // (directly, not through erase): the child and its nested items leave the selection set and
     // the identifier index, so that nothing keeps pointing at deleted items.
     void itemDeleting(ZVDEntity* item);
+    // True while the drawing's destructor runs: containers then delete their children directly
+    // instead of erasing them through the drawing, and nothing is reported.
+    bool destroying() const { return m_destroying; }
 
     // ---- callbacks and listeners (none is owned) ----
     void setOnItemAdded(ItemCallback callback) { m_onItemAdded = callback; }

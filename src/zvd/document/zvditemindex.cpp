@@ -27,10 +27,11 @@ uint64_t drawMultiplier() {
 
 }  // namespace
 
-void ZVDItemIndex::grow() {
+void ZVDItemIndex::rebuild(size_t minSlots) {
+    size_t capacity = 4 * kRunLength;
+    while (capacity < minSlots) capacity *= 2;
     std::vector<Slot> old;
     old.swap(m_slots);
-    const size_t capacity = old.empty() ? 4 * kRunLength : old.size() * 2;
     m_slots.assign(capacity, Slot());
     if (old.empty()) m_multiplier = drawMultiplier();
     m_shift = 64 + kRunBits;  // the run number takes log2(capacity) - kRunBits bits

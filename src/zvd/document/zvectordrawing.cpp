@@ -104,6 +104,7 @@ void ZVectorDrawing::add(ZVDEntity* parent, std::vector<ZVDEntity*>& items) {
     const std::vector<ZVDEntity*> batch = items;  // callbacks may touch the caller's list
     std::vector<ZVDEntity*> added;
     added.reserve(batch.size());
+    m_index.reserve(m_index.size() + batch.size());
     for (ZVDEntity* item : batch) {
         if (!item) continue;
         addOne(parent, item, false);
