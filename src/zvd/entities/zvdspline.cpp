@@ -2,6 +2,7 @@
 // and persistence (XML numbers in Qt's short 'g' form, exact doubles in the binary stream).
 #include "zvd/entities/zvdspline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
 #include <vector>
@@ -42,6 +43,9 @@ CNurbsCurve2d* emptyCurve(int64_t degree, int64_t count) {
     if (c->Degree() != degree || c->CtrlPtCount() != count) return nullptr;
     return c.Release();
 }
+
+// Room reserved before reading a control-point or knot list (longer lists grow as they arrive).
+constexpr int32_t kListReserve = 16;
 
 struct CtrlPt {
     double x = 0, y = 0, w = 1;
@@ -233,7 +237,9 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
         zvdload::markStreamFailed(s);
         return;
     }
+    // The counts are not trusted for memory: both lists grow as their values actually arrive.
     std::vector<CtrlPt> points;
+    points.reserve(static_cast<size_t>(std::min(count, kListReserve)));
     for (int32_t i = 0; i < count; ++i) {
         CtrlPt p;
         if (!readLE(s, p.x) || !readLE(s, p.y) || !readLE(s, p.w)) return;
@@ -245,17 +251,20 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
         return;
     }
     std::vector<double> knots;
+    knots.reserve(static_cast<size_t>(std::min(knotCount, kListReserve)));
     for (int32_t i = 0; i < knotCount; ++i) {
         double k = 0;
         if (!readLE(s, k)) return;
         knots.push_back(k);
     }
-    CRefPtr<CNurbsCurve2d> curve(emptyCurve(degree, count));
-    if (!curve) {
+    // Built aside and then swapped in: the owned curve stays the same object, and a record
+    // whose degree and count make no curve leaves it untouched.
+    CNurbsCurve2d curve(degree, count);
+    if (curve.Degree() != degree || curve.CtrlPtCount() != count) {
         zvdload::markStreamFailed(s);
         return;
     }
-    for (int32_t i = 0; i < count; ++i) curve->SetCtrlPt(i, CVec2<double>(points[i].x, points[i].y), points[i].w);
-    for (int32_t i = 0; i < knotCount; ++i) curve->SetKnot(i, knots[i]);
-    *m_curve = *curve;
+    for (int32_t i = 0; i < count; ++i) curve.SetCtrlPt(i, CVec2<double>(points[i].x, points[i].y), points[i].w);
+    for (int32_t i = 0; i < knotCount; ++i) curve.SetKnot(i, knots[i]);
+    m_curve->Swap(curve);
 }
