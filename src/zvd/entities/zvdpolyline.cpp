@@ -21,6 +21,7 @@
 #include "zvd/entities/zvdline.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CArc2d;
@@ -411,7 +412,8 @@ void ZVDPolyline::doLoadFromStream(std::iostream* stream) {
     for (int i = 0; i < count; ++i) {
         uint8_t kind = 0;
         Vertex v;
-        if (!readLE(s, kind) || !readLE(s, v.point.x) || !readLE(s, v.point.y)) return;
+        FieldRun vertex(s, 1 + 8 + 8);  // the radius follows only for arc segments
+        if (!vertex.take(kind) || !vertex.take(v.point.x) || !vertex.take(v.point.y)) return;
         if (kind != 0 && !readLE(s, v.radius)) return;
         v.type = kind;
         read.push_back(v);

@@ -15,6 +15,7 @@
 #include "foundation/vdcommon_stream.h"
 #include "zgp/tolerance.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
@@ -46,6 +47,8 @@ CNurbsCurve2d* emptyCurve(int64_t degree, int64_t count) {
 
 // Room reserved before reading a control-point or knot list (longer lists grow as they arrive).
 constexpr int32_t kListReserve = 16;
+// Knots fetched from the stream per request.
+constexpr int32_t kKnotRun = 8;
 
 struct CtrlPt {
     double x = 0, y = 0, w = 1;
@@ -232,7 +235,10 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
     if (!stream || stream->fail()) return;
     std::iostream& s = *stream;
     int32_t degree = 0, count = 0, knotCount = 0;
-    if (!readLE(s, degree) || !readLE(s, count)) return;
+    {
+        FieldRun head(s, 4 + 4);
+        if (!head.take(degree) || !head.take(count)) return;
+    }
     if (degree < 1 || count < int64_t(degree) + 1) {
         zvdload::markStreamFailed(s);
         return;
@@ -242,7 +248,8 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
     points.reserve(static_cast<size_t>(std::min(count, kListReserve)));
     for (int32_t i = 0; i < count; ++i) {
         CtrlPt p;
-        if (!readLE(s, p.x) || !readLE(s, p.y) || !readLE(s, p.w)) return;
+        FieldRun point(s, 3 * 8);
+        if (!point.take(p.x) || !point.take(p.y) || !point.take(p.w)) return;
         points.push_back(p);
     }
     if (!readLE(s, knotCount)) return;
@@ -252,10 +259,14 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
     }
     std::vector<double> knots;
     knots.reserve(static_cast<size_t>(std::min(knotCount, kListReserve)));
-    for (int32_t i = 0; i < knotCount; ++i) {
-        double k = 0;
-        if (!readLE(s, k)) return;
-        knots.push_back(k);
+    for (int32_t i = 0; i < knotCount;) {
+        const int32_t run = std::min(knotCount - i, kKnotRun);  // fetched in runs
+        FieldRun values(s, static_cast<size_t>(run) * 8);
+        for (int32_t end = i + run; i < end; ++i) {
+            double k = 0;
+            if (!values.take(k)) return;
+            knots.push_back(k);
+        }
     }
     // Built aside and then swapped in: the owned curve stays the same object, and a record
     // whose degree and count make no curve leaves it untouched.
