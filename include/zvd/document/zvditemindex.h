@@ -11,7 +11,7 @@
 
 class ZVDEntity;
 
-// Open addressing with linear probing over a power-of-two table kept at most half full;
+// Open addressing with linear probing over a power-of-two table kept at most 5/8 full;
 // erasing shifts the following entries of the run back, so no tombstones build up.
 // Null is never stored as a value: an empty slot holds a null item.
 class ZVD_EXPORT ZVDItemIndex {
@@ -30,7 +30,7 @@ public:
 
     // Files item (not null) under id, replacing what was filed there.
     void set(int id, ZVDEntity* item) {
-        if ((m_count + 1) * 2 > m_slots.size()) rebuild(m_slots.size() * 2);
+        if (tooFull(m_count + 1, m_slots.size())) rebuild(m_slots.size() * 2);
         for (size_t i = home(id);; i = next(i)) {
             Slot& s = m_slots[i];
             if (!s.item) {
@@ -77,7 +77,7 @@ public:
 
     // Makes room for n entries in all, so that filing that many does not rehash on the way.
     void reserve(size_t n) {
-        if (n * 2 > m_slots.size()) rebuild(n * 2);
+        if (tooFull(n, m_slots.size())) rebuild(n * 8 / 5 + 1);
     }
 
     // Empties the index and gives its table back.
@@ -103,6 +103,7 @@ private:
         return static_cast<size_t>((run << kRunBits) | (u & (kRunLength - 1)));
     }
     size_t next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
+    static bool tooFull(size_t entries, size_t capacity) { return entries * 8 > capacity * 5; }
 
     // A table of at least minSlots slots (a power of two, 4 runs or more), every entry filed again.
     void rebuild(size_t minSlots);

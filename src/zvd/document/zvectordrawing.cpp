@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "foundation/vdcommon_prefetch.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -17,18 +18,6 @@
 namespace {
 
 constexpr size_t kPrefetchAhead = 8;
-
-// Starts loading the first two cache lines of an item (its identity, owner, parent and layer).
-inline void prefetchItem(const ZVDEntity* item) {
-#if defined(__GNUC__) || defined(__clang__)
-    if (!item) return;
-    const char* p = reinterpret_cast<const char*>(item);
-    __builtin_prefetch(p, 1);
-    __builtin_prefetch(p + 64, 1);
-#else
-    (void)item;
-#endif
-}
 
 }  // namespace
 
@@ -123,7 +112,7 @@ void ZVectorDrawing::add(ZVDEntity* parent, std::vector<ZVDEntity*>& items) {
         ZVDEntity* item = batch[i];
         // A loaded batch is far larger than the cache by the time it is added: ask for the
         // items a few places ahead, whose fields addOne reads and writes.
-        if (i + kPrefetchAhead < batch.size()) prefetchItem(batch[i + kPrefetchAhead]);
+        if (i + kPrefetchAhead < batch.size()) vdcommon::detail::prefetchObject(batch[i + kPrefetchAhead]);
         if (!item) continue;
         addOne(parent, item, false);
         ZVDEntity* container = parent ? parent : m_root.get();

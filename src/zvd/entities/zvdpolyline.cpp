@@ -341,6 +341,7 @@ void ZVDPolyline::buildFrom(std::vector<Vertex> vertices) {
     m_readVertices.clear();
     m_builtPrints.clear();
     if (vertices.size() < 2) return;
+    m_loop->Reserve(static_cast<int>(vertices.size() - 1));
     m_builtPrints.reserve(vertices.size() - 1);
     for (size_t i = 0; i + 1 < vertices.size(); ++i) {
         const Vertex& a = vertices[i];
