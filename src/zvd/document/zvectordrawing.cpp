@@ -214,9 +214,7 @@ int ZVectorDrawing::indexOfID(int id, ZVDEntity* parent) const {
     return (parent ? parent : m_root.get())->indexOfId(id);
 }
 
-ZVDEntity* ZVectorDrawing::find(int id) const {
-    return m_index.find(id);
-}
+ZVDEntity* ZVectorDrawing::find(int id) const { return m_index.find(id); }
 
 bool ZVectorDrawing::find(ZVDEntity* item, ZVDEntity*& parent, int& index) const {
     return item && doFind(m_root.get(), item, parent, index);

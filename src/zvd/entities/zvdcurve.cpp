@@ -457,8 +457,9 @@ void ZVDCurve::doLoadFromStream(std::iostream* stream) {
     if (!stream || stream->fail()) return;
     const ZVDFormatVersion& format = fileFormat();
     // Width, style and the marks (and the chain identifiers) in one request.
-    FieldRun fields(*stream, 2 + 1 + (format.singleCurveMark() ? 1 + 2 + 1 : 2 + 2 + 1 + 1 +
-                                                                                (format.hasCurveChainIds() ? 4 + 4 : 0)));
+    FieldRun fields(
+        *stream,
+        2 + 1 + (format.singleCurveMark() ? 1 + 2 + 1 : 2 + 2 + 1 + 1 + (format.hasCurveChainIds() ? 4 + 4 : 0)));
     int16_t width = 0;
     uint8_t style = 0;
     if (!fields.take(width) || !fields.take(style)) return;

@@ -352,8 +352,8 @@ void ZVDEntity::doLoadFromStream(std::iostream* stream) {
     if (s.fail()) return;
     if (o && o->layers()) setLayer(o->layers()->itemByID(layerId));
     // The fixed tail (relation, enabling mode, scale, as the format holds them) in one request.
-    FieldRun tail(s, (format.hasRelationID() ? 4 : 0) + (format.hasEnableType() ? 4 : 0) +
-                         (format.hasCurrentScale() ? 8 : 0));
+    FieldRun tail(
+        s, (format.hasRelationID() ? 4 : 0) + (format.hasEnableType() ? 4 : 0) + (format.hasCurrentScale() ? 8 : 0));
     if (format.hasRelationID()) {
         int32_t relation = 0;
         if (!tail.take(relation)) return;

@@ -98,9 +98,6 @@ bool ZVDPolyline::matches(const CCurve2d* c, const SegmentPrint& p) {
     return false;
 }
 
-namespace {
-}  // namespace
-
 // ---- construction ----
 
 ZVDEntity::SetDispLevelHelper ZVDPolyline::m_autoSetDispLevel(1);
@@ -312,7 +309,8 @@ std::vector<ZVDPolyline::Vertex> ZVDPolyline::vertices() const {
     const int n = m_loop->CoedgeCount();
     if (n == 0) return {};
     bool unchanged = m_builtPrints.size() == static_cast<size_t>(n);
-    for (int i = 0; unchanged && i < n; ++i) unchanged = matches(m_loop->GetCurve(i), m_builtPrints[static_cast<size_t>(i)]);
+    for (int i = 0; unchanged && i < n; ++i)
+        unchanged = matches(m_loop->GetCurve(i), m_builtPrints[static_cast<size_t>(i)]);
     if (unchanged) return m_readVertices;
 
     std::vector<Vertex> out;
@@ -346,8 +344,8 @@ void ZVDPolyline::buildFrom(std::vector<Vertex> vertices) {
     for (size_t i = 0; i + 1 < vertices.size(); ++i) {
         const Vertex& a = vertices[i];
         const CVec2<double>& b = vertices[i + 1].point;
-        CCurve2d* segment = a.type == 0 ? static_cast<CCurve2d*>(new CLine2d(a.point, b))
-                                        : new CArc2d(a.point, b, a.radius, a.type);
+        CCurve2d* segment =
+            a.type == 0 ? static_cast<CCurve2d*>(new CLine2d(a.point, b)) : new CArc2d(a.point, b, a.radius, a.type);
         m_loop->AddCurve(segment, false);
         m_builtPrints.push_back(printOf(*segment));
     }
