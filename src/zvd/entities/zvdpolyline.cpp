@@ -407,7 +407,7 @@ void ZVDPolyline::doLoadFromStream(std::iostream* stream) {
     int16_t count = 0;
     if (!readLE(s, count)) return;
     std::vector<Vertex> read;
-    read.reserve(static_cast<size_t>(std::min<int>(count, kVertexReserve)));
+    if (count > 0) read.reserve(static_cast<size_t>(std::min<int>(count, kVertexReserve)));  // none when negative
     for (int i = 0; i < count; ++i) {
         uint8_t kind = 0;
         Vertex v;
