@@ -26,6 +26,10 @@ public:
     CCurve2d* GetCurve(int i) const;
     int CoedgeCount() const { return static_cast<int>(m_curves.size()); }
     void Clear();
+    // Makes room for n coedges in all, so that adding up to that many allocates nothing more.
+    void Reserve(int n) {
+        if (n > 0) m_curves.reserve(static_cast<size_t>(n));
+    }
 
     // True when there is at least one coedge and the last end meets the first start within
     // g_DistEpsilon (a single closed curve is a closed loop).

@@ -16,6 +16,10 @@ public:
     // The degree is raised to at least 1 and the count to at least degree + 1.
     CNurbsCurve2d(int degree, int count);
 
+    // Exchanges the curve data (degree, control points, weights, knots) with other's; each
+    // object keeps its own identity and reference count. Nothing is copied or allocated.
+    void Swap(CNurbsCurve2d& other);
+
     int Degree() const { return m_degree; }
     int CtrlPtCount() const { return static_cast<int>(m_ctrl.size()); }
     int KnotCount() const { return static_cast<int>(m_knots.size()); }  // count + degree + 1

@@ -56,6 +56,14 @@ CNurbsCurve2d::CNurbsCurve2d(int degree, int count) {
     m_descents = 0;
 }
 
+void CNurbsCurve2d::Swap(CNurbsCurve2d& other) {
+    std::swap(m_degree, other.m_degree);
+    m_ctrl.swap(other.m_ctrl);
+    m_weights.swap(other.m_weights);
+    m_knots.swap(other.m_knots);
+    std::swap(m_descents, other.m_descents);
+}
+
 bool CNurbsCurve2d::SetCtrlPtCount(int count) {
     if (count < m_degree + 1 || count > kMaxCtrlPts) return false;
     m_ctrl.resize(static_cast<size_t>(count), Vec());

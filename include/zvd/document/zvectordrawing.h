@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zgp/box2.h"
+#include "zvd/document/zvditemindex.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
 #include "zvd/persistence/zvdformatversion.h"
@@ -120,6 +121,9 @@ public:
     // (directly, not through erase): the child and its nested items leave the selection set and
     // the identifier index, so that nothing keeps pointing at deleted items.
     void itemDeleting(ZVDEntity* item);
+    // True while the drawing's destructor runs: containers then delete their children directly
+    // instead of erasing them through the drawing, and nothing is reported.
+    bool destroying() const { return m_destroying; }
 
     // ---- callbacks and listeners (none is owned) ----
     void setOnItemAdded(ItemCallback callback) { m_onItemAdded = callback; }
@@ -271,6 +275,6 @@ private:
     IVDNotifyEventListener* m_updateListener = nullptr;
     IVDNotifyListener* m_notifyListener = nullptr;
     VDObserverList m_observers;
-    std::map<int, ZVDEntity*> m_index;
+    ZVDItemIndex m_index;
     bool m_destroying = false;
 };

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "zvd/entities/zvdentity.h"
@@ -37,10 +36,6 @@ public:
 
     static zgp::IBase* CreateInstance();
     static zgp::ZObjectFactory<int>* GetFactory();
-
-    // Prepares the membership set for `more` further children, so that adding a loaded list
-    // does not rehash it over and over.
-    void reserveChildren(size_t more) { m_held.reserve(m_held.size() + more); }
 
     // Base attributes; when other is a composite, a clone of each of its children is appended.
     void assign(ZVDEntity& other) override;
@@ -99,7 +94,8 @@ protected:
     ZVDEntity* takeAt(int index);
     // Inserts a child that is not held yet at index (clamped to the end); sets its parent.
     void insertChild(int index, ZVDEntity* item);
-    bool holds(ZVDEntity* item) const { return m_held.count(item) > 0; }
+    // Constant time: a held child names this composite as parent and carries the held mark.
+    bool holds(const ZVDEntity* item) const { return item && item->m_parent == this && item->m_heldByParent; }
     // Reverses the order of the children (nothing else changes, no report).
     void reverseChildren() { std::reverse(m_children.begin(), m_children.end()); }
 
@@ -108,6 +104,4 @@ private:
 
     // deque: erasing the first child (as clearing a drawing does) costs constant time.
     std::deque<std::unique_ptr<ZVDEntity>> m_children;
-    // Membership test for add(): the parent pointer alone is not proof (remove() keeps it).
-    std::unordered_set<ZVDEntity*> m_held;
 };

@@ -102,6 +102,7 @@ private:
 class ZVD_EXPORT ZVDEntity : public zgp::IBase {
     friend class ZVectorDrawing;
     friend class ZVDLayerTable;  // clears references to an erased layer without recursing
+    friend class ZVDComposite;   // keeps m_heldByParent
 
 public:
     ZVDEntity();
@@ -290,6 +291,9 @@ private:
     int m_tag = 0;
     ZVectorDrawing* m_owner = nullptr;
     ZVDEntity* m_parent = nullptr;
+    // True while m_parent (a composite) holds this item in its child list. remove() hands the
+    // item back with m_parent still set, so the pointer alone does not tell.
+    bool m_heldByParent = false;
     int m_color = 0;
     bool m_persistent = true;
     bool m_highLight = false;

@@ -35,7 +35,8 @@ public:
     void setPropValue(const ZVDEPropType& type, const std::wstring& value) override;
     EnVDIType itemType() const override;
     // Erases the first child through the owning drawing until none is left (so every erase is
-    // announced); without a drawing the children are deleted directly.
+    // announced); without a drawing, or while it is being destroyed, the children are deleted
+    // directly.
     void clear() override;
 
     // Like add(), but places the item first / before the child at index (other indexes append).

@@ -101,11 +101,25 @@ private:
     // recomputes arc and line ends from angles and directions), else the chain's own.
     std::vector<Vertex> vertices() const;
     // Rebuilds the chain from stored vertices and remembers them.
-    void buildFrom(const std::vector<Vertex>& vertices);
+    void buildFrom(std::vector<Vertex> vertices);
+
+    // What tells a built segment from a changed one: its kind, parameter range and defining
+    // fields (origin and direction of a line; centre, radius and sense of an arc).
+    struct SegmentPrint {
+        int type = 0;
+        double startT = 0.0;
+        double endT = 0.0;
+        zgp::CVec2<double> point;
+        zgp::CVec2<double> direction;
+        double radius = 0.0;
+        int sense = 0;
+    };
+    static SegmentPrint printOf(const zgp::CCurve2d& c);
+    static bool matches(const zgp::CCurve2d* c, const SegmentPrint& print);
 
     zgp::CRefPtr<zgp::CLoop> m_loop;  // always set
     std::vector<Vertex> m_readVertices;
-    zgp::CRefPtr<zgp::CLoop> m_builtChain;  // what m_readVertices built; null when none
+    std::vector<SegmentPrint> m_builtPrints;  // the segments m_readVertices built; empty when none
 
     static SetDispLevelHelper m_autoSetDispLevel;
 };

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "foundation/vdcommon_prefetch.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -15,6 +16,8 @@
 #include "zvd/persistence/zxmlattrnames.h"
 
 namespace {
+
+constexpr size_t kPrefetchAhead = 8;
 
 }  // namespace
 
@@ -104,8 +107,12 @@ void ZVectorDrawing::add(ZVDEntity* parent, std::vector<ZVDEntity*>& items) {
     const std::vector<ZVDEntity*> batch = items;  // callbacks may touch the caller's list
     std::vector<ZVDEntity*> added;
     added.reserve(batch.size());
-    if (!parent) m_root->reserveChildren(batch.size());
-    for (ZVDEntity* item : batch) {
+    m_index.reserve(m_index.size() + batch.size());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        ZVDEntity* item = batch[i];
+        // A loaded batch is far larger than the cache by the time it is added: ask for the
+        // items a few places ahead, whose fields addOne reads and writes.
+        if (i + kPrefetchAhead < batch.size()) vdcommon::detail::prefetchObject(batch[i + kPrefetchAhead]);
         if (!item) continue;
         addOne(parent, item, false);
         ZVDEntity* container = parent ? parent : m_root.get();
@@ -117,14 +124,13 @@ void ZVectorDrawing::add(ZVDEntity* parent, std::vector<ZVDEntity*>& items) {
 void ZVectorDrawing::addOne(ZVDEntity* parent, ZVDEntity* item, bool announce) {
     if (item->owner() != this) item->setOwner(this);
     item->createId();
-    m_index[item->iD()] = item;
+    m_index.set(item->iD(), item);
     if (!item->layer()) item->setLayer(m_layers->curLayer());
     ZVDEntity* container = parent ? parent : m_root.get();
     container->add(item);
     if (item->parent() != container) {
         // Not a container, or it refused the item: the caller keeps it, unindexed.
-        auto it = m_index.find(item->iD());
-        if (it != m_index.end() && it->second == item) m_index.erase(it);
+        m_index.eraseIf(item->iD(), item);
         return;
     }
     if (m_onItemAdded) m_onItemAdded(item->iD());
@@ -156,8 +162,7 @@ void ZVectorDrawing::erase(ZVDEntity* parent, int index) {
     if (m_selSet->contains(item)) m_selSet->remove(item, true);
     notify(vdnItemErasing, item, nullptr);
     const int id = item->iD();
-    auto it = m_index.find(id);
-    if (it != m_index.end() && it->second == item) m_index.erase(it);
+    m_index.eraseIf(id, item);
     if (item->count() > 0) item->clear();
     container->erase(index);
     notify(vdnItemErased, static_cast<ZVDEntity*>(nullptr), nullptr);
@@ -185,8 +190,7 @@ void ZVectorDrawing::itemDeleting(ZVDEntity* item) {
 
 void ZVectorDrawing::forgetTree(ZVDEntity* item) {
     if (m_selSet->contains(item)) m_selSet->remove(item, true);
-    auto it = m_index.find(item->iD());
-    if (it != m_index.end() && it->second == item) m_index.erase(it);
+    m_index.eraseIf(item->iD(), item);
     for (int i = 0; i < item->count(); ++i)
         if (ZVDEntity* child = item->items(i)) forgetTree(child);
 }
@@ -210,10 +214,7 @@ int ZVectorDrawing::indexOfID(int id, ZVDEntity* parent) const {
     return (parent ? parent : m_root.get())->indexOfId(id);
 }
 
-ZVDEntity* ZVectorDrawing::find(int id) const {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : it->second;
-}
+ZVDEntity* ZVectorDrawing::find(int id) const { return m_index.find(id); }
 
 bool ZVectorDrawing::find(ZVDEntity* item, ZVDEntity*& parent, int& index) const {
     return item && doFind(m_root.get(), item, parent, index);

@@ -17,6 +17,7 @@
 #include "zvd/entities/vdcommon_curves.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CArc2d;
@@ -264,18 +265,21 @@ void ZVDArc::doLoadFromStream(std::iostream* stream) {
     ZVDCurve::doLoadFromStream(stream);
     std::iostream& s = *stream;
     if (s.fail()) return;
+    const bool byRadius = fileFormat().arcByRadius();
+    // The ends, then radius and type or centre and sense, in one request.
+    FieldRun fields(s, 4 * 8 + (byRadius ? 8 + 1 : 8 + 8 + 1));
     double sx = 0, sy = 0, ex = 0, ey = 0;
-    if (!readLE(s, sx) || !readLE(s, sy) || !readLE(s, ex) || !readLE(s, ey)) return;
+    if (!fields.take(sx) || !fields.take(sy) || !fields.take(ex) || !fields.take(ey)) return;
     const CVec2<double> start(sx, sy), end(ex, ey);
-    if (fileFormat().arcByRadius()) {
+    if (byRadius) {
         double radius = 0;
         uint8_t type = 0;
-        if (!readLE(s, radius) || !readLE(s, type)) return;
+        if (!fields.take(radius) || !fields.take(type)) return;
         m_arc->Set(start, end, radius, type);
     } else {
         double cx = 0, cy = 0;
         int8_t sense = 0;
-        if (!readLE(s, cx) || !readLE(s, cy) || !readLE(s, sense)) return;
+        if (!fields.take(cx) || !fields.take(cy) || !fields.take(sense)) return;
         m_arc->Set(CVec2<double>(cx, cy), start, end, sense < 0 ? -1 : 1);
     }
     rememberReadEnds(start, end);

@@ -16,6 +16,7 @@
 #include "zvd/entities/vdcommon_curves.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CArc2d;
@@ -284,7 +285,9 @@ void ZVDCircle::doLoadFromStream(std::iostream* stream) {
         ZVDEntity::doLoadFromStream(stream);
         int16_t width = 0;
         uint8_t style = 0;
-        if (s.fail() || !readLE(s, width) || !readLE(s, style)) return;
+        if (s.fail()) return;
+        FieldRun pen(s, 2 + 1);
+        if (!pen.take(width) || !pen.take(style)) return;
         setLineWidth(width);
         setLineStyle(static_cast<EnPenStyle>(style));
         clearChainAttributes(*this);
@@ -292,8 +295,9 @@ void ZVDCircle::doLoadFromStream(std::iostream* stream) {
         ZVDCurve::doLoadFromStream(stream);
         if (s.fail()) return;
     }
+    FieldRun geometry(s, 3 * 8);
     double cx = 0, cy = 0, r = 0;
-    if (!readLE(s, cx) || !readLE(s, cy) || !readLE(s, r)) return;
+    if (!geometry.take(cx) || !geometry.take(cy) || !geometry.take(r)) return;
     m_circle->SetExact(CVec2<double>(cx, cy), std::isfinite(r) && r >= 0 ? r : 0.0, m_circle->Range(), 1);
     normalise();
 }

@@ -11,6 +11,7 @@
 #include <QDomElement>
 
 #include "entities/zvdloadutil.h"
+#include "foundation/vdcommon_prefetch.h"
 #include "foundation/vdcommon_stream.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/persistence/zxmlattrnames.h"
@@ -21,6 +22,9 @@ using zgp::CVec2;
 namespace {
 
 zgp::ZRegHelper<int> s_regComposite(ZVDEntity::GetFactory(), vdiComposite, &ZVDComposite::CreateInstance);
+
+// Children asked for ahead of the one being deleted when a composite is cleared.
+constexpr size_t kClearPrefetchAhead = 8;
 
 // Composites may nest composites; a loader refuses input nested deeper than this so that
 // hostile files cannot exhaust the stack.
@@ -89,7 +93,7 @@ void ZVDComposite::insertChild(int index, ZVDEntity* item) {
         m_children.emplace_back(item);
     else
         m_children.emplace(m_children.begin() + index, item);
-    m_held.insert(item);
+    item->m_heldByParent = true;
 }
 
 void ZVDComposite::add(ZVDEntity* item) {
@@ -102,7 +106,7 @@ ZVDEntity* ZVDComposite::takeAt(int index) {
     if (index < 0 || index >= count()) return nullptr;
     ZVDEntity* child = m_children[static_cast<size_t>(index)].release();
     m_children.erase(m_children.begin() + index);
-    m_held.erase(child);
+    child->m_heldByParent = false;
     return child;
 }
 
@@ -126,10 +130,13 @@ void ZVDComposite::erase(int index) {
 
 void ZVDComposite::clear() {
     while (!m_children.empty()) {
+        // Clearing a large drawing walks far more children than the cache holds.
+        if (m_children.size() > kClearPrefetchAhead)
+            vdcommon::detail::prefetchObject(m_children[kClearPrefetchAhead].get());
         m_children.front()->clear();
         std::unique_ptr<ZVDEntity> child = std::move(m_children.front());
         m_children.pop_front();
-        m_held.erase(child.get());
+        child->m_heldByParent = false;
         if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child.get());
     }
 }

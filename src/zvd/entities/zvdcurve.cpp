@@ -23,7 +23,7 @@
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
-using vdcommon::detail::readLE;
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
 using zgp::CCurve2d;
@@ -455,33 +455,37 @@ void ZVDCurve::saveToStream(std::iostream* stream) {
 void ZVDCurve::doLoadFromStream(std::iostream* stream) {
     ZVDEntity::doLoadFromStream(stream);
     if (!stream || stream->fail()) return;
-    std::iostream& s = *stream;
+    const ZVDFormatVersion& format = fileFormat();
+    // Width, style and the marks (and the chain identifiers) in one request.
+    FieldRun fields(
+        *stream,
+        2 + 1 + (format.singleCurveMark() ? 1 + 2 + 1 : 2 + 2 + 1 + 1 + (format.hasCurveChainIds() ? 4 + 4 : 0)));
     int16_t width = 0;
     uint8_t style = 0;
-    if (!readLE(s, width) || !readLE(s, style)) return;
+    if (!fields.take(width) || !fields.take(style)) return;
     m_lineWidth = width;
     m_lineStyle = static_cast<EnPenStyle>(style);
-    if (fileFormat().singleCurveMark()) {
+    if (format.singleCurveMark()) {
         uint8_t position = 0, markStyle = 0;
         int16_t size = 0;
-        if (!readLE(s, position) || !readLE(s, size) || !readLE(s, markStyle)) return;
+        if (!fields.take(position) || !fields.take(size) || !fields.take(markStyle)) return;
         applyLegacyMarks(position, size, markStyle, m_startMarkSize, m_endMarkSize, m_startMarkStyle, m_endMarkStyle);
         m_prevItemID = m_nextItemID = -1;
         return;
     }
     int16_t startSize = 0, endSize = 0;
     uint8_t startStyle = 0, endStyle = 0;
-    if (!readLE(s, startSize) || !readLE(s, endSize) || !readLE(s, startStyle) || !readLE(s, endStyle)) return;
+    if (!fields.take(startSize) || !fields.take(endSize) || !fields.take(startStyle) || !fields.take(endStyle)) return;
     m_startMarkSize = startSize;
     m_endMarkSize = endSize;
     m_startMarkStyle = static_cast<EnMarkStyle>(startStyle);
     m_endMarkStyle = static_cast<EnMarkStyle>(endStyle);
-    if (!fileFormat().hasCurveChainIds()) {
+    if (!format.hasCurveChainIds()) {
         m_prevItemID = m_nextItemID = -1;
         return;
     }
     int32_t next = 0, prev = 0;
-    if (!readLE(s, next) || !readLE(s, prev)) return;
+    if (!fields.take(next) || !fields.take(prev)) return;
     m_nextItemID = next;
     m_prevItemID = prev;
 }

@@ -16,6 +16,7 @@
 #include "zvd/entities/vdcommon_ellipse.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CCurve2d;
@@ -247,7 +248,9 @@ void ZVDEllipse::doLoadFromStream(std::iostream* stream) {
         ZVDEntity::doLoadFromStream(stream);
         int16_t width = 0;
         uint8_t style = 0;
-        if (s.fail() || !readLE(s, width) || !readLE(s, style)) return;
+        if (s.fail()) return;
+        FieldRun pen(s, 2 + 1);
+        if (!pen.take(width) || !pen.take(style)) return;
         setLineWidth(width);
         setLineStyle(static_cast<EnPenStyle>(style));
         clearChainAttributes(*this);
@@ -255,10 +258,11 @@ void ZVDEllipse::doLoadFromStream(std::iostream* stream) {
         ZVDCurve::doLoadFromStream(stream);
         if (s.fail()) return;
     }
+    FieldRun geometry(s, 8 * 8 + 4);
     double v[8] = {};
     int32_t sense = 1;
     for (double& x : v)
-        if (!readLE(s, x)) return;
-    if (!readLE(s, sense)) return;
+        if (!geometry.take(x)) return;
+    if (!geometry.take(sense)) return;
     setFromStored(CVec2<double>(v[0], v[1]), CVec2<double>(v[2], v[3]), v[4], v[5], v[6], v[7], sense);
 }

@@ -18,7 +18,7 @@
 #include "zvd/foundation/vdcommon.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
-using vdcommon::detail::readLE;
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
 using zgp::CVec2;
@@ -329,17 +329,19 @@ void ZVDEntity::doLoadFromStream(std::iostream* stream) {
     const ZVectorDrawing* o = m_owner;
     const ZVDFormatVersion& format = fileFormat();
 
+    // The fixed head (type, identifier, block fields, layer, colour) in one request.
+    FieldRun head(s, 1 + 4 + (format.hasBlockFields() ? 4 + 4 : 0) + 4 + 4);
     uint8_t type = 0;
     int32_t id = 0, layerId = -1, color = 0;
-    if (!readLE(s, type) || !readLE(s, id)) return;
+    if (!head.take(type) || !head.take(id)) return;
     m_iD = id;
     if (format.hasBlockFields()) {
         int32_t blockType = 0, blockId = 0;
-        if (!readLE(s, blockType) || !readLE(s, blockId)) return;
+        if (!head.take(blockType) || !head.take(blockId)) return;
         m_blockTypeID = blockType;
         m_blockID = blockId;
     }
-    if (!readLE(s, layerId) || !readLE(s, color)) return;
+    if (!head.take(layerId) || !head.take(color)) return;
     m_color = color;
     if (!format.hasExtData())
         m_extData.clear();
@@ -349,21 +351,24 @@ void ZVDEntity::doLoadFromStream(std::iostream* stream) {
         m_extData = vdcommon::loadUtf8StringFromStream(s, 4);
     if (s.fail()) return;
     if (o && o->layers()) setLayer(o->layers()->itemByID(layerId));
+    // The fixed tail (relation, enabling mode, scale, as the format holds them) in one request.
+    FieldRun tail(
+        s, (format.hasRelationID() ? 4 : 0) + (format.hasEnableType() ? 4 : 0) + (format.hasCurrentScale() ? 8 : 0));
     if (format.hasRelationID()) {
         int32_t relation = 0;
-        if (!readLE(s, relation)) return;
+        if (!tail.take(relation)) return;
         m_relationID = relation;
     } else {
         m_relationID = -1;
     }
     if (format.hasEnableType()) {
         int32_t enable = 0;
-        if (!readLE(s, enable)) return;
+        if (!tail.take(enable)) return;
         m_enableType = enable;
     }
     if (format.hasCurrentScale()) {
         double scale = 0;
-        if (!readLE(s, scale)) return;
+        if (!tail.take(scale)) return;
         m_currentScale = scale;
     }
 }

@@ -14,6 +14,7 @@
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
@@ -228,8 +229,9 @@ void ZVDLine::saveToStream(std::iostream* stream) {
 void ZVDLine::doLoadFromStream(std::iostream* stream) {
     ZVDCurve::doLoadFromStream(stream);
     if (!stream || stream->fail()) return;
+    FieldRun ends(*stream, 4 * 8);
     double v[4];
     for (double& x : v)
-        if (!readLE(*stream, x)) return;
+        if (!ends.take(x)) return;
     setEnds(CVec2<double>(v[0], v[1]), CVec2<double>(v[2], v[3]));
 }

@@ -108,7 +108,7 @@ void ZVDPolyComposite::insert(int index, ZVDEntity* item) {
 
 void ZVDPolyComposite::clear() {
     ZVectorDrawing* drawing = owner();
-    if (!drawing) {
+    if (!drawing || drawing->destroying()) {
         ZVDComposite::clear();
         return;
     }

@@ -2,9 +2,11 @@
 // edge items, transformed copies, snapshots, drawing and the vertex-record persistence.
 #include "zvd/entities/zvdpolyline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 #include <QDomElement>
 #include <QStringList>
@@ -19,6 +21,7 @@
 #include "zvd/entities/zvdline.h"
 #include "zvd/persistence/zxmlattrnames.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CArc2d;
@@ -32,6 +35,10 @@ using zgp::CVec2;
 namespace {
 
 const zgp::ZRegHelper<int> s_regPolyline(ZVDEntity::GetFactory(), vdiPolyline, &ZVDPolyline::CreateInstance);
+
+// Room reserved before reading a vertex list: the stored count is not trusted for memory, so
+// lists longer than this grow as their vertices actually arrive.
+constexpr int kVertexReserve = 16;
 
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kSelectedColour = 0xFF0000;
@@ -55,25 +62,41 @@ zgp::CMatrix4<double> reflection(const CVec2<double>& p1, const CVec2<double>& p
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 bool sameBits(const CVec2<double>& a, const CVec2<double>& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y); }
 
-// Whether two segments hold bit for bit the same defining fields (lines and arcs only).
-bool sameSegment(const CCurve2d* a, const CCurve2d* b) {
-    if (!a || !b || a->Type() != b->Type()) return false;
-    if (!sameBits(a->StartT(), b->StartT()) || !sameBits(a->EndT(), b->EndT())) return false;
-    if (a->Type() == zgp::GT_LINE) {
-        const auto* la = static_cast<const CLine2d*>(a);
-        const auto* lb = static_cast<const CLine2d*>(b);
-        return sameBits(la->Origin(), lb->Origin()) && sameBits(la->Direction(), lb->Direction());
+}  // namespace
+
+// The defining fields of a line or arc segment as built from stored vertices.
+ZVDPolyline::SegmentPrint ZVDPolyline::printOf(const CCurve2d& c) {
+    SegmentPrint p;
+    p.type = c.Type();
+    p.startT = c.StartT();
+    p.endT = c.EndT();
+    if (p.type == zgp::GT_LINE) {
+        const auto& line = static_cast<const CLine2d&>(c);
+        p.point = line.Origin();
+        p.direction = line.Direction();
+    } else if (p.type == zgp::GT_ARC) {
+        const auto& arc = static_cast<const CArc2d&>(c);
+        p.point = arc.CenterPt();
+        p.radius = arc.Radius();
+        p.sense = arc.Sense();
     }
-    if (a->Type() == zgp::GT_ARC) {
-        const auto* aa = static_cast<const CArc2d*>(a);
-        const auto* ab = static_cast<const CArc2d*>(b);
-        return sameBits(aa->CenterPt(), ab->CenterPt()) && sameBits(aa->Radius(), ab->Radius()) &&
-               aa->Sense() == ab->Sense();
+    return p;
+}
+
+// Whether segment c holds bit for bit the defining fields of the print (lines and arcs only).
+bool ZVDPolyline::matches(const CCurve2d* c, const SegmentPrint& p) {
+    if (!c || c->Type() != p.type) return false;
+    if (!sameBits(c->StartT(), p.startT) || !sameBits(c->EndT(), p.endT)) return false;
+    if (p.type == zgp::GT_LINE) {
+        const auto* line = static_cast<const CLine2d*>(c);
+        return sameBits(line->Origin(), p.point) && sameBits(line->Direction(), p.direction);
+    }
+    if (p.type == zgp::GT_ARC) {
+        const auto* arc = static_cast<const CArc2d*>(c);
+        return sameBits(arc->CenterPt(), p.point) && sameBits(arc->Radius(), p.radius) && arc->Sense() == p.sense;
     }
     return false;
 }
-
-}  // namespace
 
 // ---- construction ----
 
@@ -285,8 +308,9 @@ void ZVDPolyline::doDrawSelected(HDC hdc, const ZCoordTrans& trans) {
 std::vector<ZVDPolyline::Vertex> ZVDPolyline::vertices() const {
     const int n = m_loop->CoedgeCount();
     if (n == 0) return {};
-    bool unchanged = m_builtChain && m_builtChain->CoedgeCount() == n;
-    for (int i = 0; unchanged && i < n; ++i) unchanged = sameSegment(m_loop->GetCurve(i), m_builtChain->GetCurve(i));
+    bool unchanged = m_builtPrints.size() == static_cast<size_t>(n);
+    for (int i = 0; unchanged && i < n; ++i)
+        unchanged = matches(m_loop->GetCurve(i), m_builtPrints[static_cast<size_t>(i)]);
     if (unchanged) return m_readVertices;
 
     std::vector<Vertex> out;
@@ -310,21 +334,22 @@ std::vector<ZVDPolyline::Vertex> ZVDPolyline::vertices() const {
 // Fewer than two vertices give no segment. An arc the kernel cannot build from its record stays
 // in the chain as the kernel made it (the empty arc), so that the segment count follows the
 // records.
-void ZVDPolyline::buildFrom(const std::vector<Vertex>& vertices) {
+void ZVDPolyline::buildFrom(std::vector<Vertex> vertices) {
     m_loop->Clear();
     m_readVertices.clear();
-    m_builtChain.Reset();
+    m_builtPrints.clear();
     if (vertices.size() < 2) return;
+    m_loop->Reserve(static_cast<int>(vertices.size() - 1));
+    m_builtPrints.reserve(vertices.size() - 1);
     for (size_t i = 0; i + 1 < vertices.size(); ++i) {
         const Vertex& a = vertices[i];
         const CVec2<double>& b = vertices[i + 1].point;
-        if (a.type == 0)
-            m_loop->AddCurve(new CLine2d(a.point, b), false);
-        else
-            m_loop->AddCurve(new CArc2d(a.point, b, a.radius, a.type), false);
+        CCurve2d* segment =
+            a.type == 0 ? static_cast<CCurve2d*>(new CLine2d(a.point, b)) : new CArc2d(a.point, b, a.radius, a.type);
+        m_loop->AddCurve(segment, false);
+        m_builtPrints.push_back(printOf(*segment));
     }
-    m_readVertices = vertices;
-    m_builtChain.Reset(m_loop->Clone());
+    m_readVertices = std::move(vertices);
 }
 
 void ZVDPolyline::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
@@ -352,7 +377,7 @@ void ZVDPolyline::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* n
         vertex.type = parts.size() > 3 ? parts[3].trimmed().toInt() : 0;
         read.push_back(vertex);
     }
-    buildFrom(read);
+    buildFrom(std::move(read));
 }
 
 void ZVDPolyline::saveToStream(std::iostream* stream) {
@@ -374,7 +399,7 @@ void ZVDPolyline::saveToStream(std::iostream* stream) {
 }
 
 // Vertices are read one at a time, so a count larger than the record holds ends in a failed
-// stream without any allocation beyond the data actually present.
+// stream without any allocation beyond the data actually present (and a small first reserve).
 void ZVDPolyline::doLoadFromStream(std::iostream* stream) {
     ZVDCurve::doLoadFromStream(stream);
     if (!stream || stream->fail()) return;
@@ -382,13 +407,15 @@ void ZVDPolyline::doLoadFromStream(std::iostream* stream) {
     int16_t count = 0;
     if (!readLE(s, count)) return;
     std::vector<Vertex> read;
+    if (count > 0) read.reserve(static_cast<size_t>(std::min<int>(count, kVertexReserve)));  // none when negative
     for (int i = 0; i < count; ++i) {
         uint8_t kind = 0;
         Vertex v;
-        if (!readLE(s, kind) || !readLE(s, v.point.x) || !readLE(s, v.point.y)) return;
+        FieldRun vertex(s, 1 + 8 + 8);  // the radius follows only for arc segments
+        if (!vertex.take(kind) || !vertex.take(v.point.x) || !vertex.take(v.point.y)) return;
         if (kind != 0 && !readLE(s, v.radius)) return;
         v.type = kind;
         read.push_back(v);
     }
-    buildFrom(read);
+    buildFrom(std::move(read));
 }

@@ -2,6 +2,7 @@
 // and persistence (XML numbers in Qt's short 'g' form, exact doubles in the binary stream).
 #include "zvd/entities/zvdspline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "foundation/vdcommon_stream.h"
 #include "zgp/tolerance.h"
 
+using vdcommon::detail::FieldRun;
 using vdcommon::detail::readLE;
 using vdcommon::detail::writeLE;
 using zgp::CBox2;
@@ -42,6 +44,11 @@ CNurbsCurve2d* emptyCurve(int64_t degree, int64_t count) {
     if (c->Degree() != degree || c->CtrlPtCount() != count) return nullptr;
     return c.Release();
 }
+
+// Room reserved before reading a control-point or knot list (longer lists grow as they arrive).
+constexpr int32_t kListReserve = 16;
+// Knots fetched from the stream per request.
+constexpr int32_t kKnotRun = 8;
 
 struct CtrlPt {
     double x = 0, y = 0, w = 1;
@@ -228,15 +235,21 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
     if (!stream || stream->fail()) return;
     std::iostream& s = *stream;
     int32_t degree = 0, count = 0, knotCount = 0;
-    if (!readLE(s, degree) || !readLE(s, count)) return;
+    {
+        FieldRun head(s, 4 + 4);
+        if (!head.take(degree) || !head.take(count)) return;
+    }
     if (degree < 1 || count < int64_t(degree) + 1) {
         zvdload::markStreamFailed(s);
         return;
     }
+    // The counts are not trusted for memory: both lists grow as their values actually arrive.
     std::vector<CtrlPt> points;
+    points.reserve(static_cast<size_t>(std::min(count, kListReserve)));
     for (int32_t i = 0; i < count; ++i) {
         CtrlPt p;
-        if (!readLE(s, p.x) || !readLE(s, p.y) || !readLE(s, p.w)) return;
+        FieldRun point(s, 3 * 8);
+        if (!point.take(p.x) || !point.take(p.y) || !point.take(p.w)) return;
         points.push_back(p);
     }
     if (!readLE(s, knotCount)) return;
@@ -245,17 +258,24 @@ void ZVDSpline::doLoadFromStream(std::iostream* stream) {
         return;
     }
     std::vector<double> knots;
-    for (int32_t i = 0; i < knotCount; ++i) {
-        double k = 0;
-        if (!readLE(s, k)) return;
-        knots.push_back(k);
+    knots.reserve(static_cast<size_t>(std::min(knotCount, kListReserve)));
+    for (int32_t i = 0; i < knotCount;) {
+        const int32_t run = std::min(knotCount - i, kKnotRun);  // fetched in runs
+        FieldRun values(s, static_cast<size_t>(run) * 8);
+        for (int32_t end = i + run; i < end; ++i) {
+            double k = 0;
+            if (!values.take(k)) return;
+            knots.push_back(k);
+        }
     }
-    CRefPtr<CNurbsCurve2d> curve(emptyCurve(degree, count));
-    if (!curve) {
+    // Built aside and then swapped in: the owned curve stays the same object, and a record
+    // whose degree and count make no curve leaves it untouched.
+    CNurbsCurve2d curve(degree, count);
+    if (curve.Degree() != degree || curve.CtrlPtCount() != count) {
         zvdload::markStreamFailed(s);
         return;
     }
-    for (int32_t i = 0; i < count; ++i) curve->SetCtrlPt(i, CVec2<double>(points[i].x, points[i].y), points[i].w);
-    for (int32_t i = 0; i < knotCount; ++i) curve->SetKnot(i, knots[i]);
-    *m_curve = *curve;
+    for (int32_t i = 0; i < count; ++i) curve.SetCtrlPt(i, CVec2<double>(points[i].x, points[i].y), points[i].w);
+    for (int32_t i = 0; i < knotCount; ++i) curve.SetKnot(i, knots[i]);
+    m_curve->Swap(curve);
 }
