@@ -134,6 +134,27 @@ void BM_RawQPainter100kPolylines(benchmark::State& state) {
 }
 BENCHMARK(BM_RawQPainter100kPolylines)->Unit(benchmark::kMillisecond);
 
+// The same segments, one drawLine call each: how the device keeps GDI's one-pixel rules (each
+// line its own start pixel in, end pixel out), so this is the floor of the pass's cost in Qt.
+void BM_RawQPainter100kPolylineSegments(benchmark::State& state) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    std::vector<QPolygon> paths;
+    paths.reserve(kPolylines);
+    for (const auto& loop : chains()) paths.push_back(flattened(*loop));
+    for (auto _ : state) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(QColor(0, 0, 255), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        for (const QPolygon& path : paths)
+            for (int i = 1; i < path.size(); ++i) p.drawLine(QLineF(path[i - 1], path[i]));
+        p.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * kPolylines);
+}
+BENCHMARK(BM_RawQPainter100kPolylineSegments)->Unit(benchmark::kMillisecond);
+
 // One item of each kind in turn: line, arc, circle, ellipse arc, polyline of 4 segments, cubic
 // spline, and a composite holding a poly-composite of two lines.
 ZVDEntity* mixedItem(int i) {
