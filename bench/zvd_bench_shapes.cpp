@@ -115,8 +115,10 @@ void BM_DrawPass100kPolylines(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawPass100kPolylines)->Unit(benchmark::kMillisecond);
 
-// The pen the raster device makes of a one-pixel solid GDI pen: cosmetic, flat caps, no antialiasing.
-void BM_RawQPainter100kPolylines(benchmark::State& state) {
+// Raw QPainter over the flattened chains with the pen the raster device makes of a one-pixel
+// solid GDI pen (cosmetic, flat caps, no antialiasing); drawPath draws one chain.
+template <class DrawPath>
+void rawPainterPass(benchmark::State& state, DrawPath drawPath) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     std::vector<QPolygon> paths;
@@ -126,32 +128,24 @@ void BM_RawQPainter100kPolylines(benchmark::State& state) {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(QColor(0, 0, 255), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        for (const QPolygon& path : paths) p.drawPolyline(path);
+        for (const QPolygon& path : paths) drawPath(p, path);
         p.end();
         benchmark::DoNotOptimize(image.constBits());
     }
     state.SetItemsProcessed(state.iterations() * kPolylines);
+}
+
+void BM_RawQPainter100kPolylines(benchmark::State& state) {
+    rawPainterPass(state, [](QPainter& p, const QPolygon& path) { p.drawPolyline(path); });
 }
 BENCHMARK(BM_RawQPainter100kPolylines)->Unit(benchmark::kMillisecond);
 
 // The same segments, one drawLine call each: how the device keeps GDI's one-pixel rules (each
 // line its own start pixel in, end pixel out), so this is the floor of the pass's cost in Qt.
 void BM_RawQPainter100kPolylineSegments(benchmark::State& state) {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    std::vector<QPolygon> paths;
-    paths.reserve(kPolylines);
-    for (const auto& loop : chains()) paths.push_back(flattened(*loop));
-    for (auto _ : state) {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(QPen(QColor(0, 0, 255), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        for (const QPolygon& path : paths)
-            for (int i = 1; i < path.size(); ++i) p.drawLine(QLineF(path[i - 1], path[i]));
-        p.end();
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    state.SetItemsProcessed(state.iterations() * kPolylines);
+    rawPainterPass(state, [](QPainter& p, const QPolygon& path) {
+        for (int i = 1; i < path.size(); ++i) p.drawLine(QLineF(path[i - 1], path[i]));
+    });
 }
 BENCHMARK(BM_RawQPainter100kPolylineSegments)->Unit(benchmark::kMillisecond);
 
