@@ -251,9 +251,9 @@ QLineF gdiCosmeticLine(QPointF a, QPointF b) {
 void cosmeticLine(QPainter& p, QPointF a, QPointF b) { p.drawLine(gdiCosmeticLine(a, b)); }
 
 // Strokes segment by segment, so that every pixel of a connected figure is touched once (which XOR
-// drawing needs), as a run of LineTo calls does.
-// Each line goes to Qt in a call of its own: a batch of lines shares Qt's stroker, which then
-// leaves out a pixel that two neighbouring lines share, and GDI does not.
+// drawing needs), as a run of LineTo calls does. Each line goes to Qt in a call of its own: Qt
+// rasterises lines handed over together in one drawLines call differently (the reference pictures
+// show it), and one drawPolyline per figure differs more.
 void strokeSegments(QPainter& p, const QPolygonF& poly) {
     for (int i = 1; i < poly.size(); ++i) p.drawLine(gdiCosmeticLine(poly[i - 1], poly[i]));
 }
