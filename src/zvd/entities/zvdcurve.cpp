@@ -10,6 +10,7 @@
 #include <QDomElement>
 
 #include "entities/zvdcurve_hit.h"
+#include "entities/zvditemgeom.h"
 #include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/builders.h"
@@ -37,13 +38,11 @@ using zvdxml::setAttribute;
 
 namespace {
 
-// Smallest double step: window slack, and a selection drag of no size (its square below).
-constexpr double kDblEpsilon = 2.220446049250313e-16;
-constexpr double kZeroDragSqr = 4.930380657631324e-32;
+using zvditemgeom::isValidBox;
+using zvditemgeom::kZeroDragSqr;
+constexpr double kDblEpsilon = zvditemgeom::kSelectSlack;
 
 bool addsMarkGeometry(short size, EnMarkStyle style) { return size != 0 && style >= msArrow && style <= msTick; }
-
-bool isValidBox(const CBox2<double>& b) { return b.max.x + 1e-12 >= b.min.x && b.max.y + 1e-12 >= b.min.y; }
 
 bool isCurve(const CGeometry& g) { return g.Type() >= zgp::GT_LINE && g.Type() <= zgp::GT_ELLIPSE; }
 

@@ -8,6 +8,7 @@
 #include <QDomElement>
 #include <QStringList>
 
+#include "entities/zvditemgeom.h"
 #include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/tolerance.h"
@@ -29,8 +30,6 @@ const zgp::ZRegHelper<int> s_regLine(ZVDEntity::GetFactory(), vdiLine, &ZVDLine:
 
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kSelectedColour = 0xFF0000;
-// Mirror axes shorter than this have no direction.
-constexpr double kDblEpsilon = 2.220446049250313e-16;
 
 CVec2<double> rotated(const CVec2<double>& p, const CVec2<double>& c, double cosA, double sinA) {
     const double x = p.x - c.x, y = p.y - c.y;
@@ -119,14 +118,7 @@ void ZVDLine::rotate(const CVec2<double>& centre, double angle) {
 }
 
 void ZVDLine::mirror(const CVec2<double>& p1, const CVec2<double>& p2) {
-    CVec2<double> axis = p2 - p1;
-    if (axis.Length() < kDblEpsilon) axis = CVec2<double>(1, 0);
-    axis.Normalize();
-    auto reflect = [&](const CVec2<double>& p) {
-        const CVec2<double> rel = p - p1;
-        return p1 + axis * (2.0 * rel.Dot(axis)) - rel;
-    };
-    set(reflect(startPt()), reflect(endPt()));
+    set(zvditemgeom::reflectAcross(startPt(), p1, p2), zvditemgeom::reflectAcross(endPt(), p1, p2));
 }
 
 int ZVDLine::gripCount() { return showGrip() ? 3 : 0; }
