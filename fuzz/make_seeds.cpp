@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
+#include "zvd/entities/zvdpoint.h"
 #include "zvd/entities/zvdpolyline.h"
 #include "zvd/entities/zvdspline.h"
 
@@ -122,6 +123,15 @@ void buildPlate(ZVectorDrawing& d) {
     for (ZVDEntity* e : std::vector<ZVDEntity*>{chain, wave, quarter}) {
         e->setLayer(outline);
         d.add(e);
+    }
+    // Centre marks: a dot and a cross on the holes layer.
+    for (int style : {0, 1}) {
+        auto* mark = new ZVDPoint;
+        mark->setInsertPt({25.0 + 50 * style, 48});
+        mark->setSize(static_cast<short>(4 + 4 * style));
+        mark->setPointStyle(static_cast<EnPointStyle>(style));
+        mark->setLayer(holes);
+        d.add(mark);
     }
     ZVDBlockDefinition* slot = d.blockDefinitionTable()->add(L"slot");
     slot->setOrigin({0, 0});
