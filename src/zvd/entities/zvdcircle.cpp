@@ -9,6 +9,7 @@
 #include <QDomDocument>
 #include <QDomElement>
 
+#include "entities/zvditemgeom.h"
 #include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/tolerance.h"
@@ -30,23 +31,6 @@ namespace {
 zgp::ZRegHelper<int> s_regCircle(ZVDEntity::GetFactory(), vdiCircle, &ZVDCircle::CreateInstance);
 
 const double kTwoPi = 6.283185307179586476925286766559;
-
-// The reflection across the line through p1 towards p2, as a 4x4 matrix on row vectors: the
-// plane through (p1, 0) with normal (-(p2.y - p1.y), p2.x - p1.x, 0). Coincident points give no
-// normal and the identity, as for the other items that own one kernel curve.
-zgp::CMatrix4<double> reflection(const CVec2<double>& p1, const CVec2<double>& p2) {
-    CVec2<double> n(-(p2.y - p1.y), p2.x - p1.x);
-    zgp::CMatrix4<double> m;
-    if (!n.Normalize()) return m;
-    const double k = 2 * p1.Dot(n);
-    m.m[0][0] = 1 - 2 * n.x * n.x;
-    m.m[0][1] = -2 * n.x * n.y;
-    m.m[1][0] = -2 * n.x * n.y;
-    m.m[1][1] = 1 - 2 * n.y * n.y;
-    m.m[3][0] = k * n.x;
-    m.m[3][1] = k * n.y;
-    return m;
-}
 
 // What the older layouts lack reads as absent: no marks, no chain neighbours.
 void clearChainAttributes(ZVDCircle& circle) {
@@ -156,7 +140,7 @@ void ZVDCircle::rotate(const CVec2<double>& centre, double angle) {
 // The kernel's reflection reverses the turning sense; the span is re-established before the
 // report.
 void ZVDCircle::mirror(const CVec2<double>& p1, const CVec2<double>& p2) {
-    m_circle->Transform(reflection(p1, p2));
+    m_circle->Transform(zvditemgeom::reflectionMatrix(p1, p2));
     normalise();
     doDataChanged(true);
 }

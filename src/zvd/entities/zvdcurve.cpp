@@ -220,17 +220,7 @@ void ZVDCurve::rotateOwnCurve(const CVec2<double>& centre, double angle) {
 // x' = x - 2 ((x - p1) . n) n for the unit normal n. Coincident points give no normal and
 // leave the curve as it is.
 void ZVDCurve::mirrorOwnCurve(const CVec2<double>& p1, const CVec2<double>& p2) {
-    CVec2<double> n(-(p2.y - p1.y), p2.x - p1.x);
-    zgp::CMatrix4<double> m;
-    if (n.Normalize()) {
-        const double k = 2.0 * p1.Dot(n);
-        m[0][0] = 1.0 - 2.0 * n.x * n.x;
-        m[0][1] = m[1][0] = -2.0 * n.x * n.y;
-        m[1][1] = 1.0 - 2.0 * n.y * n.y;
-        m[3][0] = k * n.x;
-        m[3][1] = k * n.y;
-    }
-    if (CCurve2d* c = line(0)) c->Transform(m);
+    if (CCurve2d* c = line(0)) c->Transform(zvditemgeom::reflectionMatrix(p1, p2));
     doDataChanged(true);
 }
 

@@ -9,9 +9,10 @@
 #include <utility>
 
 #include <QDomElement>
-#include <QStringList>
 
+#include "entities/zvditemgeom.h"
 #include "entities/zvdloadutil.h"
+#include "entities/zvdvertexrecords.h"
 #include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/builders.h"
@@ -42,22 +43,6 @@ constexpr int kVertexReserve = 16;
 
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kSelectedColour = 0xFF0000;
-
-// The reflection across the line through p1 towards p2 as a 4x4 matrix on row vectors (the
-// plane through (p1, 0) with normal (-(p2 - p1).y, (p2 - p1).x, 0)); the identity when the
-// points coincide.
-zgp::CMatrix4<double> reflection(const CVec2<double>& p1, const CVec2<double>& p2) {
-    CVec2<double> n(-(p2.y - p1.y), p2.x - p1.x);
-    zgp::CMatrix4<double> m;
-    if (!n.Normalize()) return m;
-    const double k = 2.0 * p1.Dot(n);
-    m[0][0] = 1.0 - 2.0 * n.x * n.x;
-    m[0][1] = m[1][0] = -2.0 * n.x * n.y;
-    m[1][1] = 1.0 - 2.0 * n.y * n.y;
-    m[3][0] = k * n.x;
-    m[3][1] = k * n.y;
-    return m;
-}
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 bool sameBits(const CVec2<double>& a, const CVec2<double>& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y); }
@@ -178,7 +163,7 @@ void ZVDPolyline::rotate(const CVec2<double>& centre, double angle) {
 }
 
 void ZVDPolyline::mirror(const CVec2<double>& p1, const CVec2<double>& p2) {
-    m_loop->Transform(reflection(p1, p2));
+    m_loop->Transform(zvditemgeom::reflectionMatrix(p1, p2));
     doDataChanged(true);
 }
 
@@ -367,14 +352,11 @@ void ZVDPolyline::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* n
     ZVDCurve::doLoadFromXMLNode(element, names);
     names = zvdxml::namesOrDefault(names);
     std::vector<Vertex> read;
-    for (const QString& record : zvdxml::attribute(element, names->polyline).split(QLatin1Char(';'))) {
-        if (record.trimmed().isEmpty()) continue;
-        const std::vector<double> v = zvdxml::splitReals(record, 3);
-        const QStringList parts = record.split(QLatin1Char(','));
+    for (const zvdvertex::Record& r : zvdvertex::splitRecords(zvdxml::attribute(element, names->polyline))) {
         Vertex vertex;
-        vertex.point = CVec2<double>(v[0], v[1]);
-        vertex.radius = v[2];
-        vertex.type = parts.size() > 3 ? parts[3].trimmed().toInt() : 0;
+        vertex.point = r.point;
+        vertex.radius = r.radius;
+        vertex.type = r.type;
         read.push_back(vertex);
     }
     buildFrom(std::move(read));

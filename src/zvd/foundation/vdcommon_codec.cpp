@@ -130,13 +130,8 @@ void saveUtf8StringToStream(const std::wstring& s, std::ostream& stream, unsigne
     stream.write(bytes.constData(), bytes.size());
 }
 
-namespace {
+namespace detail {
 
-// Reads the count and then that many bytes into `bytes`. False when nothing should be decoded:
-// an unsupported width, a zero or negative count, or a stream that ran out (the stream is then
-// failed).
-// The buffer grows only as data actually arrives, 64 KiB at a time, so a hostile count costs
-// no more memory than the stream really holds.
 bool readCountedBytes(std::istream& stream, unsigned char width, std::string& bytes) {
     try {
         int64_t count = 0;
@@ -180,17 +175,17 @@ bool readCountedBytes(std::istream& stream, unsigned char width, std::string& by
     }
 }
 
-}  // namespace
+}  // namespace detail
 
 std::wstring loadUtf8StringFromStream(std::istream& stream, unsigned char width) {
     std::string bytes;
-    if (!readCountedBytes(stream, width, bytes)) return std::wstring();
+    if (!detail::readCountedBytes(stream, width, bytes)) return std::wstring();
     return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size())).toStdWString();
 }
 
 std::wstring loadAnsiStringFromStream(std::istream& stream, unsigned char width) {
     std::string bytes;
-    if (!readCountedBytes(stream, width, bytes)) return std::wstring();
+    if (!detail::readCountedBytes(stream, width, bytes)) return std::wstring();
     return fromAnsi(bytes.data(), bytes.size()).toStdWString();
 }
 

@@ -58,6 +58,12 @@ inline std::streamsize readUpTo(std::istream& in, char* out, std::streamsize n) 
     return got;
 }
 
+// Reads a count of `width` bytes (1, 2 or 4; 4 is signed) and then that many bytes into `bytes`.
+// False when nothing should be decoded: an unsupported width, a zero or negative count, or a
+// stream that ran out (the stream is then failed). The buffer grows only as data actually
+// arrives, 64 KiB at a time, so a hostile count costs no more memory than the stream holds.
+bool readCountedBytes(std::istream& in, unsigned char width, std::string& bytes);
+
 // Whether all n bytes arrived (see readUpTo).
 inline bool readBytes(std::istream& in, char* out, std::streamsize n) { return readUpTo(in, out, n) == n; }
 
