@@ -1,5 +1,6 @@
 // zvd benchmarks: the drawing pass over 100,000 polylines against raw QPainter drawing the same
-// flattened paths, and loading a binary stream that mixes every curve kind and group.
+// flattened paths, loading a binary stream that mixes every curve kind and group, and point hit
+// tests on a large filled polygon.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
+#include "zvd/entities/zvdpolygon.h"
 #include "zvd/entities/zvdpolyline.h"
 #include "zvd/entities/zvdspline.h"
 #include "zvd/foundation/zcoordtrans.h"
@@ -230,5 +232,45 @@ void BM_LoadBinaryMixed(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadBinaryMixed)->Arg(200000)->Unit(benchmark::kMillisecond);
 
+// A filled polygon of 1000 curves, lines and arcs in turn, round a star of radii 100 and 90:
+// point hit tests at random places of its box (about half inside, some near the outline).
+void BM_PolygonHitTest(benchmark::State& state) {
+    const int n = 1000;
+    const double kTwoPi = 6.283185307179586;
+    std::vector<V> vertices;
+    for (int i = 0; i < n; ++i) {
+        const double a = kTwoPi * i / n, r = i % 2 ? 90.0 : 100.0;
+        vertices.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    auto* loop = new zgp::CLoop();
+    for (int i = 0; i < n; ++i) {
+        const V& a = vertices[size_t(i)];
+        const V& b = vertices[size_t((i + 1) % n)];
+        if (i % 2)
+            loop->AddCurve(new zgp::CArc2d(a, b, a.DistanceTo(b), 1), false);
+        else
+            loop->AddCurve(new zgp::CLine2d(a, b), false);
+    }
+    auto* polygon = new zgp::CPolygon();
+    polygon->AddLoop(loop, true);
+    ZVDPolygon item;
+    item.setPolygon(polygon);
+    item.setFillStyle(bsSolid);
+
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> coord(-105.0, 105.0);
+    std::vector<V> queries(4096);
+    for (V& q : queries) q = V(coord(rng), coord(rng));
+    size_t next = 0, hits = 0;
+    for (auto _ : state) {
+        hits += item.hitTest(queries[next], 0.01);
+        next = (next + 1) % queries.size();
+    }
+    benchmark::DoNotOptimize(hits);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PolygonHitTest);
+
 }  // namespace
+
 BENCHMARK_MAIN();

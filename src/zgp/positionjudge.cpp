@@ -65,7 +65,15 @@ public:
             const CCurve2d* c = loop.GetCurve(i);
             if (Coedge(*c)) return true;
         }
-        return m_started && Bridge(m_first);
+        if (!m_started) return false;
+        if (m_lazyFirst) {
+            // The closing bridge ends at the start of a skipped arc: needed only when the pen
+            // lies outside that arc's clear region.
+            if (m_lazyPen ? m_lazyPenRegion == m_lazyFirstRegion : InRegion(m_pen, m_lazyFirstRegion)) return false;
+            Vec b;
+            ArcEnds(*m_lazyFirst, m_first, b);
+        }
+        return Bridge(m_first);
     }
     bool Inside() const { return m_odd; }
 
@@ -87,6 +95,14 @@ private:
 
     // Starts the next stretch of the chain at s, bridging from the pen when they differ.
     bool Bridge(const Vec& s) {
+        if (m_lazyPen) {
+            if (InRegion(s, m_lazyPenRegion)) {  // the bridge stays in the skipped arc's region
+                m_lazyPen = nullptr;
+                m_pen = s;
+                return false;
+            }
+            ResolvePen();
+        }
         if (!m_started) {
             m_started = true;
             m_first = m_pen = s;
@@ -147,12 +163,78 @@ private:
         Vec At(double phi) const { return c + A * std::cos(phi) + B * std::sin(phi); }
     };
 
+    // Half-planes farther than the tolerance from p that the ray from p does not enter. A piece
+    // of the chain lying wholly in one adds no crossing and cannot hold p, and neither can a
+    // bridge between two points of the same region: such arcs are passed over without working
+    // out their ends (two sine-cosine pairs each, the bulk of the cost on long loops).
+    enum Region { kNoRegion, kAbove, kBelow, kLeft };
+
+    Region RegionOfBox(double minx, double miny, double maxx, double maxy) const {
+        if (miny > m_p.y + m_tol) return kAbove;
+        if (maxy < m_p.y - m_tol) return kBelow;
+        if (maxx < m_p.x - m_tol) return kLeft;
+        return kNoRegion;
+    }
+
+    bool InRegion(const Vec& v, Region r) const {
+        switch (r) {
+        case kAbove:
+            return v.y > m_p.y + m_tol;
+        case kBelow:
+            return v.y < m_p.y - m_tol;
+        case kLeft:
+            return v.x < m_p.x - m_tol;
+        default:
+            return false;
+        }
+    }
+
+    static Conic ArcConic(const CArc2d& arc) {
+        double r = arc.Radius();
+        double s = arc.Sense() >= 0 ? 1.0 : -1.0;
+        return Conic{arc.CenterPt(), Vec(r, 0.0), Vec(0.0, r), s * arc.StartT() / r, s * arc.EndT() / r};
+    }
+
+    static void ArcEnds(const CArc2d& arc, Vec& a, Vec& b) {
+        Conic k = ArcConic(arc);
+        a = k.At(k.phi0);
+        b = k.At(k.phi1);
+    }
+
+    // The pen stood at the end of a skipped arc; its exact place is needed after all.
+    void ResolvePen() {
+        Vec a;
+        ArcEnds(*m_lazyPen, a, m_pen);
+        m_lazyPen = nullptr;
+    }
+
+    // Passes over an arc that lies wholly in `region` when the bridge into it needs no exact
+    // start; false when it must be classified in full.
+    bool SkipClearArc(const CArc2d& arc, Region region) {
+        if (!m_started) {
+            m_started = true;
+            m_lazyFirst = &arc;
+            m_lazyFirstRegion = region;
+        } else if (m_lazyPen) {
+            if (m_lazyPenRegion != region) {
+                ResolvePen();
+                if (!InRegion(m_pen, region)) return false;
+            }
+        } else if (!InRegion(m_pen, region)) {
+            return false;
+        }
+        m_lazyPen = &arc;
+        m_lazyPenRegion = region;
+        return true;
+    }
+
     bool Arc(const CArc2d& arc) {
         double r = arc.Radius();
         Vec c = arc.CenterPt();
         if (!(r > 0.0)) return Point(c);
-        double s = arc.Sense() >= 0 ? 1.0 : -1.0;
-        Conic k{c, Vec(r, 0.0), Vec(0.0, r), s * arc.StartT() / r, s * arc.EndT() / r};
+        Region region = RegionOfBox(c.x - r, c.y - r, c.x + r, c.y + r);
+        if (region != kNoRegion && SkipClearArc(arc, region)) return false;
+        Conic k = ArcConic(arc);
         Vec a = k.At(k.phi0), b = k.At(k.phi1);
         if (Bridge(a)) return true;
         m_pen = b;
@@ -363,6 +445,11 @@ private:
     bool m_odd = false;
     bool m_started = false;
     Vec m_first, m_pen;
+    // A skipped arc whose end stands in for m_pen, or whose start stands in for m_first.
+    const CArc2d* m_lazyPen = nullptr;
+    const CArc2d* m_lazyFirst = nullptr;
+    Region m_lazyPenRegion = kNoRegion;
+    Region m_lazyFirstRegion = kNoRegion;
 };
 
 // ---- region helpers ----
