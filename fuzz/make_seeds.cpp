@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdellipse.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
+#include "zvd/entities/zvdpolygon.h"
 #include "zvd/entities/zvdpoint.h"
 #include "zvd/entities/zvdpolyline.h"
 #include "zvd/entities/zvdspline.h"
@@ -132,6 +133,40 @@ void buildPlate(ZVectorDrawing& d) {
         mark->setPointStyle(static_cast<EnPointStyle>(style));
         mark->setLayer(holes);
         d.add(mark);
+    }
+    // A filled web with a square hole (two loops), and a pad bounded by an arc, an elliptical arc
+    // and a quadratic spline piece.
+    auto* web = new zgp::CPolygon;
+    for (double r : {20.0, 6.0}) {
+        auto* loop = new zgp::CLoop;
+        const zgp::CVec2<double> c(160, 40);
+        const zgp::CVec2<double> q[4] = {{-r, -r}, {r, -r}, {r, r}, {-r, r}};
+        for (int k = 0; k < 4; ++k) {
+            const int from = r > 10 ? k : 3 - k, to = r > 10 ? (k + 1) % 4 : (6 - k) % 4;
+            loop->AddCurve(new zgp::CLine2d(c + q[from], c + q[to]), false);
+        }
+        web->AddLoop(loop, true);
+    }
+    auto* pad = new zgp::CLoop;
+    pad->AddCurve(new zgp::CArc2d(zgp::CVec2<double>(200, 0), zgp::CVec2<double>(220, 0), 10, 1), false);
+    pad->AddCurve(new zgp::CEllipse2d(zgp::CVec2<double>(220, 10), zgp::CVec2<double>(1, 0), 10, 5,
+                                      zgp::CInterval<double>(-15.707963267948966, 0), -1),
+                  false);
+    auto* piece = new zgp::CNurbsCurve2d(2, 3);
+    piece->SetCtrlPt(0, {220, 5});
+    piece->SetCtrlPt(1, {210, 20}, 0.5);
+    piece->SetCtrlPt(2, {200, 0});
+    pad->AddCurve(piece, false);
+    auto* padPolygon = new zgp::CPolygon;
+    padPolygon->AddLoop(pad, true);
+    int fill = 0;
+    for (zgp::CPolygon* shape : {web, padPolygon}) {
+        auto* item = new ZVDPolygon;
+        item->setPolygon(shape);
+        item->setFillStyle(static_cast<EnBrushStyle>(fill));
+        fill += 6;
+        item->setLayer(outline);
+        d.add(item);
     }
     ZVDBlockDefinition* slot = d.blockDefinitionTable()->add(L"slot");
     slot->setOrigin({0, 0});
