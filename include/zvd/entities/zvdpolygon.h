@@ -165,10 +165,9 @@ private:
     // The point at fraction f of curve c's length.
     static zgp::CVec2<double> pointAtFraction(const zgp::CCurve2d& c, double f);
 
-    // The three drags of dragGrip; each answers whether it changed the loops.
-    bool gripConnectionPoint(int grip, const zgp::CVec2<double>& offset);
-    bool gripMidPoint(int grip, const zgp::CVec2<double>& offset);
-    bool gripCloseMidPoint(int grip, const zgp::CVec2<double>& offset);
+    void gripConnectionPoint(int grip, const zgp::CVec2<double>& offset);
+    void gripMidPoint(int grip, const zgp::CVec2<double>& offset);
+    void gripCloseMidPoint(int grip, const zgp::CVec2<double>& offset);
     // Whether every arc among prev (at its end) and next (at its start) can be stretched by offset.
     static bool tryDrag(zgp::CCurve2d* prev, zgp::CCurve2d* next, const zgp::CVec2<double>& offset);
     // Moves the end of prev and the start of next by offset (see tryDrag).

@@ -506,27 +506,25 @@ void ZVDPolygon::dragRelationCurve(CCurve2d* prev, CCurve2d* next, const CVec2<d
     }
 }
 
-// Each drag answers whether it changed anything; a refused one leaves the loops as they were.
-bool ZVDPolygon::gripConnectionPoint(int grip, const CVec2<double>& offset) {
+// A refused drag leaves the loops as they were.
+void ZVDPolygon::gripConnectionPoint(int grip, const CVec2<double>& offset) {
     CCurve2d *prev = nullptr, *cur = nullptr;
-    if (!getRelationCurve2dByConnectionPoint(grip, &prev, &cur) || !tryDrag(prev, cur, offset)) return false;
-    dragRelationCurve(prev, cur, offset);
-    return true;
+    if (getRelationCurve2dByConnectionPoint(grip, &prev, &cur) && tryDrag(prev, cur, offset))
+        dragRelationCurve(prev, cur, offset);
 }
 
 // Neighbours that refuse the stretch stay as they are while the curve itself still moves.
-bool ZVDPolygon::gripMidPoint(int grip, const CVec2<double>& offset) {
+void ZVDPolygon::gripMidPoint(int grip, const CVec2<double>& offset) {
     CCurve2d* cur = getCurveFromIndex(grip);
     CCurve2d *prev = nullptr, *next = nullptr;
-    if (!cur || !getRelationCurveListByGripIndex(grip, &prev, &next)) return false;
-    if (isEllipse(prev) || isEllipse(next)) return false;
+    if (!cur || !getRelationCurveListByGripIndex(grip, &prev, &next)) return;
+    if (isEllipse(prev) || isEllipse(next)) return;
     if (prev != next) {
         if (tryDrag(prev, next, offset)) dragRelationCurve(prev, next, offset);
     } else if (prev != cur) {
         prev->Move(offset);  // a loop of two curves moves as a whole
     }
     cur->Move(offset);
-    return true;
 }
 
 bool ZVDPolygon::getEllipseMarState(int grip) const {
@@ -539,46 +537,39 @@ bool ZVDPolygon::getEllipseMarState(int grip) const {
     return q[k].DistanceTo(q[(k + 2) % 4]) > q[(k + 1) % 4].DistanceTo(q[(k + 3) % 4]);
 }
 
-bool ZVDPolygon::gripCloseMidPoint(int grip, const CVec2<double>& offset) {
+void ZVDPolygon::gripCloseMidPoint(int grip, const CVec2<double>& offset) {
     CCurve2d* c = getCurveFromIndex(grip);
-    if (!c) return false;
+    if (!c) return;
     const CVec2<double> at = this->grip(grip);
     if (c->Type() == zgp::GT_ARC) {
         const double r = c->Box().Center().DistanceTo(at + offset);
-        return r > 0.0 && static_cast<CArc2d*>(c)->SetRadius(r);
+        if (r > 0.0) static_cast<CArc2d*>(c)->SetRadius(r);
+    } else if (c->Type() == zgp::GT_ELLIPSE) {
+        vdcommon::dragCloseEllipse(static_cast<CEllipse2d*>(c), getEllipseMarState(grip), offset, at);
     }
-    if (c->Type() != zgp::GT_ELLIPSE) return false;
-    auto* e = static_cast<CEllipse2d*>(c);
-    const double a = e->MajorRadius(), b = e->MinorRadius();
-    vdcommon::dragCloseEllipse(e, getEllipseMarState(grip), offset, at);
-    return e->MajorRadius() != a || e->MinorRadius() != b;
 }
 
-// A drag that changes nothing (no such grip, an ellipse neighbour, an arc that cannot stretch)
-// makes no report; every other ends with the loops turned the kernel's way (unless the item is a
-// temporary one being dragged), the cached states dropped and one report.
+// Every drag, also one refused by an ellipse neighbour or an arc that cannot stretch, ends with
+// the loops turned the kernel's way (unless the item is a temporary one being dragged), the
+// cached states dropped and one report, so that a host sees the same sequence for every drag.
 bool ZVDPolygon::dragGrip(int index, const CVec2<double>& offset) {
-    bool changed = false;
+    if (!m_polygon) return true;
     switch (getGripType(index)) {
     case pgtConnection:
-        changed = gripConnectionPoint(index, offset);
+        gripConnectionPoint(index, offset);
         break;
     case pgtMidPoint:
-        changed = gripMidPoint(index, offset);
+        gripMidPoint(index, offset);
         break;
     case pgtCloseMid:
-        changed = gripCloseMidPoint(index, offset);
+        gripCloseMidPoint(index, offset);
         break;
     case pgtCentre:
-        if (CCurve2d* c = getCurveFromIndex(index)) {
-            c->Move(offset);
-            changed = true;
-        }
+        if (CCurve2d* c = getCurveFromIndex(index)) c->Move(offset);
         break;
     default:
         break;
     }
-    if (!changed) return true;
     if (!temp() && !m_polygon->IsLoopDirCorrect()) m_polygon->Reverse();
     m_polygon->ResetAllStates();
     doDataChanged(true);
