@@ -24,7 +24,10 @@ public:
     ~ZVDBlockDefinition() override;
 
     const std::wstring& name() const { return m_name; }
-    void setName(const std::wstring& name) { m_name = name; }
+    void setName(const std::wstring& name) {
+        m_name = name;
+        keysChanged();
+    }
     // Insertion base point in definition coordinates.
     const zgp::CVec2<double>& origin() const { return m_origin; }
     void setOrigin(const zgp::CVec2<double>& origin) { m_origin = origin; }

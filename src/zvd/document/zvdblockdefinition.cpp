@@ -70,7 +70,7 @@ void ZVDBlockDefinition::saveToXMLNode(QDomElement& element, ZXMLAttrNames* name
 void ZVDBlockDefinition::loadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) {
     names = namesOrDefault(names);
     setID(element.attribute(QStringLiteral("ID")).toInt());
-    m_name = element.attribute(QStringLiteral("Name")).toStdWString();
+    setName(element.attribute(QStringLiteral("Name")).toStdWString());
     const QStringList origin = element.attribute(QStringLiteral("Origin")).split(QLatin1Char(','));
     m_origin = zgp::CVec2<double>(origin.value(0).toDouble(), origin.value(1).toDouble());
     const QString typeName = QString::fromStdWString(names->itemType);
@@ -103,7 +103,7 @@ bool ZVDBlockDefinition::loadFromStream(std::iostream* stream) {
     const std::wstring name = vdcommon::loadAnsiStringFromStream(s, 1);
     if (s.fail() || !readLE(s, x) || !readLE(s, y) || !readLE(s, n)) return false;
     setID(id);
-    m_name = name;
+    setName(name);
     m_origin = zgp::CVec2<double>(x, y);
     // The count is not trusted: items are read one by one while the stream holds them.
     for (int32_t i = 0; i < n; ++i) {

@@ -40,6 +40,7 @@ void ZVDLayer::changed() {
 void ZVDLayer::setName(const std::wstring& name) {
     if (name == m_name) return;
     m_name = name;
+    keysChanged();
     changed();
 }
 
