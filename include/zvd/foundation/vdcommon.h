@@ -162,7 +162,8 @@ ZVD_EXPORT bool loadMatrixFromStream(zgp::CMatrix3<double>* matrix, std::istream
 
 // ---- polygons ----
 
-// Text form: every curve is one record followed by ";", every loop ends with "|".
+// Text form: every curve is one record followed by ";", every loop ends with "|" (a loop without
+// curves is left out).
 //   line     1,sx,sy,ex,ey                     (reals as C "%.20lf")
 //   arc      2, radius, start,end,cx,cy,type    (type: the kernel's arc type 1..4)
 //   ellipse  4, cx,cy,axisx,axisy,a,b,start,end,dir   (dir 1 counter-clockwise, 2 clockwise)

@@ -359,7 +359,10 @@ QString polygonToString(const zgp::CPolygon* polygon) {
     if (!polygon) return r;
     for (int i = 0; i < polygon->LoopCount(); ++i) {
         const CLoop* loop = polygon->GetLoop(i);
-        for (int j = 0; loop && j < loop->CoedgeCount(); ++j) {
+        // A loop without curves writes nothing: its lone "|" would read back as the end of the
+        // list and drop every loop after it.
+        if (!loop || loop->CoedgeCount() == 0) continue;
+        for (int j = 0; j < loop->CoedgeCount(); ++j) {
             if (const CCurve2d* c = loop->GetCurve(j)) r += curveRecord(*c) + QLatin1Char(';');
         }
         r += QLatin1Char('|');
