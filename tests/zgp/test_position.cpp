@@ -59,28 +59,6 @@ TEST(PositionPointLoop, RandomPointsMatchBruteForce) {
     }
 }
 
-// Long chains of small arcs: most lie wholly above, below or left of the ray and are passed over
-// without their ends being worked out, also where a gap (a bridge) joins two such arcs or the
-// chain starts with one.
-TEST(PositionPointLoop, ChainsOfSmallArcsMatchBruteForce) {
-    std::mt19937 rng(77);
-    std::uniform_real_distribution<double> U(-11.0, 11.0);
-    for (int trial = 0; trial < 12; ++trial) {
-        const int n = 40 + 4 * trial;
-        CRefPtr<CLoop> l(new CLoop);
-        for (int i = 0; i < n; ++i) {
-            const Vec a = Vec(i % 2 ? 9.0 : 10.0, 0).Rotated(2 * kPi * i / n);
-            const Vec b = Vec(i % 2 ? 10.0 : 9.0, 0).Rotated(2 * kPi * (i + 1) / n);
-            l->AddCurve(new CArc2d(a, b, a.DistanceTo(b), 1 + (i + trial) % 2), false);
-        }
-        if (trial % 3 == 1) l->DeleteCoedge(trial % n);  // a gap: its chord closes the chain
-        if (trial % 3 == 2) l->DeleteCoedge(n / 4), l->DeleteCoedge(n / 2);
-        std::vector<Vec> pts;
-        for (int k = 0; k < 400; ++k) pts.emplace_back(U(rng), U(rng));
-        ExpectMatchesBruteForce(*l, pts, trial);
-    }
-}
-
 // On the boundary and within the tolerance of it: ON; a little farther on either side: different sides.
 TEST(PositionPointLoop, BoundaryPointsAreOnAndNeighboursFlip) {
     std::mt19937 rng(99);

@@ -10,15 +10,11 @@
 
 namespace {
 
-ZVDBlockDefinition* walkById(const ZVDBlockDefinitionTable& t, int id) {
+// The first entry, in list order, that `matches` accepts.
+template <class Match>
+ZVDBlockDefinition* walk(const ZVDBlockDefinitionTable& t, Match matches) {
     for (int i = 0; i < t.count(); ++i)
-        if (t.item(i)->iD() == id) return t.item(i);
-    return nullptr;
-}
-
-ZVDBlockDefinition* walkByName(const ZVDBlockDefinitionTable& t, const std::wstring& name) {
-    for (int i = 0; i < t.count(); ++i)
-        if (t.item(i)->name() == name) return t.item(i);
+        if (matches(*t.item(i))) return t.item(i);
     return nullptr;
 }
 
@@ -33,7 +29,7 @@ TEST(SymbolTableLookup, AnswersTheFirstEntryInListOrderThroughRandomEdits) {
         const int op = pick(10);
         if (op < 5 || table.count() == 0) {
             const std::wstring n = name();
-            ZVDBlockDefinition* before = walkByName(table, n);
+            ZVDBlockDefinition* before = walk(table, [&](const ZVDBlockDefinition& e) { return e.name() == n; });
             const int top = table.count() ? table.maxID() : 0;
             ZVDBlockDefinition* got = table.add(n);
             if (before)
@@ -50,8 +46,8 @@ TEST(SymbolTableLookup, AnswersTheFirstEntryInListOrderThroughRandomEdits) {
         for (int probe = 0; probe < 3; ++probe) {
             const int id = pick(90);
             const std::wstring n = name();
-            ASSERT_EQ(table.itemByID(id), walkById(table, id)) << step;
-            ASSERT_EQ(table.itemByName(n), walkByName(table, n)) << step;
+            ASSERT_EQ(table.itemByID(id), walk(table, [&](const ZVDBlockDefinition& e) { return e.iD() == id; })) << step;
+            ASSERT_EQ(table.itemByName(n), walk(table, [&](const ZVDBlockDefinition& e) { return e.name() == n; })) << step;
         }
     }
 }
