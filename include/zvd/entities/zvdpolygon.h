@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include <QString>
+
 #include "zgp/loop.h"
 #include "zvd/entities/zvdcurve.h"
 #include "zvd/render/zdrawfunc2d.h"
@@ -177,7 +179,16 @@ private:
     // The repaint part of a report, for changes that are not data (the curve selection).
     void requestRepaint();
 
+    // The polygon text last read from XML, and a hash of the kernel's exact form of the loops it
+    // built. While the loops are still those, saving writes the text as read: the text form
+    // stores line ends that the kernel recomputes from origin and direction, so writing them
+    // afresh would move them by a rounding step on every save.
+    bool keepsReadText() const;
+    void forgetReadText();
+
     zgp::CRefPtr<zgp::CPolygon> m_polygon;
+    QString m_readText;
+    size_t m_builtHash = 0;
     std::set<int> m_selectedCurves;
     EnBrushStyle m_fillStyle = bsClear;
 

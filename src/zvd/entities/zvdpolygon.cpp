@@ -3,6 +3,7 @@
 #include "zvd/entities/zvdpolygon.h"
 
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -100,6 +101,7 @@ EnVDIType ZVDPolygon::itemType() const { return vdiPolygon; }
 
 void ZVDPolygon::setPolygon(CPolygon* polygon) {
     if (polygon != m_polygon.Get()) m_polygon.Reset(polygon);
+    forgetReadText();
     rebuildOutRect();
 }
 
@@ -112,7 +114,10 @@ void ZVDPolygon::setFillStyle(const EnBrushStyle& style) {
 void ZVDPolygon::assign(ZVDEntity& other) {
     ZVDEntity::assign(other);
     if (auto* o = dynamic_cast<ZVDPolygon*>(&other)) {
-        if (o != this) m_polygon.Reset(o->m_polygon ? o->m_polygon->Clone() : nullptr);
+        if (o != this) {
+            m_polygon.Reset(o->m_polygon ? o->m_polygon->Clone() : nullptr);
+            forgetReadText();
+        }
         m_fillStyle = o->m_fillStyle;
     }
     doDataChanged(true);
@@ -130,6 +135,7 @@ void ZVDPolygon::setCoordData(ZVDCoordData& data) {
     auto* own = dynamic_cast<ZVDIPolygonCoordData*>(&data);
     if (!own || !own->polygon()) return;
     m_polygon.Reset(own->polygon()->Clone());
+    forgetReadText();
     doDataChanged(true);
 }
 
@@ -578,21 +584,35 @@ bool ZVDPolygon::dragGrip(int index, const CVec2<double>& offset) {
 
 // ---- persistence ----
 
+bool ZVDPolygon::keepsReadText() const {
+    return m_polygon && !m_readText.isEmpty() && std::hash<std::string>()(m_polygon->AsString()) == m_builtHash;
+}
+
+void ZVDPolygon::forgetReadText() {
+    m_readText.clear();
+    m_builtHash = 0;
+}
+
 void ZVDPolygon::saveToXMLNode(QDomElement& element, ZXMLAttrNames* names) {
     ZVDEntity::saveToXMLNode(element, names);
     names = zvdxml::namesOrDefault(names);
     zvdxml::setAttribute(element, kHatchVersion, 1);
-    zvdxml::setAttribute(element, names->xPoly, vdcommon::polygonToString(m_polygon.Get()) + QLatin1Char('#'));
+    const QString form = keepsReadText() ? m_readText : vdcommon::polygonToString(m_polygon.Get());
+    zvdxml::setAttribute(element, names->xPoly, form + QLatin1Char('#'));
 }
 
 void ZVDPolygon::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names) {
     ZVDEntity::doLoadFromXMLNode(element, names);
     names = zvdxml::namesOrDefault(names);
+    forgetReadText();
     const QString text = zvdxml::attribute(element, names->xPoly);
     if (zvdxml::intAttribute(element, kHatchVersion) != 0) {
         // The text ends with "#" (the hatch's separator between polygons); one polygon is read.
         const QString form = text.section(QLatin1Char('#'), 0, 0);
-        if (!form.isEmpty()) m_polygon.Reset(vdcommon::stringToPolygon(form));
+        if (form.isEmpty()) return;
+        m_polygon.Reset(vdcommon::stringToPolygon(form));
+        m_readText = form;
+        m_builtHash = std::hash<std::string>()(m_polygon->AsString());
         return;
     }
     auto* polygon = new CPolygon();
@@ -611,6 +631,7 @@ void ZVDPolygon::saveToStream(std::iostream* stream) {
 
 void ZVDPolygon::doLoadFromStream(std::iostream* stream) {
     m_polygon.Reset();
+    forgetReadText();
     ZVDEntity::doLoadFromStream(stream);
     if (!stream || stream->fail()) return;
     std::iostream& s = *stream;
