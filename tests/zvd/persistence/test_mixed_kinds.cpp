@@ -55,12 +55,6 @@ ZVDEntity* deepGroup() {
     return group;
 }
 
-std::string save(ZVectorDrawing& d, EnVDSaveFormat format) {
-    if (format == vdsfXML) return xmlfix::saveXml(d);
-    std::stringstream s = docfix::binaryStream();
-    EXPECT_TRUE(d.saveToStream(&s, vdsfBinary, false));
-    return s.str();
-}
 
 }  // namespace
 
@@ -72,11 +66,11 @@ TEST(MixedKinds, DeepGroupsRoundTripInBothFormats) {
     ASSERT_EQ(shape(original), expectedShape);
     for (EnVDSaveFormat format : {vdsfXML, vdsfBinary}) {
         SCOPED_TRACE(format == vdsfXML ? "xml" : "binary");
-        const std::string first = save(original, format);
+        const std::string first = xmlfix::saveIn(original, format);
         ZVectorDrawing back;
         std::stringstream in = docfix::binaryStream(first);
         ASSERT_TRUE(back.loadFromStream(&in));
-        EXPECT_EQ(save(back, format), first);
+        EXPECT_EQ(xmlfix::saveIn(back, format), first);
         ASSERT_EQ(shape(back), expectedShape);
         ZVDEntity* joints = back.item(1)->items(0)->items(0)->items(0)->items(0);
         EXPECT_TRUE(joints->items(1)->outRect().Contains(V(205, 5), 0));
@@ -94,7 +88,7 @@ TEST(MixedKinds, StreamNestedDeeperThanTheLoaderAcceptsLeavesAnEmptyDrawing) {
         group = outer;
     }
     deep.add(group);
-    std::stringstream in = docfix::binaryStream(save(deep, vdsfBinary));
+    std::stringstream in = docfix::binaryStream(xmlfix::saveIn(deep, vdsfBinary));
     ZVectorDrawing back;
     EXPECT_FALSE(back.loadFromStream(&in));
     xmlfix::expectEmptyLikeNew(back);
@@ -119,10 +113,10 @@ TEST(MixedKinds, FuzzFindingsSettleAfterOneSave) {
         ZVectorDrawing loaded;
         EnVDSaveFormat format = vdsfBinary;
         ASSERT_TRUE(loaded.loadFromStream(&in, &format));
-        const std::string first = save(loaded, format);
+        const std::string first = xmlfix::saveIn(loaded, format);
         ZVectorDrawing again;
         std::stringstream back = docfix::binaryStream(first);
         ASSERT_TRUE(again.loadFromStream(&back));
-        EXPECT_EQ(save(again, format), first);
+        EXPECT_EQ(xmlfix::saveIn(again, format), first);
     }
 }

@@ -31,12 +31,6 @@ ZVDPolygon* triangle() {
     return polygonItem({{seg({0, 0}, {1, 0}), seg({1, 0}, {0, 1}), seg({0, 1}, {0, 0})}}, bsSolid);
 }
 
-std::string save(ZVectorDrawing& d, EnVDSaveFormat format) {
-    if (format == vdsfXML) return xmlfix::saveXml(d);
-    std::stringstream s = docfix::binaryStream();
-    EXPECT_TRUE(d.saveToStream(&s, vdsfBinary, false));
-    return s.str();
-}
 
 }  // namespace
 
@@ -55,11 +49,11 @@ TEST(PolygonFiles, BothFormsRoundTripToTheSameBytes) {
                              bsClear));
     for (EnVDSaveFormat format : {vdsfBinary, vdsfXML}) {
         SCOPED_TRACE(format == vdsfXML ? "xml" : "binary");
-        const std::string first = save(original, format);
+        const std::string first = xmlfix::saveIn(original, format);
         ZVectorDrawing back;
         std::stringstream in = docfix::binaryStream(first);
         ASSERT_TRUE(back.loadFromStream(&in));
-        EXPECT_EQ(save(back, format), first);
+        EXPECT_EQ(xmlfix::saveIn(back, format), first);
         ASSERT_EQ(back.count(), 2);
         for (int i = 0; i < 2; ++i) {  // the XML form has no fill style: it reads back as the default
             auto *was = static_cast<ZVDPolygon*>(original.item(i)), *now = dynamic_cast<ZVDPolygon*>(back.item(i));
@@ -103,7 +97,7 @@ TEST(PolygonFiles, UnusablePolygonTextFailsTheStreamLoad) {
     ZVectorDrawing source;
     source.add(triangle());
     const std::string text = static_cast<ZVDPolygon*>(source.item(0))->getPolygon()->AsString();
-    const std::string saved = save(source, vdsfBinary);  // ends with the text's length, the text, the fill
+    const std::string saved = xmlfix::saveIn(source, vdsfBinary);  // ends with the text's length, the text, the fill
     auto record = [&](const std::string& t, int32_t overrun = 0) {
         return saved.substr(0, saved.size() - 8 - text.size()) +
                docfix::Bytes().put(int32_t(t.size()) + overrun).raw(t).put<int32_t>(0).str();

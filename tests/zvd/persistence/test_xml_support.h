@@ -25,6 +25,14 @@ inline std::string saveXml(ZVectorDrawing& d, bool selectedOnly = false) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The drawing in either format, as bytes.
+inline std::string saveIn(ZVectorDrawing& d, EnVDSaveFormat format) {
+    if (format == vdsfXML) return saveXml(d);
+    std::stringstream s = docfix::binaryStream();
+    EXPECT_TRUE(d.saveToStream(&s, vdsfBinary, false));
+    return s.str();
+}
+
 inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
     std::stringstream s = docfix::binaryStream(text);
     EnVDSaveFormat found = vdsfBinary;
