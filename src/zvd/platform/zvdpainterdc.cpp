@@ -433,7 +433,20 @@ private:
         }
     }
 
+    // A thin solid pen draws the runs straight from the points, line by line as paintStroke
+    // would, with pen and mode applied only when they change (the bulk of a drawing pass).
     void paintPolyline(const POINT* points, int count) override {
+        const StrokePlan& sp = strokePlan();
+        if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
+            for (bool background : {true, false}) {
+                if (!(background ? sp.bg.on : sp.fg.on)) continue;
+                useLineLayer(sp, background);
+                for (int i = 1; i < count; ++i)
+                    m_painter.drawLine(gdiCosmeticLine(QPointF(points[i - 1].x, points[i - 1].y),
+                                                       QPointF(points[i].x, points[i].y)));
+            }
+            return;
+        }
         QPainterPath path;
         path.moveTo(points[0].x, points[0].y);
         for (int i = 1; i < count; ++i) path.lineTo(points[i].x, points[i].y);
