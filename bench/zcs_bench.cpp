@@ -1,13 +1,16 @@
 // Benchmarks of the constraint solver on chain-like sketches, each solved from a perturbed
-// start: staircases of lines, the same with tangent fillets, chains of tangent circles.
+// start: staircases of lines, the same with tangent fillets, chains of tangent circles, and
+// the staircases drawn roughly, far from their dimensions.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "zcs/zcs.h"
+#include "zcs_rough_sketches.h"
 #include "zgp/zgp.h"
 
 namespace {
@@ -45,6 +48,17 @@ struct Sketch {
     }
     void Add(EnConstraintType t, double v, std::vector<ZlDimRefGeometry> r) {
         cons.emplace_back(new Constraint(t, v, std::move(r)));
+    }
+    CLine2d* Line(Vec a, Vec b) {
+        auto* l = new CLine2d(a, b);
+        curves.push_back(l);
+        return l;
+    }
+    CArc2d* Arc(Vec c, double r, double a0, double a1, int sense) {  // from angle a0 to a1
+        const double lo = sense * r * a0, hi = sense * r * a1;
+        auto* arc = new CArc2d(c, r, zgp::CInterval<double>(std::min(lo, hi), std::max(lo, hi)), sense);
+        curves.push_back(arc);
+        return arc;
     }
     void Snapshot() {
         start.clear();
@@ -211,6 +225,60 @@ void BM_SolveCircleChain(benchmark::State& state) {
     Run(state, s, esrSolved);
 }
 BENCHMARK(BM_SolveCircleChain)->Arg(10)->Arg(50)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Rough sketches of one family for a fixed cycle of seeds: each iteration solves the next one
+// from its rough start. Counters over the cycle: "solved", the share of sketches solved, and
+// "flipped", the fillets per sketch that came out flipped (see CountFlippedFillets).
+constexpr unsigned kRoughSeeds = 20;
+
+struct RoughSketch {
+    Sketch sketch;
+    zcs_rough::Fillets fillets;
+};
+
+void RunRough(benchmark::State& state, std::vector<std::unique_ptr<RoughSketch>>& sketches) {
+    double solved = 0, flipped = 0;
+    for (auto& r : sketches) {
+        if (r->sketch.Solve() == esrSolved) {
+            solved += 1;
+            flipped += zcs_rough::CountFlippedFillets(r->fillets);
+        }
+        r->sketch.Restore();
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        RoughSketch& r = *sketches[next];
+        next = (next + 1) % sketches.size();
+        r.sketch.Restore();
+        benchmark::DoNotOptimize(r.sketch.Solve());
+    }
+    state.counters["solved"] = solved / static_cast<double>(sketches.size());
+    if (!sketches.front()->fillets.arcs.empty())
+        state.counters["flipped"] = flipped / static_cast<double>(sketches.size());
+}
+
+void BM_SolveFilletsRough(benchmark::State& state) {
+    std::vector<std::unique_ptr<RoughSketch>> sketches;
+    for (unsigned seed = 1; seed <= kRoughSeeds; ++seed) {
+        sketches.emplace_back(new RoughSketch);
+        RoughSketch& r = *sketches.back();
+        r.fillets = zcs_rough::BuildRoughFillets(r.sketch, static_cast<int>(state.range(0)), seed, 10.0);
+        r.sketch.Snapshot();
+    }
+    RunRough(state, sketches);
+}
+BENCHMARK(BM_SolveFilletsRough)->Arg(10)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_SolveChainRough(benchmark::State& state) {
+    std::vector<std::unique_ptr<RoughSketch>> sketches;
+    for (unsigned seed = 1; seed <= kRoughSeeds; ++seed) {
+        sketches.emplace_back(new RoughSketch);
+        zcs_rough::BuildRoughChain(sketches.back()->sketch, static_cast<int>(state.range(0)), seed, 10.0);
+        sketches.back()->sketch.Snapshot();
+    }
+    RunRough(state, sketches);
+}
+BENCHMARK(BM_SolveChainRough)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

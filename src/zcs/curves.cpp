@@ -320,6 +320,18 @@ bool CurveValid(const GeomRec& g, const double* P) {
     return true;
 }
 
+int EndAngleParam(const GeomRec& g) {
+    if (g.closed || (g.kind != GeoKind::Arc && g.kind != GeoKind::Ellipse)) return -1;
+    return g.off + (g.kind == GeoKind::Arc ? 4 : 6);
+}
+
+void WrapFullTurns(const GeomRec& g, double* P) {
+    const int end = EndAngleParam(g);
+    if (end < 0) return;
+    const double sweep = g.sense * (P[end] - P[end - 1]);
+    if (sweep > kTwoPi && std::isfinite(sweep)) P[end] -= g.sense * kTwoPi * (std::ceil(sweep / kTwoPi) - 1.0);
+}
+
 double CurveSize(const GeomRec& g, const double* P) {
     const double* q = P + g.off;
     double s = 0.0;

@@ -20,6 +20,12 @@ void WriteCurve(const GeomRec& g, const double* P);
 // False when the parameters no longer describe a curve of the same shape and sense: a radius
 // not positive, an arc or ellipse arc whose sweep left (0, 2 pi].
 bool CurveValid(const GeomRec& g, const double* P);
+// The parameter of the end angle of an open arc or ellipse arc, -1 for other curves.
+int EndAngleParam(const GeomRec& g);
+// An open arc or ellipse arc whose end has been carried past a full turn from its start goes on
+// as the arc from its start to where that end now is: the end's angle drops by whole turns. Its
+// end points, tangents and every equation but its sweep stay as they were.
+void WrapFullTurns(const GeomRec& g, double* P);
 // Largest coordinate magnitude, radius or length of the curve: its size for tolerances.
 double CurveSize(const GeomRec& g, const double* P);
 

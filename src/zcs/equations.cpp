@@ -192,6 +192,37 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size) {
 
 int AuxCurve(const ConsRec& c, int k) { return c.form == Form::TangentFrameFrame ? k : 1; }
 
+int BranchCount(const ConsRec& c) {
+    switch (c.form) {
+    case Form::LineDistance:
+    case Form::CircleDistance:
+    case Form::ParallelDistance:
+    case Form::Projected:
+    case Form::FrameDistance:
+    case Form::TangentLineCircle:
+    case Form::TangentJoint:
+        return 2;
+    case Form::TangentCircleCircle:
+        return 3;
+    default:
+        return 1;
+    }
+}
+
+int BranchOf(const ConsRec& c) {
+    if (c.form == Form::TangentCircleCircle) return c.target > 0.5 ? 0 : c.sign > 0.0 ? 1 : 2;
+    return BranchCount(c) > 1 && c.sign < 0.0 ? 1 : 0;
+}
+
+void SetBranch(ConsRec& c, int k) {
+    if (c.form == Form::TangentCircleCircle) {
+        c.target = k == 0 ? 1.0 : 0.0;
+        if (k > 0) c.sign = k == 1 ? 1.0 : -1.0;
+    } else if (BranchCount(c) > 1) {
+        c.sign = k == 0 ? 1.0 : -1.0;
+    }
+}
+
 void EvalRows(const Model& m, const ConsRec& c, const double* P, RowBuffer& out) {
     if (c.valid) EvalForm(m, c, c.form, P, out);
 }

@@ -29,11 +29,11 @@
 // 6     line, ellipse | NURBS       TangentLineFrame     SD(E) ;  l wrapH(ang T - ang D)
 // 6     arc, ellipse | NURBS        TangentCircleFrame   |E - C| - r ;  (E - C).T/|T|
 // 6     two of ellipse | NURBS      TangentFrameFrame    E1 - E2 (two rows) ;  l wrapH(ang T2 - ang T1)
-// 6     any two, bound at a point      TangentJoint         l wrapH(a1 - a2), a the tangent's angle of each curve at
-// the
-//       by a coincidence                                   contact: at its bound end, or at the foot of the other's end
-//                                                          (for an ellipse | NURBS curve with the foot row (P -
-//                                                          E).T/|T|)
+// 6     any two, bound at a point   TangentJoint         l wrap(a1 - a2 - b), a the tangent's angle of each curve at
+//       by a coincidence                                   the contact: at its bound end, or at the foot of the other's
+//                                                          end (for an ellipse | NURBS curve with the foot row
+//                                                          (P - E).T/|T|); b = 0 or pi the branch: a smooth path
+//                                                          where two ends meet, else the way the tangents start
 // 8     line, line                  Perpendicular        l wrapH(ang D2 - ang D1 - pi/2)
 // 9     line, line                  EqualLength          L1 - L2
 // 9     arc, arc                    EqualRadius          r1 - r2
@@ -70,6 +70,14 @@ bool ResolveConstraint(Model& m, ConsRec& c, double size);
 
 // The curve whose parameter the k-th extra unknown of c is.
 int AuxCurve(const ConsRec& c, int k);
+
+// The branches of a constraint's form: 1 for forms without any, else the number of ways to hold
+// it (a side of a line, inside or outside a circle, the way two tangents run), of which the start
+// geometry chose one. Another branch may hold where the chosen one cannot. BranchOf answers the
+// chosen one (0 ... BranchCount - 1), SetBranch chooses another.
+int BranchCount(const ConsRec& c);
+int BranchOf(const ConsRec& c);
+void SetBranch(ConsRec& c, int k);
 
 // Appends the constraint's rows, evaluated at P, to out.
 void EvalRows(const Model& m, const ConsRec& c, const double* P, RowBuffer& out);

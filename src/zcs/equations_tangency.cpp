@@ -84,13 +84,27 @@ bool StartTangency(Model& m, ConsRec& c, double size) {
         c.ell = OrSize(AddContacts(m, c, size), size);
         PlaceContacts(m, c);
         break;
-    case Form::TangentJoint:
+    case Form::TangentJoint: {
         c.ell = OrSize(0.5 * (CurveScale(RefGeom(m, c, 0), P) + CurveScale(RefGeom(m, c, 1), P)), size);
         if (c.naux > 0) {
             AddContacts(m, c, size);
             PlaceContacts(m, c);
+            P = m.P0.data();
+        }
+        // The branch: whether the two tangents (each along its curve's parameter) run the same
+        // way at the contact or opposite ways. Two bound ends make one path through the joint,
+        // smooth rather than a cusp: ways of travel agree when an end meets a start and oppose
+        // when like ends meet, whatever the rough start shows. A contact anywhere on a curve
+        // keeps the way the tangents start.
+        const int t0 = c.ref[0].type, t1 = c.ref[1].type;
+        if ((t0 == edrStart || t0 == edrEnd) && (t1 == edrStart || t1 == edrEnd)) {
+            c.sign = (t0 == t1 ? -1.0 : 1.0) * RefGeom(m, c, 0).sense * RefGeom(m, c, 1).sense;
+        } else {
+            const double d = EmitContactAngle(m, c, 0, P, scratch, 1.0) - EmitContactAngle(m, c, 1, P, scratch, 1.0);
+            c.sign = std::abs(Wrap(d)) <= 0.5 * kPi ? 1.0 : -1.0;
         }
         break;
+    }
     default:
         break;
     }
@@ -153,7 +167,7 @@ void EvalTangency(const Model& m, const ConsRec& c, Form form, const double* P, 
         dir.Set(c.ell * WrapH(d));
         break;
     }
-    case Form::TangentJoint: {  // [foot (P - E).T/|T| ;]  l wrapH(a1 - a2)
+    case Form::TangentJoint: {  // [foot (P - E).T/|T| ;]  l wrap(a1 - a2 - b)
         if (c.naux > 0) {
             Lin2 e, t;
             FrameAt(RefGeom(m, c, 1), P, c.aux, e, t);
@@ -162,7 +176,7 @@ void EvalTangency(const Model& m, const ConsRec& c, Form form, const double* P, 
         }
         Row dir(rb);
         const double d = EmitContactAngle(m, c, 0, P, rb, c.ell) - EmitContactAngle(m, c, 1, P, rb, -c.ell);
-        dir.Set(c.ell * WrapH(d));
+        dir.Set(c.ell * Wrap(d - (c.sign > 0.0 ? 0.0 : kPi)));
         break;
     }
     default:

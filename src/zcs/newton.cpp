@@ -13,7 +13,6 @@ namespace zcs::detail {
 
 namespace {
 constexpr int kMaxIterations = 100;
-constexpr int kLineSearchSteps = 12;
 // Damping of J J^T relative to its largest diagonal entry: small enough to sit below the
 // smallest eigenvalues of long chained sketches (their condition grows with the square of
 // their length), large enough to keep the factorisation of a singular J J^T defined. Where
@@ -22,9 +21,26 @@ constexpr int kLineSearchSteps = 12;
 constexpr double kDamping = 1e-14;
 constexpr double kLeastSquaresDamping = 1e-10;
 constexpr double kMaxDamping = 1e-2;
+// Polishing damps up to this: its steps are then short steepest-descent steps, and where none
+// of them descends the point is stationary to rounding.
+constexpr double kMaxPolishDamping = 1e6;
 // A solve that has not halved its residual over this many iterations gives up.
 constexpr size_t kSlowSteps = 5;
 constexpr int kRefinements = 8;
+// Continuation: the first stage goes half way; stages double after one that took at most
+// kEasyStage iterations and shrink to a quarter after a failure, down to kSmallestStage. Its
+// iterations in all stop at kContinuationIterations.
+constexpr double kFirstStage = 0.5;
+constexpr int kEasyStage = 3;
+constexpr double kSmallestStage = 1.0 / 1024;
+constexpr int kContinuationIterations = 400;
+constexpr double kStageTolerance = 1e-3;
+// A least-squares point: |J^T F| below this share of |F| times the largest row norm (or the
+// second, tighter one near a singular J); and the linearised equations leave at least
+// kInconsistent of |F|.
+constexpr double kLeastSquaresPoint = 1e-4;
+constexpr double kSingularLeastSquaresPoint = 1e-10;
+constexpr double kInconsistent = 0.5;
 }  // namespace
 
 NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), m_cons(std::move(cons)) {
@@ -41,8 +57,11 @@ NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), 
         for (int k = 0; k < c.naux; ++k) {
             const int g = c.ref[AuxCurve(c, k)].geom;
             if (m.geoms[g].kind == GeoKind::Nurbs) m_clamp.emplace_back(c.aux + k, g);
+            m_params.push_back(c.aux + k);
         }
     }
+    for (int g : m_geoms)
+        for (int k = 0; k < m.geoms[g].np; ++k) m_params.push_back(m.geoms[g].off + k);
 }
 
 void NewtonSystem::Evaluate(const double* P) {
@@ -61,6 +80,7 @@ void NewtonSystem::Evaluate(const double* P) {
     for (int e = 0; e < n; ++e)
         if (m_slot[e] >= 0) values[m_slot[e]] += m_rb.coef[e] / m_model.colScale[m_rb.prm[e]];
     m_F = Eigen::Map<const Eigen::VectorXd>(m_rb.res.data(), m_rb.Rows());
+    if (m_shift.size() == m_F.size()) m_F -= m_shift;
 }
 
 // The pattern of J: one column per parameter that is not constant and appears in an entry,
@@ -97,6 +117,12 @@ void NewtonSystem::BuildStructure() {
             const int* pos = std::lower_bound(inner + outer[r], inner + outer[r + 1], m_colOf[p]);
             m_slot[e] = static_cast<int>(pos - inner);
         }
+    // Arcs whose end angle is a column wrap past a full turn (and are put back with it).
+    m_wrap.clear();
+    for (int g : m_geoms) {
+        const int end = EndAngleParam(m_model.geoms[g]);
+        if (end >= 0 && m_colOf[end] >= 0) m_wrap.push_back(g);
+    }
     BuildProductPattern();
     m_patternChanged = true;
 }
@@ -164,7 +190,7 @@ bool NewtonSystem::Valid(const double* P) const {
 // dz = J^T (J J^T + mu I)^-1 (-F), refined towards mu = 0. Rows that depend on others make
 // J J^T singular; mu keeps the factorisation defined, and the parts of y it cannot fix lie
 // in the null space of J^T, which the product J^T y removes.
-bool NewtonSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
+bool NewtonSystem::Step(Eigen::VectorXd& dz, double damping, double& left, bool refine) {
     FormProduct(damping);
     if (m_patternChanged) {
         m_ldlt.analyzePattern(m_A);
@@ -178,7 +204,7 @@ bool NewtonSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
     m_y = m_ldlt.solve(-m_F);
     m_r = -m_F - m_J * (m_J.transpose() * m_y);
     double rn = m_r.norm();
-    for (int k = 0; k < kRefinements && rn > 0.0; ++k) {
+    for (int k = 0; refine && k < kRefinements && rn > 0.0; ++k) {
         m_y2 = m_y + m_ldlt.solve(m_r);
         m_r2 = -m_F - m_J * (m_J.transpose() * m_y2);
         const double rn2 = m_r2.norm();
@@ -205,7 +231,7 @@ double NewtonSystem::Stationarity() const {
     return (m_J.transpose() * m_F).norm() / (f * rowMax);
 }
 
-bool NewtonSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size) {
+bool NewtonSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size, int tries) {
     const double big = dz.cwiseAbs().maxCoeff();
     if (big > size) dz *= size / big;
     const int n = static_cast<int>(m_cols.size());
@@ -214,9 +240,10 @@ bool NewtonSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, doubl
     for (int k = 0; k < n; ++k) m_x0[k] = P[cols[k]];
     const double f2 = m_F.squaredNorm();
     double alpha = 1.0;
-    for (int ls = 0; ls < kLineSearchSteps; ++ls, alpha *= 0.5) {
+    for (int ls = 0; ls < tries; ++ls, alpha *= 0.5) {
         for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k] + alpha * dz[k] / m_model.colScale[cols[k]];
         for (const auto& pc : m_clamp) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
+        for (int g : m_wrap) WrapFullTurns(m_model.geoms[g], P.data());
         if (!Valid(P.data())) continue;
         Evaluate(P.data());
         if (m_F.squaredNorm() < f2) return true;
@@ -234,6 +261,8 @@ Outcome NewtonSystem::Solve(std::vector<double>& P, double tol, double size) {
         out.residual = fmax;
         out.converged = fmax <= tol;
         out.stationary = !out.converged;
+        out.unremovable = m_F.norm();
+        out.left = 1.0;
         return out;
     }
     int stuck = 0;
@@ -244,7 +273,9 @@ Outcome NewtonSystem::Solve(std::vector<double>& P, double tol, double size) {
     while (fmax > tol && out.iterations < kMaxIterations) {
         const double f2 = m_F.squaredNorm(), used = damping;
         ++out.iterations;
-        if (!Step(dz, damping, left) || !LineSearch(P, dz, size)) {
+        const bool stepped = Step(dz, damping, left);
+        if (out.iterations == 1) out.unremovable = left * std::sqrt(f2);
+        if (!stepped || !LineSearch(P, dz, size)) {
             stalled = true;
             break;
         }
@@ -255,25 +286,117 @@ Outcome NewtonSystem::Solve(std::vector<double>& P, double tol, double size) {
         // far (near a singular configuration, say), so damp more; good progress, damp less.
         damping = ratio > 0.5 ? std::min(damping * 100.0, kMaxDamping) : std::max(damping * 0.01, kDamping);
         // No progress while the linearised equations themselves leave most of the residual
-        // (with a step damped too little to explain that): a least-squares point, the
-        // constraints cannot all hold here. Or no real progress for several steps.
+        // (with a step damped too little to explain that): a least-squares point, where the
+        // constraints cannot all hold near here. Or no real progress for several steps.
         stuck = (ratio > 0.9 && left > 0.1 && used <= 1e-8) ? stuck + 1 : 0;
+        out.left = left;
         const size_t k = history.size();
-        if (stuck >= 2 || (k > kSlowSteps && history[k - 1] > 0.5 * history[k - 1 - kSlowSteps])) break;
+        if (stuck >= 2) {
+            out.stationary = true;
+            break;
+        }
+        if (k > kSlowSteps && history[k - 1] > 0.5 * history[k - 1 - kSlowSteps]) break;
     }
     out.residual = fmax;
     out.converged = fmax <= tol || (stalled && fmax <= 1e3 * tol);
-    out.stationary = !out.converged && out.iterations < kMaxIterations;
+    if (out.converged) out.stationary = false;
     return out;
 }
 
-void NewtonSystem::Polish(std::vector<double>& P, double size) {
+Outcome NewtonSystem::Continue(std::vector<double>& P, double tol, double size) {
+    Outcome out;
+    m_shift.resize(0);
     Evaluate(P.data());
-    if (m_J.cols() == 0) return;
+    const Eigen::VectorXd F0 = m_F;
+    const double f0 = F0.size() ? F0.cwiseAbs().maxCoeff() : 0.0;
+    std::vector<double> start(m_params.size()), last(m_params.size());
+    for (size_t k = 0; k < m_params.size(); ++k) start[k] = P[m_params[k]];
+    double t = 0.0, dt = kFirstStage;
+    while (out.iterations < kContinuationIterations) {
+        const double t1 = dt >= 1.0 - t ? 1.0 : t + dt;
+        for (size_t k = 0; k < m_params.size(); ++k) last[k] = P[m_params[k]];
+        m_shift = (1.0 - t1) * F0;
+        // Stages before the last only need to stay near the path: to a small share of the
+        // change of the residuals over the stage.
+        const double stageTol = t1 < 1.0 ? std::max(tol, kStageTolerance * (t1 - t) * f0) : tol;
+        const Outcome o = Solve(P, stageTol, size);
+        out.iterations += o.iterations;
+        if (o.converged && (t1 >= 1.0 || o.residual <= stageTol)) {
+            t = t1;
+            if (t >= 1.0) {
+                out.converged = true;
+                break;
+            }
+            if (o.iterations <= kEasyStage) dt *= 2.0;
+        } else {
+            for (size_t k = 0; k < m_params.size(); ++k) P[m_params[k]] = last[k];
+            dt *= 0.25;
+            if (dt < kSmallestStage) break;
+        }
+    }
+    m_shift.resize(0);
+    if (!out.converged)
+        for (size_t k = 0; k < m_params.size(); ++k) P[m_params[k]] = start[k];
+    Evaluate(P.data());
+    out.residual = m_F.size() ? m_F.cwiseAbs().maxCoeff() : 0.0;
+    return out;
+}
+
+// Levenberg-Marquardt on |F|^2, its damping set by how well the linearisation predicted each
+// step's gain: steps turn towards the steepest descent where the linearisation fails (near a
+// singular J, as at the least-squares point of a conflict), so that they keep descending.
+bool NewtonSystem::Polish(std::vector<double>& P, double size, double stationary) {
+    Evaluate(P.data());
+    if (m_J.cols() == 0) return true;
     Eigen::VectorXd dz;
-    double left;
-    for (int it = 0; it < kMaxIterations && Stationarity() > 1e-12; ++it)
-        if (!Step(dz, kLeastSquaresDamping, left) || !LineSearch(P, dz, size)) break;
+    double left = 0.0, damping = kLeastSquaresDamping;
+    for (int it = 0; it < kMaxIterations && Stationarity() > stationary; ++it) {
+        const double f2 = m_F.squaredNorm();
+        if (Step(dz, damping, left, false) && LineSearch(P, dz, size, 1)) {
+            const double predicted = f2 * (1.0 - left * left), gain = f2 - m_F.squaredNorm();
+            const double rho = predicted > 0.0 ? gain / predicted : 0.0;
+            const double c = 2.0 * rho - 1.0;
+            damping = std::max(damping * std::max(1.0 / 3.0, 1.0 - c * c * c), kLeastSquaresDamping);
+        } else {
+            damping *= 10.0;
+            if (damping > kMaxPolishDamping) return true;  // no descent left: stationary
+        }
+    }
+    return Stationarity() <= stationary;
+}
+
+double NewtonSystem::Unremovable(const std::vector<double>& P, const std::vector<char>* only) {
+    Evaluate(P.data());
+    if (only) {  // the other rows drop out: zero residual, zero gradient, the same pattern
+        for (int r = 0; r < m_J.rows(); ++r)
+            if (!(*only)[m_rowCons[r]]) {
+                m_F[r] = 0.0;
+                double* v = m_J.valuePtr();
+                std::fill(v + m_J.outerIndexPtr()[r], v + m_J.outerIndexPtr()[r + 1], 0.0);
+            }
+    }
+    if (m_J.cols() == 0) return m_F.norm();
+    Eigen::VectorXd dz;
+    double left = 0.0;
+    return Step(dz, kDamping, left) ? left * m_F.norm() : m_F.norm();
+}
+
+bool NewtonSystem::LeastSquaresResidual(std::vector<double>& P, double tol, double size, const Outcome& stop) {
+    Evaluate(P.data());
+    if (!(m_F.size() && m_F.cwiseAbs().maxCoeff() > tol)) return false;
+    if (m_J.cols() == 0) return true;
+    if (stop.stationary && stop.left >= kInconsistent && Stationarity() <= kLeastSquaresPoint) return true;
+    // Near a singular J a small |J^T F| may come from small singular values rather than from F
+    // lying outside the range of J: polishing on then shows which.
+    Eigen::VectorXd dz;
+    for (double stationary : {kLeastSquaresPoint, kSingularLeastSquaresPoint}) {
+        const bool reached = Polish(P, size, stationary);
+        if (!(m_F.cwiseAbs().maxCoeff() > tol)) return false;
+        if (!reached) return false;
+        double left = 0.0;
+        if (Step(dz, kLeastSquaresDamping, left) && left >= kInconsistent) return true;
+    }
+    return false;
 }
 
 }  // namespace zcs::detail

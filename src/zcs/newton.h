@@ -13,13 +13,21 @@ namespace zcs::detail {
 
 struct Outcome {
     bool converged = false;
-    bool stationary = false;  // stopped where no further progress was made: a conflict
+    // Stopped at what looks like a least-squares point: no progress, with the linearised
+    // equations themselves leaving most of the residual. Not yet a conflict: a rough start can
+    // end in such a point of a sketch that has a solution elsewhere.
+    bool stationary = false;
     int iterations = 0;
     double residual = 0.0;  // largest residual at the end, in drawing units
+    // The part of the start's residuals (2-norm) that the linearised equations at the start
+    // cannot remove: not zero only where the start's Jacobian is rank-deficient.
+    double unremovable = 0.0;
+    double left = 0.0;  // the share of the residual the last step's linearisation left
 };
 
 class NewtonSystem {
 public:
+    static constexpr int kLineSearchTries = 12;
     using SpMat = Eigen::SparseMatrix<double, Eigen::RowMajor>;
 
     // The constraints cons (indices into m.cons, ascending) and the parameters they move.
@@ -28,9 +36,25 @@ public:
     // Moves this system's parameters in P until every residual is at most tol. `size` is the
     // size of the sketch part: no single step moves anything farther than that.
     Outcome Solve(std::vector<double>& P, double tol, double size);
+    // Continuation from P, the start: solves F(P) = (1 - t) F(start) for t rising from 0 to 1
+    // in stages, each started where the last one ended, so that every stage starts close to
+    // where its equations hold. For starts too far from the answer for Solve. On failure P is
+    // back at the start.
+    Outcome Continue(std::vector<double>& P, double tol, double size);
     // Continues Gauss-Newton steps from P towards the least-squares point of the residuals
-    // (where J^T F = 0), for a system whose residuals cannot all vanish.
-    void Polish(std::vector<double>& P, double size);
+    // (where J^T F = 0), for a system whose residuals cannot all vanish, until |J^T F| is at
+    // most `stationary` times |F| and the largest row norm. False when its iterations ran out
+    // first; true also where no step descends any more.
+    bool Polish(std::vector<double>& P, double size, double stationary = 1e-12);
+    // The part of the residuals at P (2-norm) that the linearised equations there cannot
+    // remove: not zero only where J is rank-deficient. With `only` (one flag per constraint of
+    // the model), of the equations of the flagged constraints alone.
+    double Unremovable(const std::vector<double>& P, const std::vector<char>* only = nullptr);
+    // Whether the residual at P, where a Solve that answered `stop` ended, is one the equations
+    // cannot remove from there: more than tol, J^T F = 0 (a least-squares point) and the
+    // linearised equations inconsistent, F lying in the left null space of a rank-deficient J.
+    // P is polished to the least-squares point first unless the solve stopped at one.
+    bool LeastSquaresResidual(std::vector<double>& P, double tol, double size, const Outcome& stop);
 
     // Residuals and Jacobian at P. Columns are parameters measured in drawing units (angles
     // times their radius), so that a least-norm step is the least movement of the curves.
@@ -40,14 +64,20 @@ public:
     // The constraint each row comes from, and the parameter of each column.
     const std::vector<int>& RowConstraint() const { return m_rowCons; }
     const std::vector<int>& ColumnParam() const { return m_cols; }
+    // Every parameter the system may move (its movable curves' and its contact points').
+    const std::vector<int>& Params() const { return m_params; }
+    // The curves the system may move.
+    const std::vector<int>& Curves() const { return m_geoms; }
 
 private:
     // The least-norm step for the linearised equations, damped by `damping` relative to the
     // largest diagonal entry of J J^T; left is |F + J dz| / |F|, the share of the residual
-    // that the linearised equations cannot remove.
-    bool Step(Eigen::VectorXd& dz, double damping, double& left);
-    // Tries P + alpha dz for alpha = 1, 1/2, ...; keeps the first point that lowers |F|.
-    bool LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size);
+    // that the linearised equations cannot remove. Without refinement the step is the plain
+    // Levenberg-Marquardt step for that damping.
+    bool Step(Eigen::VectorXd& dz, double damping, double& left, bool refine = true);
+    // Tries P + alpha dz for alpha = 1, 1/2, ... (at most `tries` of them); keeps the first
+    // point that lowers |F|.
+    bool LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size, int tries = kLineSearchTries);
     void BuildStructure();
     void BuildProductPattern();
     void FormProduct(double damping);
@@ -57,7 +87,9 @@ private:
     const Model& m_model;
     std::vector<int> m_cons;
     std::vector<int> m_geoms;                  // curves that can move
+    std::vector<int> m_params;                 // every parameter the system can move
     std::vector<std::pair<int, int>> m_clamp;  // (parameter, curve) of NURBS curve parameters
+    std::vector<int> m_wrap;                   // arcs whose end angle wraps past a full turn
     RowBuffer m_rb;
     std::vector<int> m_rowCons;
     std::vector<int> m_cols;                      // parameter of each column
@@ -66,6 +98,7 @@ private:
     std::vector<int> m_slot;                      // value index of each entry, -1 for constants
     SpMat m_J;
     Eigen::VectorXd m_F;
+    Eigen::VectorXd m_shift;          // subtracted from the residuals during a continuation, else empty
     Eigen::SparseMatrix<double> m_A;  // lower triangle of J J^T + mu I, pattern fixed
     std::vector<int> m_pairJ;         // J value indices (a, b) of each product term...
     std::vector<int> m_pairA;         // ...and the value of m_A it adds to

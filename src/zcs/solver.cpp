@@ -6,6 +6,7 @@
 
 #include "curves.h"
 #include "newton.h"
+#include "part_solve.h"
 #include "sketch.h"
 #include "zcs/solver2d.h"
 #include "zgp/geometry.h"
@@ -32,19 +33,19 @@ public:
         BuildSketch(m_in, m_sketch);
         if (!m_sketch.invalid.empty()) return m_result = esrInvalid;
         m_P = m_sketch.model.P0;
-        bool stationary = false;
+        bool conflict = false;
         for (size_t i = 0; i < m_sketch.parts.size() && m_failedPart < 0; ++i) {
-            const Part& part = m_sketch.parts[i];
-            NewtonSystem sys(m_sketch.model, part.cons);
-            const Outcome o = sys.Solve(m_P, part.tol, part.size);
+            const PartSolve o = SolvePart(m_sketch, m_sketch.parts[i], m_P);
             m_iterations = std::max(m_iterations, o.iterations);
             m_residual = std::max(m_residual, o.residual);
-            if (!o.converged) {
+            if (o.status != PartStatus::Solved) {
                 m_failedPart = static_cast<int>(i);
-                stationary = o.stationary;
+                conflict = o.status == PartStatus::Conflict;
             }
         }
-        if (m_failedPart >= 0) return m_result = stationary ? esrConflict : esrNotConverged;
+        // esrConflict only where the failed part showed a conflict; a solve that merely found no
+        // solution from this start answers esrNotConverged.
+        if (m_failedPart >= 0) return m_result = conflict ? esrConflict : esrNotConverged;
         const Model& m = m_sketch.model;
         for (const GeomRec& g : m.geoms)
             if (!g.fixed && CurveChanged(g, m_P.data(), m.P0.data())) WriteCurve(g, m_P.data());
