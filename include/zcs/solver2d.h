@@ -22,9 +22,15 @@ public:
     virtual void AddFixedGeometry(const ZlDimRefGeometry* ref) = 0;
     // Moves the curves so that every constraint holds. On a non-zero answer no curve has moved.
     virtual EnSolveResult Solve() = 0;
-    // After a failed Solve: a plain-English message, and the smallest set of constraint objects
-    // found that cannot hold together (appended to conflicts, each once, in the order added).
-    // After a successful solve the message is emptied and nothing is appended.
+    // After a failed Solve: a plain-English message and constraint objects appended to
+    // conflicts (each once, in the order added). After esrConflict, the smallest set found that
+    // cannot hold together, with the sketch's point-to-point coincidences and held geometry
+    // taken as given (they are named only when they alone cannot hold): irreducible, so without
+    // any one member the others can hold, when at most 200 constraints were in question;
+    // otherwise each member is needed to first order; the message says which. After
+    // esrNotConverged, where no conflict was shown, the constraints still unmet where the solve
+    // stopped, and the message claims no conflict. After esrInvalid, the constraints that do not
+    // fit their geometry. After a successful solve the message is emptied and nothing is appended.
     virtual void GetConflicts(std::wstring& message, std::vector<IConstraint*>& conflicts) = 0;
     // Registers a curve (CLine2d, CArc2d, CEllipse2d or CNurbsCurve2d). The same curve may be
     // added any number of times; other geometries are ignored. Curves referenced by constraints
