@@ -224,6 +224,28 @@ void BM_ConflictChain(benchmark::State& state) {
 }
 BENCHMARK(BM_ConflictChain)->Arg(10)->Arg(50)->Arg(99)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// Each curve's remaining freedom on the solved staircase (every segment fully constrained):
+// its time should grow about linearly with N.
+void BM_CurveFreedomChain(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Sketch s;
+    BuildChain(s, n, 0.0);
+    if (s.Solve() != esrSolved) state.SkipWithError("the chain does not solve");
+    int loose = 0;
+    for (auto _ : state) {
+        ZlSolver2dFactory f;
+        zcs::ISolver2d* solver = f.GetSolver2d();
+        for (auto* c : s.curves) solver->AddGeometry(c);
+        for (auto& c : s.cons) solver->AddConstraint(c.get());
+        std::vector<std::pair<zgp::CGeometry*, int>> freedom;
+        solver->GetCurveFreedom(freedom);
+        loose = 0;
+        for (const auto& cf : freedom) loose += cf.second;
+    }
+    state.counters["free"] = loose;
+}
+BENCHMARK(BM_CurveFreedomChain)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_SolveFillets(benchmark::State& state) {
     Sketch s;
     BuildFillets(s, static_cast<int>(state.range(0)));

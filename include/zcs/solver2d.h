@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zcs/constraint.h"
@@ -42,6 +43,14 @@ public:
     // ---- diagnostics, evaluated on the curves as they are now ----
     // Remaining degrees of freedom of all registered curves under the constraints.
     virtual int GetDegreesOfFreedom() = 0;
+    // Remaining degrees of freedom of each curve, for hosts that mark fully constrained
+    // geometry: appends (curve, freedom) for every curve the solver knows, added or named by a
+    // constraint, in the order first met. The freedom is the number of independent motions of
+    // the curve's own parameters that the constraints still allow, the other curves moving as
+    // they must: 0 for a fully constrained or held curve, and for one that nothing binds its
+    // parameter count (line 4, circle 3, arc 5, ellipse 5, elliptic arc 7, NURBS curve twice
+    // its control points). Time grows about linearly with chain-like sketches.
+    virtual void GetCurveFreedom(std::vector<std::pair<zgp::CGeometry*, int>>& freedom) = 0;
     // Constraints that hold but add nothing: each one's equations follow from the constraints
     // added before it. Appended in the order added.
     virtual void GetRedundantConstraints(std::vector<IConstraint*>& redundant) = 0;

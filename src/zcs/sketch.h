@@ -45,6 +45,9 @@ void BuildSketch(const Input& in, Sketch& out);
 
 // Remaining degrees of freedom: movable parameters minus the rank of every part's Jacobian.
 int DegreesOfFreedom(const Sketch& s);
+// Remaining degrees of freedom of each curve of the model (by index): the dimension of the
+// motions of its own parameters that the constraints allow; 0 for a held curve.
+std::vector<int> CurveFreedom(const Sketch& s);
 // Constraints with an equation that follows from the constraints before them, in order.
 std::vector<int> RedundantConstraints(const Sketch& s);
 // How far a conflicting set was shown to be the smallest.

@@ -8,6 +8,7 @@
 #include "newton.h"
 #include "sketch.h"
 #include "zcs/solver2d.h"
+#include "zgp/curve2d.h"
 #include "zgp/geometry.h"
 
 namespace zcs::detail {
@@ -73,6 +74,13 @@ public:
         Sketch s;
         BuildSketch(m_in, s);
         return DegreesOfFreedom(s);
+    }
+
+    void GetCurveFreedom(std::vector<std::pair<zgp::CGeometry*, int>>& freedom) override {
+        Sketch s;
+        BuildSketch(m_in, s);
+        const std::vector<int> free = CurveFreedom(s);
+        for (size_t g = 0; g < free.size(); ++g) freedom.emplace_back(s.model.geoms[g].curve, free[g]);
     }
 
     void GetRedundantConstraints(std::vector<IConstraint*>& redundant) override {
