@@ -23,6 +23,8 @@ constexpr double kRankThreshold = 1e-8;
 // larger ones are accepted when their rows carry exactly one dependency (each of them is then
 // needed to first order).
 constexpr size_t kExactLimit = 200;
+// Candidates whose residual is below this share of the largest are tried first for removal.
+constexpr double kWeakLoad = 1e-2;
 // Largest dense basis of the left null space (rows times dependencies) worth forming.
 constexpr double kMaxBasisSize = 2e7;
 
@@ -156,12 +158,21 @@ public:
         return m_sys.Solve(Flags(cons), P, m_part.tol, m_part.size).converged;
     }
 
+    // From `from` (where the solve of the whole part stopped, usually close to a solution of a
+    // few of its constraints), then from the starting geometry.
+    bool Consistent(const std::vector<int>& cons, std::vector<double> from) {
+        if (cons.empty()) return true;
+        return m_sys.Solve(Flags(cons), from, m_part.tol, m_part.size).converged || Consistent(cons);
+    }
+
     // The first solve starts from the last solution found, or else from `from`. The subsets
     // tested one after another differ by two constraints, so that solution is usually nearer
     // than the least-squares point of the larger set, where the geometry is stretched to a
     // singular pose. On Fails, from moves to where that solve stopped: near the least-squares
-    // point of cons, where the next, smaller subset starts when no solution is known yet.
-    Verdict Test(const std::vector<int>& cons, std::vector<double>& from) {
+    // point of cons, where the next, smaller subset starts when no solution is known yet. A
+    // quick test trusts that first solve alone (a failure ends in a few steps there, while one
+    // from the start costs a whole failing solve); its Fails is to be confirmed in full later.
+    Verdict Test(const std::vector<int>& cons, std::vector<double>& from, bool quick = false) {
         if (cons.empty()) return Verdict::Holds;
         const std::vector<char> on = Flags(cons);
         std::vector<double> P = m_solution.empty() ? from : m_solution;
@@ -170,39 +181,47 @@ public:
             m_solution.swap(P);
             return Verdict::Holds;
         }
-        std::vector<double> Q = m_s.model.P0;
-        const Outcome start = m_sys.Solve(on, Q, m_part.tol, m_part.size);
-        if (start.converged) {
-            m_solution.swap(Q);
-            return Verdict::Holds;
+        Outcome start;
+        if (!quick) {
+            std::vector<double> Q = m_s.model.P0;
+            start = m_sys.Solve(on, Q, m_part.tol, m_part.size);
+            if (start.converged) {
+                m_solution.swap(Q);
+                return Verdict::Holds;
+            }
+            if (!near.stationary) P.swap(Q);
         }
         if (!near.stationary && !start.stationary) return Verdict::Unknown;
-        from.swap(near.stationary ? P : Q);
+        from.swap(P);
         return Verdict::Fails;
     }
 
-    // Deletion filter: drops one candidate at a time, in the order added, whenever the others
-    // still cannot hold with the background B, and keeps it otherwise. Every kept member was
-    // shown necessary by a solve that met all the rest, so the result is irreducible unless a
-    // test could not decide (then `decided` is cleared and the undecided members are kept).
-    // C must not hold with B; X is a point near the least-squares point of B and C.
-    std::vector<int> Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double> X,
+    // Deletion filter: drops candidates, in the order given, whenever the others still cannot
+    // hold with the background B, and keeps them otherwise. After a drop it tries twice as
+    // many at once, and after a larger block that was needed, half as many, so runs of
+    // constraints the conflict does not need go in a few solves while a set that needs nearly
+    // all costs one solve per member. Every kept member was shown necessary by a solve that met
+    // all the rest, so the result is irreducible unless a test could not decide (then `decided`
+    // is cleared and the undecided members are kept). With quick tests, the result is still to
+    // be shown not to hold. X is a point near the least-squares point of B and C.
+    std::vector<int> Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double> X, bool quick,
                                  bool& decided) {
         decided = true;
+        size_t block = 1;
         for (size_t i = 0; i < C.size() && C.size() > 1;) {
-            std::vector<int> others(C);
-            others.erase(others.begin() + static_cast<std::ptrdiff_t>(i));
-            switch (Test(Merge(B, others), X)) {
-            case Verdict::Fails:
+            const size_t n = std::min(block, C.size() - i);
+            std::vector<int> others(C.begin(), C.begin() + static_cast<std::ptrdiff_t>(i));
+            others.insert(others.end(), C.begin() + static_cast<std::ptrdiff_t>(i + n), C.end());
+            // Without any candidate the background holds: it was solved before.
+            const Verdict v = others.empty() ? Verdict::Holds : Test(Merge(B, Sorted(others)), X, quick);
+            if (v == Verdict::Fails) {
                 C.swap(others);
-                break;
-            case Verdict::Unknown:
-                decided = false;
+                block *= 2;
+            } else if (n > 1) {
+                block = n / 2;
+            } else {
+                if (v == Verdict::Unknown) decided = false;
                 ++i;
-                break;
-            case Verdict::Holds:
-                ++i;
-                break;
             }
         }
         return C;
@@ -341,6 +360,30 @@ std::vector<int> RedundantConstraints(const Sketch& s) {
     return out;
 }
 
+namespace {
+
+// The candidates in the order the deletion filter tries them: first those whose residuals at X
+// are below kWeakLoad of the largest (in the order added), then the rest (in the order added).
+// Where the solve stopped short of the least-squares point, constraints that the conflict does
+// not need still carry a little of its residual: tried first, they go in blocks.
+std::vector<int> WeakFirst(const Model& m, const std::vector<int>& cands, const std::vector<double>& X) {
+    NewtonSystem sys(m, cands);
+    sys.Evaluate(X.data());
+    const Eigen::VectorXd& F = sys.Residuals();
+    std::vector<double> load(cands.size(), 0.0);
+    for (int r = 0; r < F.size(); ++r) {
+        const size_t k = std::lower_bound(cands.begin(), cands.end(), sys.RowConstraint()[r]) - cands.begin();
+        load[k] = std::max(load[k], std::abs(F[r]));
+    }
+    const double most = load.empty() ? 0.0 : *std::max_element(load.begin(), load.end());
+    std::vector<int> weak, strong;
+    for (size_t k = 0; k < cands.size(); ++k) (load[k] < kWeakLoad * most ? weak : strong).push_back(cands[k]);
+    weak.insert(weak.end(), strong.begin(), strong.end());
+    return weak;
+}
+
+}  // namespace
+
 // The residuals where the solve stopped are a least-squares point: J^T F = 0, so the rows
 // with a residual left are dependent, with F as their weights. Those rows' constraints are
 // the candidates; joints (coincidences) and held points form the background that is assumed
@@ -363,9 +406,11 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
     std::vector<int> background = Merge(hard, joints);
     std::vector<int> candidates = soft;
     std::vector<double> X = stopped;
-    // Background and candidates are always a set shown not to hold: the whole part, whose solve
-    // failed, the joints with the held points, or a support or circuit tested below.
-    if (!search.Consistent(background)) {
+    // Background and all candidates together are known not to hold: the whole part, whose
+    // solve failed, or the joints with the held points when those alone cannot hold. The
+    // support may hold without the constraints left out of it; that shows below.
+    bool known = true;
+    if (!search.Consistent(background, stopped)) {
         background = hard;
         candidates = joints;
         search.Polish(Merge(background, candidates), X);
@@ -380,39 +425,38 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
             std::vector<int>& list = m.cons[ci].tier == Tier::Soft ? support : loaded;
             if (list.empty() || list.back() != ci) list.push_back(ci);
         }
-        // X is a least-squares point of the part, and so of the background with the support
-        // too (the rows left out have no residual there): the support is tested from it.
-        std::vector<double> Y = X;
-        if (!support.empty() &&
-            (support.size() == soft.size() || search.Test(Merge(background, support), Y) == Verdict::Fails)) {
+        if (!support.empty() && support.size() < soft.size()) {
             candidates = support;
-            if (candidates.size() > kExactLimit) {
-                // One dependency among these rows: the constraints it weighs cannot hold
-                // together, and each one's removal breaks the dependency, so the set is
-                // smallest to first order.
-                NewtonSystem sys(m, Merge(support, loaded));
-                sys.Evaluate(X.data());
-                const std::vector<double> w = SingleDependency(sys.Jacobian());
-                double wmax = 0.0;
-                for (double x : w) wmax = std::max(wmax, std::abs(x));
-                std::vector<int> circuit;
-                for (size_t r = 0; r < w.size(); ++r) {
-                    const int ci = sys.RowConstraint()[r];
-                    if (std::abs(w[r]) > 1e-9 * wmax && m.cons[ci].tier == Tier::Soft &&
-                        (circuit.empty() || circuit.back() != ci))
-                        circuit.push_back(ci);
-                }
-                if (!circuit.empty() && circuit.size() < candidates.size()) {
-                    Y = X;
-                    if (search.Test(Merge(background, circuit), Y) == Verdict::Fails) {
-                        candidates = circuit;
-                        X.swap(Y);
-                    }
-                }
-                if (candidates.size() > kExactLimit && candidates == circuit) {
+            known = false;
+        }
+        if (candidates.size() > kExactLimit) {
+            // One dependency among these rows: the constraints it weighs cannot hold together,
+            // and each one's removal breaks the dependency, so the set is smallest to first order.
+            NewtonSystem sys(m, Merge(support, loaded));
+            sys.Evaluate(X.data());
+            const std::vector<double> w = SingleDependency(sys.Jacobian());
+            double wmax = 0.0;
+            for (double x : w) wmax = std::max(wmax, std::abs(x));
+            std::vector<int> circuit;
+            for (size_t r = 0; r < w.size(); ++r) {
+                const int ci = sys.RowConstraint()[r];
+                if (std::abs(w[r]) > 1e-9 * wmax && m.cons[ci].tier == Tier::Soft &&
+                    (circuit.empty() || circuit.back() != ci))
+                    circuit.push_back(ci);
+            }
+            std::vector<double> Y = X;
+            if (!circuit.empty() && (circuit == soft || search.Test(Merge(background, circuit), Y) == Verdict::Fails)) {
+                if (circuit.size() > kExactLimit) {
                     how = Reduction::FirstOrder;
-                    return candidates;
+                    return circuit;
                 }
+                candidates = circuit;
+                known = true;
+                if (circuit != soft) X.swap(Y);
+            } else if (!known) {
+                Y = X;
+                if (search.Test(Merge(background, support), Y) != Verdict::Fails) candidates = soft;
+                known = true;
             }
         }
     }
@@ -422,8 +466,21 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
         if (search.Consistent(Merge(background, candidates))) return {};
         return Sorted(search.Minimal(background, false, candidates));
     }
+    // First with quick tests; the set found is then tested in full. Should it hold after all
+    // (a quick failure was wrong, or the support holds without the rest), the filter runs
+    // again with full tests, on all soft constraints when the support holds.
     bool decided = true;
-    std::vector<int> found = search.Irreducible(background, candidates, X, decided);
+    std::vector<int> found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), X, true, decided));
+    std::vector<double> Y = X;
+    if ((known && found == candidates) || search.Test(Merge(background, found), Y) == Verdict::Fails) {
+        if (!decided) how = Reduction::Unproven;
+        return found;
+    }
+    if (!known) {
+        Y = X;
+        if (search.Test(Merge(background, candidates), Y) != Verdict::Fails) candidates = soft;
+    }
+    found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), X, false, decided));
     if (!decided) how = Reduction::Unproven;
     return found;
 }

@@ -20,6 +20,8 @@ constexpr double kLeastSquaresDamping = 1e-10;
 constexpr double kMaxDamping = 1e-2;
 constexpr size_t kSlowSteps = 5;
 constexpr int kRefinements = 8;
+// Share of the residual that a step's linear model may keep before the solve counts as stuck.
+constexpr double kNoProgress = 0.999;
 }  // namespace
 
 SubsetSystem::SubsetSystem(const Model& m, std::vector<int> cons)
@@ -209,7 +211,14 @@ Outcome SubsetSystem::Iterate(std::vector<double>& P, double tol, double size) {
     while (fmax > tol && out.iterations < kMaxIterations) {
         const double f2 = m_F.squaredNorm(), used = damping;
         ++out.iterations;
-        if (!Step(dz, damping, left) || !LineSearch(P, dz, size)) {
+        if (!Step(dz, damping, left)) {
+            stalled = true;
+            break;
+        }
+        // The linearised equations keep nearly all of the residual with an undamped step: a
+        // least-squares point, which a line search would only confirm, twelve evaluations later.
+        if (left > kNoProgress && used <= 1e-8) break;
+        if (!LineSearch(P, dz, size)) {
             stalled = true;
             break;
         }

@@ -15,7 +15,9 @@ namespace zcs::detail {
 // Leaving constraints out keeps their rows with zero residual and no share in the step, so the
 // pattern of J J^T and its fill-reducing ordering stay those of the whole system: a subset solve
 // costs its iterations only. The iterations follow NewtonSystem::Solve (the same least-norm
-// steps, damping and stopping rules), so a subset holds here when a solve of it alone would.
+// steps, damping and stopping rules, and one more: a step whose linear model keeps nearly all
+// of the residual ends the solve as stuck at once), so a subset holds here when a solve of it
+// alone would, and a subset that cannot hold fails in few evaluations.
 class SubsetSystem {
 public:
     // The constraints cons (indices into m.cons, ascending).

@@ -105,8 +105,9 @@ TestConstraint* Staircase(TestSketch& s, int n, double stretch, std::vector<zcs:
 // 40 segments reach (80, 60), 100 away; 101 is asked. With one horizontal segment free to turn
 // the chain reaches |(76, 60)| + 4 = 100.83, still short; with a second horizontal one
 // |(72, 60)| + 8 = 101.72, with a vertical one as well |(76, 57)| + 7 = 102, and without a length
-// or the distance anything goes. So the first horizontal constraint can go (members are tried in
-// the order added) and every other one is needed. The held point plays no part.
+// or the distance anything goes. So the first horizontal constraint can go (members, all about
+// as strained, are tried in the order added) and every other one is needed. The held point plays
+// no part.
 TEST(Conflicts, StaircaseOutOfReach) {
     TestSketch s;
     std::vector<zcs::IConstraint*> expected;
@@ -155,6 +156,36 @@ TEST(Conflicts, OnlyTheConflictNotTheRedundancyNearIt) {
     EXPECT_EQ(f.conflicts, Objects({la, lb, lc}));
     EXPECT_EQ(f.message,
               L"3 constraints cannot hold together: 3 lengths. Without any one of them the others can hold.");
+    ExpectIrreducible(s, f.conflicts);
+}
+
+// A triangle with sides 1, 1 and 5 hung from the end of a 30-segment staircase that holds: only
+// the three sides are named, though where the solve stops the staircase carries some of the
+// strain too.
+TEST(Conflicts, SmallConflictAtTheEndOfALongChain) {
+    TestSketch s;
+    std::vector<CLine2d*> chain;
+    Vec p(0, 0);
+    for (int i = 0; i < 30; ++i) {
+        const Vec q = p + (i % 2 ? Vec(0.1, 3) : Vec(4, -0.1));
+        chain.push_back(s.Line(p, q));
+        if (i) s.Add(ectCoincident, 0, {Ref(chain[i - 1], edrEnd), Ref(chain[i], edrStart)});
+        s.Add(i % 2 ? ectVertical : ectHorizontal, 0, {Ref(chain[i])});
+        s.Add(ectDistance, i % 2 ? 3 : 4, {Ref(chain[i])});
+        p = q;
+    }
+    s.Add(ectFixed, 0, {Ref(chain[0], edrStart)});
+    CLine2d* t[3] = {s.Line(p, p + Vec(1.1, 0.2)), s.Line(p + Vec(1.2, 0.1), p + Vec(0.6, 1)),
+                     s.Line(p + Vec(0.5, 1.1), p + Vec(0.1, 0.1))};
+    s.Add(ectCoincident, 0, {Ref(chain.back(), edrEnd), Ref(t[0], edrStart)});
+    std::vector<zcs::IConstraint*> sides;
+    for (int i = 0; i < 3; ++i) {
+        s.Add(ectCoincident, 0, {Ref(t[i], edrEnd), Ref(t[(i + 1) % 3], edrStart)});
+        sides.push_back(s.Add(ectDistance, i == 2 ? 5 : 1, {Ref(t[i])}));
+    }
+    const Failure f = SolveFailing(s);
+    EXPECT_EQ(f.result, esrConflict);
+    EXPECT_EQ(f.conflicts, sides);
     ExpectIrreducible(s, f.conflicts);
 }
 
