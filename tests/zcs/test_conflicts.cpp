@@ -108,7 +108,7 @@ TestConstraint* Staircase(TestSketch& s, int n, double stretch, std::vector<zcs:
 // or the distance anything goes. So the first horizontal constraint can go (members, all about
 // as strained, are tried in the order added) and every other one is needed. The held point plays
 // no part.
-TEST(Conflicts, StaircaseOutOfReach) {
+TEST(Conflicts, LongStaircase) {
     TestSketch s;
     std::vector<zcs::IConstraint*> expected;
     TestConstraint* distance = Staircase(s, 40, 1.01, expected);

@@ -46,12 +46,23 @@ TEST(CurveFreedom, HandCountedSketches) {
     s.Add(ectFixed, 0, {Ref(a, edrStart)});
     s.Add(ectHorizontal, 0, {Ref(a)});
     s.Add(ectEqual, 0, {Ref(a), Ref(b)});
+    // An ellipse through a held point: one condition on it (its contact parameter slides), 4 left;
+    // a NURBS curve with its start on that point keeps all but those 2 (8 - 2).
+    auto* e = s.Ellipse({50, 0}, 0.3, 3, 1);
+    auto* pin = s.Line({53, 0.9}, {55, 2});
+    s.Add(ectFixed, 0, {Ref(pin, edrStart)});
+    s.Add(ectPointOnCurve, 0, {Ref(pin, edrStart), Ref(e)});
+    auto* spline = s.Nurbs({{60, 0}, {61, 1}, {62, 0}, {63, 1}});
+    s.Add(ectCoincident, 0, {Ref(spline, edrStart), Ref(pin, edrStart)});
     // A curve held whole has none.
     auto* held = s.Line({40, 0}, {41, 1});
     s.Hold(held);
 
     const auto f = Freedom(s);
-    EXPECT_EQ(f.size(), 8u);
+    EXPECT_EQ(f.size(), 11u);
+    EXPECT_EQ(f.at(e), 4);
+    EXPECT_EQ(f.at(pin), 2);
+    EXPECT_EQ(f.at(spline), 6);
     EXPECT_EQ(f.at(pinned), 2);
     EXPECT_EQ(f.at(loose), 4);
     EXPECT_EQ(f.at(full), 0);
