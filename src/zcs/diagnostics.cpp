@@ -173,9 +173,30 @@ public:
     // quick test trusts that first solve alone (a failure ends in a few steps there, while one
     // from the start costs a whole failing solve); its Fails is to be confirmed in full later.
     Verdict Test(const std::vector<int>& cons, std::vector<double>& from, bool quick = false) {
+        return Test(cons, from, quick, !m_solution.empty());
+    }
+
+    // A set expected not to hold, tested in full from `from` (near its least-squares point,
+    // where its failure shows at once) and from the start.
+    bool Fails(const std::vector<int>& cons, std::vector<double> from) {
+        return Test(cons, from, false, false) == Verdict::Fails;
+    }
+
+    std::vector<int> Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double>& X, bool quick,
+                                 bool& decided);
+    std::vector<int> Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C);
+
+    static std::vector<int> Join(const std::vector<int>& a, const std::vector<int>& b) {
+        std::vector<int> r(a);
+        r.insert(r.end(), b.begin(), b.end());
+        return r;
+    }
+
+private:
+    Verdict Test(const std::vector<int>& cons, std::vector<double>& from, bool quick, bool nearLastSolution) {
         if (cons.empty()) return Verdict::Holds;
         const std::vector<char> on = Flags(cons);
-        std::vector<double> P = m_solution.empty() ? from : m_solution;
+        std::vector<double> P = nearLastSolution ? m_solution : from;
         const Outcome near = m_sys.Solve(on, P, m_part.tol, m_part.size);
         if (near.converged) {
             m_solution.swap(P);
@@ -196,56 +217,6 @@ public:
         return Verdict::Fails;
     }
 
-    // Deletion filter: drops candidates, in the order given, whenever the others still cannot
-    // hold with the background B, and keeps them otherwise. After a drop it tries twice as
-    // many at once, and after a larger block that was needed, half as many, so runs of
-    // constraints the conflict does not need go in a few solves while a set that needs nearly
-    // all costs one solve per member. Every kept member was shown necessary by a solve that met
-    // all the rest, so the result is irreducible unless a test could not decide (then `decided`
-    // is cleared and the undecided members are kept). With quick tests, the result is still to
-    // be shown not to hold. X is a point near the least-squares point of B and C.
-    std::vector<int> Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double> X, bool quick,
-                                 bool& decided) {
-        decided = true;
-        size_t block = 1;
-        for (size_t i = 0; i < C.size() && C.size() > 1;) {
-            const size_t n = std::min(block, C.size() - i);
-            std::vector<int> others(C.begin(), C.begin() + static_cast<std::ptrdiff_t>(i));
-            others.insert(others.end(), C.begin() + static_cast<std::ptrdiff_t>(i + n), C.end());
-            // Without any candidate the background holds: it was solved before.
-            const Verdict v = others.empty() ? Verdict::Holds : Test(Merge(B, Sorted(others)), X, quick);
-            if (v == Verdict::Fails) {
-                C.swap(others);
-                block *= 2;
-            } else if (n > 1) {
-                block = n / 2;
-            } else {
-                if (v == Verdict::Unknown) decided = false;
-                ++i;
-            }
-        }
-        return C;
-    }
-
-    // A minimal subset of C that cannot hold together with the background B (divide and
-    // conquer: the half that explains the conflict first, then what the other half adds). Few
-    // solves when the conflict is small beside C, but each from the start.
-    std::vector<int> Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C) {
-        if (checkB && !Consistent(B)) return {};
-        if (C.size() == 1) return C;
-        const std::vector<int> C1(C.begin(), C.begin() + C.size() / 2), C2(C.begin() + C.size() / 2, C.end());
-        const std::vector<int> D2 = Minimal(Join(B, C1), !C1.empty(), C2);
-        const std::vector<int> D1 = Minimal(Join(B, D2), !D2.empty(), C1);
-        return Join(D1, D2);
-    }
-
-    static std::vector<int> Join(const std::vector<int>& a, const std::vector<int>& b) {
-        std::vector<int> r(a);
-        r.insert(r.end(), b.begin(), b.end());
-        return r;
-    }
-
-private:
     // One flag per constraint of the part: whether it is in cons.
     std::vector<char> Flags(const std::vector<int>& cons) const {
         const std::vector<int>& all = m_part.cons;
@@ -259,6 +230,50 @@ private:
     SubsetSystem m_sys;
     std::vector<double> m_solution;  // the last solution found, empty before
 };
+
+// Deletion filter: drops candidates, in the order given, whenever the others still cannot
+// hold with the background B, and keeps them otherwise. After a drop it tries twice as
+// many at once, and after a larger block that was needed, half as many, so runs of
+// constraints the conflict does not need go in a few solves while a set that needs nearly
+// all costs one solve per member. Every kept member was shown necessary by a solve that met
+// all the rest, so the result is irreducible unless a test could not decide (then `decided`
+// is cleared and the undecided members are kept). With quick tests, the result is still to
+// be shown not to hold. X starts near the least-squares point of B and C and ends near that of
+// B and the result when anything was dropped.
+std::vector<int> ConflictSearch::Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double>& X,
+                                             bool quick, bool& decided) {
+    decided = true;
+    size_t block = 1;
+    for (size_t i = 0; i < C.size() && C.size() > 1;) {
+        const size_t n = std::min(block, C.size() - i);
+        std::vector<int> others(C.begin(), C.begin() + static_cast<std::ptrdiff_t>(i));
+        others.insert(others.end(), C.begin() + static_cast<std::ptrdiff_t>(i + n), C.end());
+        // Without any candidate the background holds: it was solved before.
+        const Verdict v = others.empty() ? Verdict::Holds : Test(Merge(B, Sorted(others)), X, quick);
+        if (v == Verdict::Fails) {
+            C.swap(others);
+            block *= 2;
+        } else if (n > 1) {
+            block = n / 2;
+        } else {
+            if (v == Verdict::Unknown) decided = false;
+            ++i;
+        }
+    }
+    return C;
+}
+
+// A minimal subset of C that cannot hold together with the background B (divide and
+// conquer: the half that explains the conflict first, then what the other half adds). Few
+// solves when the conflict is small beside C, but each from the start.
+std::vector<int> ConflictSearch::Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C) {
+    if (checkB && !Consistent(B)) return {};
+    if (C.size() == 1) return C;
+    const std::vector<int> C1(C.begin(), C.begin() + C.size() / 2), C2(C.begin() + C.size() / 2, C.end());
+    const std::vector<int> D2 = Minimal(Join(B, C1), !C1.empty(), C2);
+    const std::vector<int> D1 = Minimal(Join(B, D2), !D2.empty(), C1);
+    return Join(D1, D2);
+}
 
 // Nouns for the kinds of constraints in messages: singular and plural.
 struct Noun {
@@ -470,16 +485,13 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
     // (a quick failure was wrong, or the support holds without the rest), the filter runs
     // again with full tests, on all soft constraints when the support holds.
     bool decided = true;
-    std::vector<int> found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), X, true, decided));
     std::vector<double> Y = X;
-    if ((known && found == candidates) || search.Test(Merge(background, found), Y) == Verdict::Fails) {
+    std::vector<int> found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), Y, true, decided));
+    if ((known && found == candidates) || search.Fails(Merge(background, found), Y)) {
         if (!decided) how = Reduction::Unproven;
         return found;
     }
-    if (!known) {
-        Y = X;
-        if (search.Test(Merge(background, candidates), Y) != Verdict::Fails) candidates = soft;
-    }
+    if (!known && !search.Fails(Merge(background, candidates), X)) candidates = soft;
     found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), X, false, decided));
     if (!decided) how = Reduction::Unproven;
     return found;
