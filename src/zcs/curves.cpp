@@ -358,12 +358,12 @@ Lin2 PointOf(const GeomRec& g, int refType, const double* P) {
             q.v = Vec(P[o], P[o + 1]);
             q.gx.Put(o, 1.0);
             q.gy.Put(o + 1, 1.0);
-            return q;
-        }
-        q.v = (Vec(P[g.off], P[g.off + 1]) + Vec(P[g.off + 2], P[g.off + 3])) * 0.5;
-        for (int k = 0; k < 2; ++k) {
-            q.gx.Put(g.off + 2 * k, 0.5);
-            q.gy.Put(g.off + 2 * k + 1, 0.5);
+        } else {
+            q.v = (Vec(P[g.off], P[g.off + 1]) + Vec(P[g.off + 2], P[g.off + 3])) * 0.5;
+            for (int k = 0; k < 2; ++k) {
+                q.gx.Put(g.off + 2 * k, 0.5);
+                q.gy.Put(g.off + 2 * k + 1, 0.5);
+            }
         }
         return q;
     }
