@@ -29,9 +29,10 @@ public:
     // taken as given (they are named only when they alone cannot hold): irreducible, so without
     // any one member the others can hold, when at most 200 constraints were in question;
     // otherwise each member is needed to first order; the message says which. After
-    // esrNotConverged, where no conflict was shown, the constraints still unmet where the solve
-    // stopped, and the message claims no conflict. After esrInvalid, the constraints that do not
-    // fit their geometry. After a successful solve the message is emptied and nothing is appended.
+    // esrNotConverged (or esrConflict when no such set can be shown), the constraints still
+    // unmet where the solve stopped, and the message claims no conflict. After esrInvalid, the
+    // constraints that do not fit their geometry. After a successful solve the message is
+    // emptied and nothing is appended.
     virtual void GetConflicts(std::wstring& message, std::vector<IConstraint*>& conflicts) = 0;
     // Registers a curve (CLine2d, CArc2d, CEllipse2d or CNurbsCurve2d). The same curve may be
     // added any number of times; other geometries are ignored. Curves referenced by constraints
