@@ -212,6 +212,83 @@ void BM_SolveConflictChain(benchmark::State& state) {
 }
 BENCHMARK(BM_SolveConflictChain)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
+// Solve, which must fail with esrConflict, and GetConflicts: the whole answer a host waits
+// for when a constraint it added cannot hold. Counts the constraints named.
+void RunConflicts(benchmark::State& state, Sketch& s) {
+    size_t found = 0;
+    for (auto _ : state) {
+        s.Restore();
+        ZlSolver2dFactory f;
+        zcs::ISolver2d* solver = f.GetSolver2d();
+        for (auto* c : s.curves) solver->AddGeometry(c);
+        for (auto& c : s.cons) solver->AddConstraint(c.get());
+        if (solver->Solve() != esrConflict) {
+            state.SkipWithError("unexpected solve result");
+            break;
+        }
+        std::wstring message;
+        std::vector<zcs::IConstraint*> conflicts;
+        solver->GetConflicts(message, conflicts);
+        found = conflicts.size();
+    }
+    state.counters["set"] = static_cast<double>(found);
+}
+
+// The chain measured 1% longer than it reaches. Up to 99 segments every constraint in question
+// is tried (the set named is irreducible); from 100 on there are more than 200 and the set is
+// the first-order one.
+void BM_ConflictChain(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Sketch s;
+    BuildChain(s, n, 0.01 * Corners(n).back().Length());
+    RunConflicts(state, s);
+}
+BENCHMARK(BM_ConflictChain)->Arg(10)->Arg(50)->Arg(99)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A small conflict in a larger sketch: a triangle whose sides (1, 1 and 5) no triangle has,
+// hung from the far end of an N-segment staircase that holds. Only the three sides are named.
+void BM_ConflictAtChainEnd(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Sketch s;
+    BuildChain(s, n, 0.0);
+    const Vec end = Corners(n).back();
+    std::vector<CCurve2d*> t{new CLine2d(end, end + Vec(1.1, 0.2)), new CLine2d(end + Vec(1.2, 0.1), end + Vec(0.6, 1)),
+                             new CLine2d(end + Vec(0.5, 1.1), end + Vec(0.1, 0.1))};
+    for (int i = 0; i < 3; ++i) {
+        s.curves.push_back(t[i]);
+        s.Add(ectCoincident, 0, {R(t[i], edrEnd), R(t[(i + 1) % 3], edrStart)});
+    }
+    s.Add(ectCoincident, 0, {R(s.curves[n - 1], edrEnd), R(t[0], edrStart)});
+    s.Add(ectDistance, 1, {R(t[0])});
+    s.Add(ectDistance, 1, {R(t[1])});
+    s.Add(ectDistance, 5, {R(t[2])});
+    s.Snapshot();
+    RunConflicts(state, s);
+}
+BENCHMARK(BM_ConflictAtChainEnd)->Arg(10)->Arg(47)->Unit(benchmark::kMillisecond);
+
+// Each curve's remaining freedom on the solved staircase (every segment fully constrained):
+// its time should grow about linearly with N.
+void BM_CurveFreedomChain(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Sketch s;
+    BuildChain(s, n, 0.0);
+    if (s.Solve() != esrSolved) state.SkipWithError("the chain does not solve");
+    int loose = 0;
+    for (auto _ : state) {
+        ZlSolver2dFactory f;
+        zcs::ISolver2d* solver = f.GetSolver2d();
+        for (auto* c : s.curves) solver->AddGeometry(c);
+        for (auto& c : s.cons) solver->AddConstraint(c.get());
+        std::vector<std::pair<zgp::CGeometry*, int>> freedom;
+        solver->GetCurveFreedom(freedom);
+        loose = 0;
+        for (const auto& cf : freedom) loose += cf.second;
+    }
+    state.counters["free"] = loose;
+}
+BENCHMARK(BM_CurveFreedomChain)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_SolveFillets(benchmark::State& state) {
     Sketch s;
     BuildFillets(s, static_cast<int>(state.range(0)));

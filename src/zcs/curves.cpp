@@ -363,18 +363,21 @@ bool HasPoint(const GeomRec& g, int refType) {
 
 Lin2 PointOf(const GeomRec& g, int refType, const double* P) {
     switch (g.kind) {
-    case GeoKind::Line: {
-        Lin2 a, b;
-        LineEnds(g, P, a, b);
-        if (refType == 1) return a;
-        if (refType == 2) return b;
-        Lin2 m;
-        m.v = (a.v + b.v) * 0.5;
-        for (int k = 0; k < 2; ++k) {
-            m.gx.Put(g.off + 2 * k, 0.5);
-            m.gy.Put(g.off + 2 * k + 1, 0.5);
+    case GeoKind::Line: {  // one result object, built in place: copies of gradients cost more than the sums
+        Lin2 q;
+        if (refType == 1 || refType == 2) {
+            const int o = g.off + (refType == 2 ? 2 : 0);
+            q.v = Vec(P[o], P[o + 1]);
+            q.gx.Put(o, 1.0);
+            q.gy.Put(o + 1, 1.0);
+        } else {
+            q.v = (Vec(P[g.off], P[g.off + 1]) + Vec(P[g.off + 2], P[g.off + 3])) * 0.5;
+            for (int k = 0; k < 2; ++k) {
+                q.gx.Put(g.off + 2 * k, 0.5);
+                q.gy.Put(g.off + 2 * k + 1, 0.5);
+            }
         }
-        return m;
+        return q;
     }
     case GeoKind::Arc: {
         if (refType == 3) return CentreOf(g, P);
@@ -395,8 +398,8 @@ Lin2 PointOf(const GeomRec& g, int refType, const double* P) {
 }
 
 void LineEnds(const GeomRec& g, const double* P, Lin2& a, Lin2& b) {
-    a = Lin2();
-    b = Lin2();
+    // Only the entry counts need resetting: clearing whole gradients cost more than the rows.
+    a.gx.n = a.gy.n = b.gx.n = b.gy.n = 0;
     a.v = Vec(P[g.off], P[g.off + 1]);
     b.v = Vec(P[g.off + 2], P[g.off + 3]);
     a.gx.Put(g.off, 1.0);

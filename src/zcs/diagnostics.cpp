@@ -2,6 +2,7 @@
 // constraints (from the rank of the Jacobian), the smallest conflicting set, and messages.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -9,6 +10,7 @@
 
 #include "newton.h"
 #include "sketch.h"
+#include "subsets.h"
 
 namespace zcs::detail {
 
@@ -17,9 +19,12 @@ namespace {
 // Rows whose normalised gradients lie within this distance of the span of the rows before
 // them count as depending on those rows.
 constexpr double kRankThreshold = 1e-8;
-// Candidate sets up to this size are minimised by solving subsets; larger ones are accepted
-// when their rows carry exactly one dependency (each of them is then needed to first order).
-constexpr size_t kExactLimit = 32;
+// Candidate sets up to this size are reduced by solving subsets, one subset per candidate;
+// larger ones are accepted when their rows carry exactly one dependency (each of them is then
+// needed to first order).
+constexpr size_t kExactLimit = 200;
+// Candidates whose residual is below this share of the largest are tried first for removal.
+constexpr double kWeakLoad = 1e-2;
 // Largest dense basis of the left null space (rows times dependencies) worth forming.
 constexpr double kMaxBasisSize = 2e7;
 
@@ -115,30 +120,71 @@ std::vector<double> SingleDependency(const NewtonSystem::SpMat& J) {
     return std::move(info.nullBasis.front());
 }
 
-// Consistency of constraint subsets of one part, each solved from the starting geometry.
+// Sorted union of two sorted lists of constraints.
+std::vector<int> Merge(const std::vector<int>& a, const std::vector<int>& b) {
+    std::vector<int> r;
+    r.reserve(a.size() + b.size());
+    std::merge(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(r));
+    r.erase(std::unique(r.begin(), r.end()), r.end());
+    return r;
+}
+
+std::vector<int> Sorted(std::vector<int> a) {
+    std::sort(a.begin(), a.end());
+    a.erase(std::unique(a.begin(), a.end()), a.end());
+    return a;
+}
+
+// Whether subsets of one part's constraints can hold together, by solving them. A solve that
+// meets every constraint shows that they can, wherever it started. A failed solve shows
+// nothing by itself, so a subset counts as unable to hold only when its solve fails both from
+// a point near the subset's likely solutions and from the starting geometry, as Solve starts.
 class ConflictSearch {
 public:
-    ConflictSearch(const Sketch& s, const Part& part) : m_s(s), m_part(part) {}
+    enum class Verdict { Holds, Fails, Unknown };
 
-    bool Consistent(std::vector<int> cons) const {
+    ConflictSearch(const Sketch& s, const Part& part) : m_s(s), m_part(part), m_sys(s.model, part.cons) {}
+
+    // Moves P to the least-squares point of cons; answers the system for its residuals there.
+    const SubsetSystem& Polish(const std::vector<int>& cons, std::vector<double>& P) {
+        m_sys.Polish(Flags(cons), P, m_part.size);
+        return m_sys;
+    }
+
+    // From the starting geometry only.
+    bool Consistent(const std::vector<int>& cons) {
         if (cons.empty()) return true;
-        std::sort(cons.begin(), cons.end());
-        cons.erase(std::unique(cons.begin(), cons.end()), cons.end());
-        NewtonSystem sys(m_s.model, cons);
         std::vector<double> P = m_s.model.P0;
-        return sys.Solve(P, m_part.tol, m_part.size).converged;
+        return m_sys.Solve(Flags(cons), P, m_part.tol, m_part.size).converged;
     }
 
-    // A minimal subset of C that cannot hold together with the background B (divide and
-    // conquer: the half that explains the conflict first, then what the other half adds).
-    std::vector<int> Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C) const {
-        if (checkB && !Consistent(B)) return {};
-        if (C.size() == 1) return C;
-        const std::vector<int> C1(C.begin(), C.begin() + C.size() / 2), C2(C.begin() + C.size() / 2, C.end());
-        const std::vector<int> D2 = Minimal(Join(B, C1), !C1.empty(), C2);
-        const std::vector<int> D1 = Minimal(Join(B, D2), !D2.empty(), C1);
-        return Join(D1, D2);
+    // From `from` (where the solve of the whole part stopped, usually close to a solution of a
+    // few of its constraints), then from the starting geometry.
+    bool Consistent(const std::vector<int>& cons, std::vector<double> from) {
+        if (cons.empty()) return true;
+        return m_sys.Solve(Flags(cons), from, m_part.tol, m_part.size).converged || Consistent(cons);
     }
+
+    // The first solve starts from the last solution found, or else from `from`. The subsets
+    // tested one after another differ by two constraints, so that solution is usually nearer
+    // than the least-squares point of the larger set, where the geometry is stretched to a
+    // singular pose. On Fails, from moves to where that solve stopped: near the least-squares
+    // point of cons, where the next, smaller subset starts when no solution is known yet. A
+    // quick test trusts that first solve alone (a failure ends in a few steps there, while one
+    // from the start costs a whole failing solve); its Fails is to be confirmed in full later.
+    Verdict Test(const std::vector<int>& cons, std::vector<double>& from, bool quick = false) {
+        return Test(cons, from, quick, !m_solution.empty());
+    }
+
+    // A set expected not to hold, tested in full from `from` (near its least-squares point,
+    // where its failure shows at once) and from the start.
+    bool Fails(const std::vector<int>& cons, std::vector<double> from) {
+        return Test(cons, from, false, false) == Verdict::Fails;
+    }
+
+    std::vector<int> Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double>& X, bool quick,
+                                 bool& decided);
+    std::vector<int> Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C);
 
     static std::vector<int> Join(const std::vector<int>& a, const std::vector<int>& b) {
         std::vector<int> r(a);
@@ -147,9 +193,87 @@ public:
     }
 
 private:
+    Verdict Test(const std::vector<int>& cons, std::vector<double>& from, bool quick, bool nearLastSolution) {
+        if (cons.empty()) return Verdict::Holds;
+        const std::vector<char> on = Flags(cons);
+        std::vector<double> P = nearLastSolution ? m_solution : from;
+        const Outcome near = m_sys.Solve(on, P, m_part.tol, m_part.size);
+        if (near.converged) {
+            m_solution.swap(P);
+            return Verdict::Holds;
+        }
+        Outcome start;
+        if (!quick) {
+            std::vector<double> Q = m_s.model.P0;
+            start = m_sys.Solve(on, Q, m_part.tol, m_part.size);
+            if (start.converged) {
+                m_solution.swap(Q);
+                return Verdict::Holds;
+            }
+            if (!near.stationary) P.swap(Q);
+        }
+        if (!near.stationary && !start.stationary) return Verdict::Unknown;
+        from.swap(P);
+        return Verdict::Fails;
+    }
+
+    // One flag per constraint of the part: whether it is in cons.
+    std::vector<char> Flags(const std::vector<int>& cons) const {
+        const std::vector<int>& all = m_part.cons;
+        std::vector<char> on(all.size(), 0);
+        for (int ci : cons) on[std::lower_bound(all.begin(), all.end(), ci) - all.begin()] = 1;
+        return on;
+    }
+
     const Sketch& m_s;
     const Part& m_part;
+    SubsetSystem m_sys;
+    std::vector<double> m_solution;  // the last solution found, empty before
 };
+
+// Deletion filter: drops candidates, in the order given, whenever the others still cannot
+// hold with the background B, and keeps them otherwise. After a drop it tries twice as
+// many at once, and after a larger block that was needed, half as many, so runs of
+// constraints the conflict does not need go in a few solves while a set that needs nearly
+// all costs one solve per member. Every kept member was shown necessary by a solve that met
+// all the rest, so the result is irreducible unless a test could not decide (then `decided`
+// is cleared and the undecided members are kept). With quick tests, the result is still to
+// be shown not to hold. X starts near the least-squares point of B and C and ends near that of
+// B and the result when anything was dropped.
+std::vector<int> ConflictSearch::Irreducible(const std::vector<int>& B, std::vector<int> C, std::vector<double>& X,
+                                             bool quick, bool& decided) {
+    decided = true;
+    size_t block = 1;
+    for (size_t i = 0; i < C.size() && C.size() > 1;) {
+        const size_t n = std::min(block, C.size() - i);
+        std::vector<int> others(C.begin(), C.begin() + static_cast<std::ptrdiff_t>(i));
+        others.insert(others.end(), C.begin() + static_cast<std::ptrdiff_t>(i + n), C.end());
+        // Without any candidate the background holds: it was solved before.
+        const Verdict v = others.empty() ? Verdict::Holds : Test(Merge(B, Sorted(others)), X, quick);
+        if (v == Verdict::Fails) {
+            C.swap(others);
+            block *= 2;
+        } else if (n > 1) {
+            block = n / 2;
+        } else {
+            if (v == Verdict::Unknown) decided = false;
+            ++i;
+        }
+    }
+    return C;
+}
+
+// A minimal subset of C that cannot hold together with the background B (divide and
+// conquer: the half that explains the conflict first, then what the other half adds). Few
+// solves when the conflict is small beside C, but each from the start.
+std::vector<int> ConflictSearch::Minimal(const std::vector<int>& B, bool checkB, const std::vector<int>& C) {
+    if (checkB && !Consistent(B)) return {};
+    if (C.size() == 1) return C;
+    const std::vector<int> C1(C.begin(), C.begin() + C.size() / 2), C2(C.begin() + C.size() / 2, C.end());
+    const std::vector<int> D2 = Minimal(Join(B, C1), !C1.empty(), C2);
+    const std::vector<int> D1 = Minimal(Join(B, D2), !D2.empty(), C1);
+    return Join(D1, D2);
+}
 
 // Nouns for the kinds of constraints in messages: singular and plural.
 struct Noun {
@@ -251,27 +375,62 @@ std::vector<int> RedundantConstraints(const Sketch& s) {
     return out;
 }
 
+namespace {
+
+// The candidates in the order the deletion filter tries them: first those whose residuals at X
+// are below kWeakLoad of the largest (in the order added), then the rest (in the order added).
+// Where the solve stopped short of the least-squares point, constraints that the conflict does
+// not need still carry a little of its residual: tried first, they go in blocks.
+std::vector<int> WeakFirst(const Model& m, const std::vector<int>& cands, const std::vector<double>& X) {
+    NewtonSystem sys(m, cands);
+    sys.Evaluate(X.data());
+    const Eigen::VectorXd& F = sys.Residuals();
+    std::vector<double> load(cands.size(), 0.0);
+    for (int r = 0; r < F.size(); ++r) {
+        const size_t k = std::lower_bound(cands.begin(), cands.end(), sys.RowConstraint()[r]) - cands.begin();
+        load[k] = std::max(load[k], std::abs(F[r]));
+    }
+    const double most = load.empty() ? 0.0 : *std::max_element(load.begin(), load.end());
+    std::vector<int> weak, strong;
+    for (size_t k = 0; k < cands.size(); ++k) (load[k] < kWeakLoad * most ? weak : strong).push_back(cands[k]);
+    weak.insert(weak.end(), strong.begin(), strong.end());
+    return weak;
+}
+
+}  // namespace
+
 // The residuals where the solve stopped are a least-squares point: J^T F = 0, so the rows
 // with a residual left are dependent, with F as their weights. Those rows' constraints are
 // the candidates; joints (coincidences) and held points form the background that is assumed
-// to hold, and are blamed only when the background alone cannot hold.
-std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vector<double>& stopped) {
+// to hold, and are blamed only when the background alone cannot hold. Up to kExactLimit
+// candidates are reduced to an irreducible set; more are cut to the constraints of the one
+// dependency among their rows, and to an irreducible set when that leaves few enough.
+std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vector<double>& stopped,
+                              Reduction* reduction) {
+    using Verdict = ConflictSearch::Verdict;
+    Reduction ignored;
+    Reduction& how = reduction ? *reduction : ignored;
+    how = Reduction::Irreducible;
     const Model& m = s.model;
-    const ConflictSearch search(s, part);
+    ConflictSearch search(s, part);
     std::vector<int> hard, joints, soft;
     for (int ci : part.cons) {
         const Tier t = m.cons[ci].tier;
         (t == Tier::Hard ? hard : t == Tier::Joint ? joints : soft).push_back(ci);
     }
-    std::vector<int> background = ConflictSearch::Join(hard, joints);
+    std::vector<int> background = Merge(hard, joints);
     std::vector<int> candidates = soft;
-    if (!search.Consistent(background)) {
+    std::vector<double> X = stopped;
+    // Background and all candidates together are known not to hold: the whole part, whose
+    // solve failed, or the joints with the held points when those alone cannot hold. The
+    // support may hold without the constraints left out of it; that shows below.
+    bool known = true;
+    if (!search.Consistent(background, stopped)) {
         background = hard;
         candidates = joints;
+        search.Polish(Merge(background, candidates), X);
     } else {
-        NewtonSystem all(m, part.cons);
-        std::vector<double> P = stopped;
-        all.Polish(P, part.size);
+        const SubsetSystem& all = search.Polish(part.cons, X);
         const Eigen::VectorXd& F = all.Residuals();
         const double fmax = F.size() ? F.cwiseAbs().maxCoeff() : 0.0;
         std::vector<int> support, loaded;
@@ -281,40 +440,92 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
             std::vector<int>& list = m.cons[ci].tier == Tier::Soft ? support : loaded;
             if (list.empty() || list.back() != ci) list.push_back(ci);
         }
-        if (!support.empty() && !search.Consistent(ConflictSearch::Join(background, support))) {
+        if (!support.empty() && support.size() < soft.size()) {
             candidates = support;
-            if (candidates.size() > kExactLimit) {
-                // One dependency among these rows: the constraints it weighs cannot hold
-                // together, and each one's removal breaks the dependency. That makes the set
-                // smallest to first order; solving subsets of it to show more would cost a
-                // solve of the whole part per constraint.
-                std::vector<int> rows = ConflictSearch::Join(support, loaded);
-                std::sort(rows.begin(), rows.end());
-                NewtonSystem sys(m, rows);
-                sys.Evaluate(P.data());
-                const std::vector<double> w = SingleDependency(sys.Jacobian());
-                double wmax = 0.0;
-                for (double x : w) wmax = std::max(wmax, std::abs(x));
-                std::vector<int> circuit;
-                for (size_t r = 0; r < w.size(); ++r) {
-                    const int ci = sys.RowConstraint()[r];
-                    if (std::abs(w[r]) > 1e-9 * wmax && m.cons[ci].tier == Tier::Soft &&
-                        (circuit.empty() || circuit.back() != ci))
-                        circuit.push_back(ci);
+            known = false;
+        }
+        if (candidates.size() > kExactLimit) {
+            // One dependency among these rows: the constraints it weighs cannot hold together,
+            // and each one's removal breaks the dependency, so the set is smallest to first order.
+            NewtonSystem sys(m, Merge(support, loaded));
+            sys.Evaluate(X.data());
+            const std::vector<double> w = SingleDependency(sys.Jacobian());
+            double wmax = 0.0;
+            for (double x : w) wmax = std::max(wmax, std::abs(x));
+            std::vector<int> circuit;
+            for (size_t r = 0; r < w.size(); ++r) {
+                const int ci = sys.RowConstraint()[r];
+                if (std::abs(w[r]) > 1e-9 * wmax && m.cons[ci].tier == Tier::Soft &&
+                    (circuit.empty() || circuit.back() != ci))
+                    circuit.push_back(ci);
+            }
+            std::vector<double> Y = X;
+            if (!circuit.empty() && (circuit == soft || search.Test(Merge(background, circuit), Y) == Verdict::Fails)) {
+                if (circuit.size() > kExactLimit) {
+                    how = Reduction::FirstOrder;
+                    return circuit;
                 }
-                if (!circuit.empty() && !search.Consistent(ConflictSearch::Join(background, circuit))) return circuit;
+                candidates = circuit;
+                known = true;
+                if (circuit != soft) X.swap(Y);
+            } else if (!known) {
+                Y = X;
+                if (search.Test(Merge(background, support), Y) != Verdict::Fails) candidates = soft;
+                known = true;
             }
         }
     }
-    if (candidates.empty() || search.Consistent(ConflictSearch::Join(background, candidates))) return {};
-    std::vector<int> found = search.Minimal(background, false, candidates);
-    std::sort(found.begin(), found.end());
+    if (candidates.empty()) return {};
+    if (candidates.size() > kExactLimit) {
+        // No single dependency to go by: divide and conquer, fast when the conflict is small.
+        if (search.Consistent(Merge(background, candidates))) return {};
+        return Sorted(search.Minimal(background, false, candidates));
+    }
+    // First with quick tests; the set found is then tested in full. Should it hold after all
+    // (a quick failure was wrong, or the support holds without the rest), the filter runs
+    // again with full tests, on all soft constraints when the support holds.
+    bool decided = true;
+    std::vector<double> Y = X;
+    std::vector<int> found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), Y, true, decided));
+    if ((known && found == candidates) || search.Fails(Merge(background, found), Y)) {
+        if (!decided) how = Reduction::Unproven;
+        return found;
+    }
+    if (!known && !search.Fails(Merge(background, candidates), X)) candidates = soft;
+    found = Sorted(search.Irreducible(background, WeakFirst(m, candidates, X), X, false, decided));
+    if (!decided) how = Reduction::Unproven;
     return found;
 }
 
-std::wstring ConflictMessage(const Model& m, const std::vector<int>& cons) {
-    if (cons.size() == 1) return Widen("1 constraint cannot hold: " + KindList(m, cons) + ".");
-    return Widen(Counted(cons.size(), "constraint", "constraints") + " conflict: " + KindList(m, cons) + ".");
+std::vector<int> UnmetConstraints(const Sketch& s, const Part& part, const std::vector<double>& P) {
+    NewtonSystem sys(s.model, part.cons);
+    sys.Evaluate(P.data());
+    const Eigen::VectorXd& F = sys.Residuals();
+    std::vector<int> out;
+    for (int r = 0; r < F.size(); ++r) {
+        const int ci = sys.RowConstraint()[r];
+        if (!(std::abs(F[r]) <= part.tol) && (out.empty() || out.back() != ci)) out.push_back(ci);
+    }
+    return out;
+}
+
+std::wstring ConflictMessage(const Model& m, const std::vector<int>& cons, Reduction how) {
+    if (cons.size() == 1 && how == Reduction::Irreducible)
+        return Widen("1 constraint cannot hold: " + KindList(m, cons) + ".");
+    std::string out =
+        Counted(cons.size(), "constraint", "constraints") + " cannot hold together: " + KindList(m, cons) + ".";
+    switch (how) {
+    case Reduction::Irreducible:
+        out += " Without any one of them the others can hold.";
+        break;
+    case Reduction::FirstOrder:
+        out += " Too many to try each one's removal; each is needed to first order.";
+        break;
+    case Reduction::Unproven:
+        out += " Some of them may not be needed: the solves could not tell.";
+        break;
+    }
+    return Widen(out);
 }
 
 std::wstring InvalidMessage(const Model& m, const std::vector<int>& cons) {
@@ -322,9 +533,10 @@ std::wstring InvalidMessage(const Model& m, const std::vector<int>& cons) {
                  " not fit the geometry referenced: " + KindList(m, cons) + ".");
 }
 
-std::wstring NotSolvedMessage(const Model& m, const std::vector<int>& cons) {
-    return Widen("No solution was found from the present geometry and no conflict could be shown; " +
-                 Counted(cons.size(), "constraint is", "constraints are") + " involved: " + KindList(m, cons) + ".");
+std::wstring UnmetMessage(const Model& m, const std::vector<int>& cons) {
+    if (cons.empty()) return L"no solution found from this start.";
+    return Widen("no solution found from this start; " + Counted(cons.size(), "constraint", "constraints") +
+                 " still unmet: " + KindList(m, cons) + ".");
 }
 
 }  // namespace zcs::detail

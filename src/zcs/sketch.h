@@ -45,15 +45,30 @@ void BuildSketch(const Input& in, Sketch& out);
 
 // Remaining degrees of freedom: movable parameters minus the rank of every part's Jacobian.
 int DegreesOfFreedom(const Sketch& s);
+// Remaining degrees of freedom of each curve of the model (by index): the dimension of the
+// motions of its own parameters that the constraints allow; 0 for a held curve.
+std::vector<int> CurveFreedom(const Sketch& s);
 // Constraints with an equation that follows from the constraints before them, in order.
 std::vector<int> RedundantConstraints(const Sketch& s);
-// The smallest set found of constraints of the part that cannot hold together, given the
-// parameters where its solve stopped; empty when no conflict can be shown.
-std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vector<double>& stopped);
+// How far a conflicting set was shown to be the smallest.
+enum class Reduction {
+    Irreducible,  // without any one member the others hold (with the part's joints and held points)
+    FirstOrder,   // too many members to try each removal: each is needed to first order
+    Unproven,     // some members' removal could not be decided by the solves and were kept
+};
 
-// Messages: "3 constraints conflict: 2 lengths, 1 distance." and the like.
-std::wstring ConflictMessage(const Model& m, const std::vector<int>& cons);
+// A smallest set found of constraints of the part that cannot hold together (ascending), given
+// the parameters where its solve stopped; empty when no conflict can be shown. The part's
+// joints and held points are taken to hold and are named only when they alone cannot.
+std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vector<double>& stopped,
+                              Reduction* reduction = nullptr);
+// Constraints of the part (ascending) with a residual above the part's tolerance at P.
+std::vector<int> UnmetConstraints(const Sketch& s, const Part& part, const std::vector<double>& P);
+
+// Messages: "3 constraints cannot hold together: 2 lengths, 1 distance. ..." and the like.
+std::wstring ConflictMessage(const Model& m, const std::vector<int>& cons, Reduction how);
 std::wstring InvalidMessage(const Model& m, const std::vector<int>& cons);
-std::wstring NotSolvedMessage(const Model& m, const std::vector<int>& cons);
+// After a solve that stopped short without showing a conflict: the constraints still unmet.
+std::wstring UnmetMessage(const Model& m, const std::vector<int>& cons);
 
 }  // namespace zcs::detail

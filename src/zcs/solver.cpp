@@ -9,6 +9,7 @@
 #include "part_solve.h"
 #include "sketch.h"
 #include "zcs/solver2d.h"
+#include "zgp/curve2d.h"
 #include "zgp/geometry.h"
 
 namespace zcs::detail {
@@ -76,6 +77,13 @@ public:
         return DegreesOfFreedom(s);
     }
 
+    void GetCurveFreedom(std::vector<std::pair<zgp::CGeometry*, int>>& freedom) override {
+        Sketch s;
+        BuildSketch(m_in, s);
+        const std::vector<int> free = CurveFreedom(s);
+        for (size_t g = 0; g < free.size(); ++g) freedom.emplace_back(s.model.geoms[g].curve, free[g]);
+    }
+
     void GetRedundantConstraints(std::vector<IConstraint*>& redundant) override {
         Sketch s;
         BuildSketch(m_in, s);
@@ -95,6 +103,9 @@ private:
         return it.first->second;
     }
 
+    // After esrConflict: the conflicting set, or, when none can be shown, what is left unmet.
+    // After esrNotConverged no conflict is claimed: the constraints still unmet where the solve
+    // stopped, the best point it reached.
     void FindConflicts() {
         m_conflictsReady = true;
         m_conflicts.clear();
@@ -105,13 +116,13 @@ private:
             m_message = InvalidMessage(m, found);
         } else if (m_failedPart >= 0) {
             const Part& part = m_sketch.parts[m_failedPart];
-            found = FindConflict(m_sketch, part, m_P);
+            Reduction how = Reduction::Irreducible;
+            if (m_result == esrConflict) found = FindConflict(m_sketch, part, m_P, &how);
             if (!found.empty()) {
-                m_message = ConflictMessage(m, found);
+                m_message = ConflictMessage(m, found, how);
             } else {
-                for (int ci : part.cons)
-                    if (m.cons[ci].obj) found.push_back(ci);
-                m_message = NotSolvedMessage(m, found);
+                found = UnmetConstraints(m_sketch, part, m_P);
+                m_message = UnmetMessage(m, found);
             }
         }
         for (int ci : found)

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "../zgp/kernel_test_support.h"
@@ -97,6 +98,38 @@ public:
         ZlSolver2dFactory f;
         const EnSolveResult r = Solve(f);
         iterations = f.GetSolver2d()->GetIterationCount();
+        return r;
+    }
+    // Solves only the given constraints (with the held geometry) with a fresh solver, then puts
+    // every curve back as it was: for checks on subsets of the sketch's constraints.
+    EnSolveResult SolveOnly(const std::vector<zcs::IConstraint*>& cons) {
+        std::vector<std::string> before;
+        for (auto& c : m_curves) before.push_back(c->AsString());
+        ZlSolver2dFactory f;
+        zcs::ISolver2d* s = f.GetSolver2d();
+        for (auto& c : m_curves) s->AddGeometry(c.get());
+        for (auto& h : m_held) s->AddFixedGeometry(&h);
+        for (auto* c : cons) s->AddConstraint(c);
+        const EnSolveResult r = s->Solve();
+        for (size_t i = 0; i < m_curves.size(); ++i) {
+            zgp::CGeometry* g = zgp::CGeometry::LoadFromStr(before[i]);
+            CCurve2d* c = m_curves[i].get();
+            switch (c->Type()) {
+            case zgp::GT_LINE:
+                *static_cast<CLine2d*>(c) = *static_cast<CLine2d*>(g);
+                break;
+            case zgp::GT_ARC:
+                *static_cast<CArc2d*>(c) = *static_cast<CArc2d*>(g);
+                break;
+            case zgp::GT_ELLIPSE:
+                *static_cast<CEllipse2d*>(c) = *static_cast<CEllipse2d*>(g);
+                break;
+            default:
+                *static_cast<CNurbsCurve2d*>(c) = *static_cast<CNurbsCurve2d*>(g);
+                break;
+            }
+            g->Free();
+        }
         return r;
     }
     std::vector<std::unique_ptr<TestConstraint>>& Constraints() { return m_cons; }
