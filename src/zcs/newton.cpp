@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "curves.h"
 #include "equations.h"
@@ -41,6 +42,10 @@ constexpr double kStageTolerance = 1e-3;
 constexpr double kLeastSquaresPoint = 1e-4;
 constexpr double kSingularLeastSquaresPoint = 1e-10;
 constexpr double kInconsistent = 0.5;
+// Polishing: constraints whose residual is at most this share of the largest constraint's are
+// settled on their own after each step, with a line search of kSettleTries halvings.
+constexpr double kQuiet = 0.1;
+constexpr int kSettleTries = 4;
 }  // namespace
 
 NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), m_cons(std::move(cons)) {
@@ -357,12 +362,51 @@ bool NewtonSystem::Polish(std::vector<double>& P, double size, double stationary
             const double rho = predicted > 0.0 ? gain / predicted : 0.0;
             const double c = 2.0 * rho - 1.0;
             damping = std::max(damping * std::max(1.0 / 3.0, 1.0 - c * c * c), kLeastSquaresDamping);
+            // Undamped steps settle every row the linearisation can; damped ones may crawl.
+            if (damping > kLeastSquaresDamping) Settle(P, size);
         } else {
             damping *= 10.0;
             if (damping > kMaxPolishDamping) return true;  // no descent left: stationary
         }
     }
     return Stationarity() <= stationary;
+}
+
+// The Levenberg-Marquardt damping that keeps the polishing steps descending is set by the
+// equations that carry the residual: where the residual cannot vanish, their linearisation
+// misses the curvature the residual gives them, most along directions in which J is nearly
+// singular (a triangle that cannot close lying flat). The same damping slows the equations that
+// hold nearly everywhere but in a few rows to a crawl where they are poorly conditioned (a long
+// chain whose end a conflict pulled off). This step solves those quiet rows on their own: the
+// least-norm move that removes their residuals while leaving the others' unchanged to first
+// order, so it moves nothing along directions that only the loud rows see.
+bool NewtonSystem::Settle(std::vector<double>& P, double size) {
+    const int rows = static_cast<int>(m_F.size());
+    m_quiet.setZero(rows);
+    // The constraints' rows are consecutive: [begin, end) and the sum of squares of each.
+    std::vector<std::pair<int, double>> spans;
+    double loudest = 0.0;
+    for (int r = 0; r < rows;) {
+        int e = r;
+        double sum = 0.0;
+        for (; e < rows && m_rowCons[e] == m_rowCons[r]; ++e) sum += m_F[e] * m_F[e];
+        spans.emplace_back(e, sum);
+        loudest = std::max(loudest, sum);
+        r = e;
+    }
+    bool any = false;
+    for (int r = 0, k = 0; r < rows; r = spans[k++].first)
+        if (spans[k].second > 0.0 && spans[k].second <= kQuiet * kQuiet * loudest) {
+            m_quiet.segment(r, spans[k].first - r) = m_F.segment(r, spans[k].first - r);
+            any = true;
+        }
+    if (!any) return false;
+    m_F.swap(m_quiet);  // Step aims at removing m_F
+    Eigen::VectorXd dz;
+    double left = 0.0;
+    const bool stepped = Step(dz, kLeastSquaresDamping, left);
+    m_F.swap(m_quiet);
+    return stepped && LineSearch(P, dz, size, kSettleTries);
 }
 
 double NewtonSystem::Unremovable(const std::vector<double>& P, const std::vector<char>* only) {

@@ -43,8 +43,9 @@ public:
     Outcome Continue(std::vector<double>& P, double tol, double size);
     // Continues Gauss-Newton steps from P towards the least-squares point of the residuals
     // (where J^T F = 0), for a system whose residuals cannot all vanish, until |J^T F| is at
-    // most `stationary` times |F| and the largest row norm. False when its iterations ran out
-    // first; true also where no step descends any more.
+    // most `stationary` times |F| and the largest row norm. After each step the constraints
+    // that carry little of the residual are settled on their own (see Settle). False when its
+    // iterations ran out first; true also where no step descends any more.
     bool Polish(std::vector<double>& P, double size, double stationary = 1e-12);
     // The part of the residuals at P (2-norm) that the linearised equations there cannot
     // remove: not zero only where J is rank-deficient. With `only` (one flag per constraint of
@@ -78,6 +79,9 @@ private:
     // Tries P + alpha dz for alpha = 1, 1/2, ... (at most `tries` of them); keeps the first
     // point that lowers |F|.
     bool LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size, int tries = kLineSearchTries);
+    // A step that removes the residuals of the constraints that carry little of it, keeping the
+    // others to first order; true when it lowered |F|.
+    bool Settle(std::vector<double>& P, double size);
     void BuildStructure();
     void BuildProductPattern();
     void FormProduct(double damping);
@@ -104,6 +108,7 @@ private:
     std::vector<int> m_pairA;         // ...and the value of m_A it adds to
     std::vector<int> m_diagA;         // value index of each diagonal entry of m_A
     Eigen::VectorXd m_y, m_r, m_y2, m_r2;
+    Eigen::VectorXd m_quiet;  // the residuals a settling step removes
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> m_ldlt;
     Eigen::VectorXd m_x0;
     bool m_patternChanged = true;
