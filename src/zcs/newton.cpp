@@ -128,60 +128,8 @@ void NewtonSystem::BuildStructure() {
         const int end = EndAngleParam(m_model.geoms[g]);
         if (end >= 0 && m_colOf[end] >= 0) m_wrap.push_back(g);
     }
-    BuildProductPattern();
+    m_product.Build(m_J);
     m_patternChanged = true;
-}
-
-// The pattern of the lower triangle of J J^T (with the whole diagonal), and for every pair
-// of entries of J in one column the value of it their product adds to.
-void NewtonSystem::BuildProductPattern() {
-    const int rows = static_cast<int>(m_J.rows()), cols = static_cast<int>(m_J.cols());
-    std::vector<std::vector<int>> byCol(cols);  // value indices of J, column by column
-    const int* outer = m_J.outerIndexPtr();
-    const int* inner = m_J.innerIndexPtr();
-    for (int r = 0; r < rows; ++r)
-        for (int v = outer[r]; v < outer[r + 1]; ++v) byCol[inner[v]].push_back(v);
-    std::vector<int> rowOf(m_J.nonZeros());
-    for (int r = 0; r < rows; ++r)
-        for (int v = outer[r]; v < outer[r + 1]; ++v) rowOf[v] = r;
-    std::vector<Eigen::Triplet<double>> trip;
-    for (int r = 0; r < rows; ++r) trip.emplace_back(r, r, 0.0);
-    m_pairJ.clear();
-    for (const std::vector<int>& col : byCol)
-        for (size_t a = 0; a < col.size(); ++a)
-            for (size_t b = 0; b <= a; ++b) {
-                const int ra = rowOf[col[a]], rb = rowOf[col[b]];
-                trip.emplace_back(std::max(ra, rb), std::min(ra, rb), 0.0);
-                m_pairJ.push_back(col[a]);
-                m_pairJ.push_back(col[b]);
-            }
-    m_A.resize(rows, rows);
-    m_A.setFromTriplets(trip.begin(), trip.end());
-    m_A.makeCompressed();
-    auto valueAt = [&](int r, int c) {
-        const int* in = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c];
-        const int* end = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c + 1];
-        return static_cast<int>(std::lower_bound(in, end, r) - m_A.innerIndexPtr());
-    };
-    m_pairA.resize(m_pairJ.size() / 2);
-    for (size_t k = 0; k < m_pairA.size(); ++k) {
-        const int ra = rowOf[m_pairJ[2 * k]], rb = rowOf[m_pairJ[2 * k + 1]];
-        m_pairA[k] = valueAt(std::max(ra, rb), std::min(ra, rb));
-    }
-    m_diagA.resize(rows);
-    for (int r = 0; r < rows; ++r) m_diagA[r] = valueAt(r, r);
-}
-
-// m_A = J J^T + mu I with mu = damping times the largest diagonal entry, in place.
-void NewtonSystem::FormProduct(double damping) {
-    double* a = m_A.valuePtr();
-    const double* j = m_J.valuePtr();
-    std::fill(a, a + m_A.nonZeros(), 0.0);
-    for (size_t k = 0; k < m_pairA.size(); ++k) a[m_pairA[k]] += j[m_pairJ[2 * k]] * j[m_pairJ[2 * k + 1]];
-    double maxDiag = 0.0;
-    for (int d : m_diagA) maxDiag = std::max(maxDiag, a[d]);
-    const double mu = std::max(damping * maxDiag, 1e-300);
-    for (int d : m_diagA) a[d] += mu;
 }
 
 bool NewtonSystem::Valid(const double* P) const {
@@ -196,12 +144,12 @@ bool NewtonSystem::Valid(const double* P) const {
 // J J^T singular; mu keeps the factorisation defined, and the parts of y it cannot fix lie
 // in the null space of J^T, which the product J^T y removes.
 bool NewtonSystem::Step(Eigen::VectorXd& dz, double damping, double& left, bool refine) {
-    FormProduct(damping);
+    m_product.Form(m_J, damping);
     if (m_patternChanged) {
-        m_ldlt.analyzePattern(m_A);
+        m_ldlt.analyzePattern(m_product.Matrix());
         m_patternChanged = false;
     }
-    m_ldlt.factorize(m_A);
+    m_ldlt.factorize(m_product.Matrix());
     if (m_ldlt.info() != Eigen::Success) return false;
     // Refinement: each round shrinks the error of y by mu / (lambda + mu) on every direction
     // of J J^T with eigenvalue lambda; rounds stop once they no longer halve the residual (what

@@ -8,6 +8,7 @@
 #include <Eigen/SparseCholesky>
 
 #include "model.h"
+#include "product.h"
 
 namespace zcs::detail {
 
@@ -69,6 +70,8 @@ public:
     const std::vector<int>& Params() const { return m_params; }
     // The curves the system may move.
     const std::vector<int>& Curves() const { return m_geoms; }
+    // (parameter, curve) of the NURBS frame parameters that steps keep in range.
+    const std::vector<std::pair<int, int>>& Clamps() const { return m_clamp; }
 
 private:
     // The least-norm step for the linearised equations, damped by `damping` relative to the
@@ -83,8 +86,6 @@ private:
     // others to first order; true when it lowered |F|.
     bool Settle(std::vector<double>& P, double size);
     void BuildStructure();
-    void BuildProductPattern();
-    void FormProduct(double damping);
     bool Valid(const double* P) const;
     double Stationarity() const;
 
@@ -103,10 +104,7 @@ private:
     SpMat m_J;
     Eigen::VectorXd m_F;
     Eigen::VectorXd m_shift;          // subtracted from the residuals during a continuation, else empty
-    Eigen::SparseMatrix<double> m_A;  // lower triangle of J J^T + mu I, pattern fixed
-    std::vector<int> m_pairJ;         // J value indices (a, b) of each product term...
-    std::vector<int> m_pairA;         // ...and the value of m_A it adds to
-    std::vector<int> m_diagA;         // value index of each diagonal entry of m_A
+    ProductPattern m_product;  // J J^T + mu I, pattern fixed with J's
     Eigen::VectorXd m_y, m_r, m_y2, m_r2;
     Eigen::VectorXd m_quiet;  // the residuals a settling step removes
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> m_ldlt;

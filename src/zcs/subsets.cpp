@@ -25,23 +25,7 @@ constexpr double kNoProgress = 0.999;
 }  // namespace
 
 SubsetSystem::SubsetSystem(const Model& m, std::vector<int> cons)
-    : m_model(m), m_sys(m, cons), m_cons(std::move(cons)) {
-    std::vector<char> seen(m.geoms.size(), 0);
-    for (int ci : m_cons) {
-        const ConsRec& c = m.cons[ci];
-        for (int i = 0; i < c.nref; ++i) {
-            const int g = c.ref[i].geom;
-            if (g >= 0 && !seen[g] && !m.geoms[g].fixed) {
-                seen[g] = 1;
-                m_geoms.push_back(g);
-            }
-        }
-        for (int k = 0; k < c.naux; ++k) {
-            const int g = c.ref[AuxCurve(c, k)].geom;
-            if (m.geoms[g].kind == GeoKind::Nurbs) m_clamp.emplace_back(c.aux + k, g);
-        }
-    }
-}
+    : m_model(m), m_sys(m, cons), m_cons(std::move(cons)) {}
 
 void SubsetSystem::Evaluate(const double* P) {
     m_sys.Evaluate(P);
@@ -64,69 +48,18 @@ void SubsetSystem::Evaluate(const double* P) {
         if (!m_rowOn[r]) m_F[r] = 0.0;
 }
 
-// The pattern of the lower triangle of J J^T (with the whole diagonal), for every pair of
-// entries of J in one column the value their product adds to, and the ordering of the
-// factorisation: all kept for every subset.
+// The pattern of J J^T and the ordering of the factorisation, kept for every subset.
 void SubsetSystem::Analyse() {
     const NewtonSystem::SpMat& J = m_sys.Jacobian();
-    const int rows = static_cast<int>(J.rows()), cols = static_cast<int>(J.cols());
-    m_outer.assign(J.outerIndexPtr(), J.outerIndexPtr() + rows + 1);
+    m_outer.assign(J.outerIndexPtr(), J.outerIndexPtr() + J.rows() + 1);
     m_inner.assign(J.innerIndexPtr(), J.innerIndexPtr() + J.nonZeros());
-    std::vector<std::vector<int>> byCol(cols);
-    m_rowOf.resize(J.nonZeros());
-    for (int r = 0; r < rows; ++r)
-        for (int v = m_outer[r]; v < m_outer[r + 1]; ++v) {
-            byCol[m_inner[v]].push_back(v);
-            m_rowOf[v] = r;
-        }
-    std::vector<Eigen::Triplet<double>> trip;
-    for (int r = 0; r < rows; ++r) trip.emplace_back(r, r, 0.0);
-    m_pairJ.clear();
-    for (const std::vector<int>& col : byCol)
-        for (size_t a = 0; a < col.size(); ++a)
-            for (size_t b = 0; b <= a; ++b) {
-                const int ra = m_rowOf[col[a]], rb = m_rowOf[col[b]];
-                trip.emplace_back(std::max(ra, rb), std::min(ra, rb), 0.0);
-                m_pairJ.push_back(col[a]);
-                m_pairJ.push_back(col[b]);
-            }
-    m_A.resize(rows, rows);
-    m_A.setFromTriplets(trip.begin(), trip.end());
-    m_A.makeCompressed();
-    auto valueAt = [&](int r, int c) {
-        const int* in = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c];
-        const int* end = m_A.innerIndexPtr() + m_A.outerIndexPtr()[c + 1];
-        return static_cast<int>(std::lower_bound(in, end, r) - m_A.innerIndexPtr());
-    };
-    m_pairA.resize(m_pairJ.size() / 2);
-    for (size_t k = 0; k < m_pairA.size(); ++k) {
-        const int ra = m_rowOf[m_pairJ[2 * k]], rb = m_rowOf[m_pairJ[2 * k + 1]];
-        m_pairA[k] = valueAt(std::max(ra, rb), std::min(ra, rb));
-    }
-    m_diagA.resize(rows);
-    for (int r = 0; r < rows; ++r) m_diagA[r] = valueAt(r, r);
-    m_ldlt.analyzePattern(m_A);
+    m_product.Build(J);
+    m_ldlt.analyzePattern(m_product.Matrix());
     m_analysed = true;
 }
 
-// m_A = D J J^T D + mu I, D the rows taking part: a row left out keeps only mu on its diagonal,
-// and with no residual its share y of the step is exactly zero.
-void SubsetSystem::FormProduct(double damping) {
-    double* a = m_A.valuePtr();
-    const double* j = m_sys.Jacobian().valuePtr();
-    std::fill(a, a + m_A.nonZeros(), 0.0);
-    for (size_t k = 0; k < m_pairA.size(); ++k) {
-        const int va = m_pairJ[2 * k], vb = m_pairJ[2 * k + 1];
-        if (m_rowOn[m_rowOf[va]] && m_rowOn[m_rowOf[vb]]) a[m_pairA[k]] += j[va] * j[vb];
-    }
-    double maxDiag = 0.0;
-    for (int d : m_diagA) maxDiag = std::max(maxDiag, a[d]);
-    const double mu = std::max(damping * maxDiag, 1e-300);
-    for (int d : m_diagA) a[d] += mu;
-}
-
 bool SubsetSystem::Valid(const double* P) const {
-    for (int g : m_geoms)
+    for (int g : m_sys.Curves())
         if (!CurveValid(m_model.geoms[g], P)) return false;
     for (int p : m_sys.ColumnParam())
         if (!std::isfinite(P[p])) return false;
@@ -137,8 +70,8 @@ bool SubsetSystem::Valid(const double* P) const {
 // refinement's residual is taken on the rows taking part only.
 bool SubsetSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
     const NewtonSystem::SpMat& J = m_sys.Jacobian();
-    FormProduct(damping);
-    m_ldlt.factorize(m_A);
+    m_product.Form(J, damping, &m_rowOn);
+    m_ldlt.factorize(m_product.Matrix());
     if (m_ldlt.info() != Eigen::Success) return false;
     auto residual = [&](const Eigen::VectorXd& y, Eigen::VectorXd& r) {
         r = -m_F - J * (J.transpose() * y);
@@ -176,7 +109,7 @@ bool SubsetSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, doubl
     double alpha = 1.0;
     for (int ls = 0; ls < kLineSearchSteps; ++ls, alpha *= 0.5) {
         for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k] + alpha * dz[k] / m_model.colScale[cols[k]];
-        for (const auto& pc : m_clamp) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
+        for (const auto& pc : m_sys.Clamps()) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
         if (!Valid(P.data())) continue;
         Evaluate(P.data());
         if (m_F.squaredNorm() < f2) return true;

@@ -42,7 +42,6 @@ private:
     Outcome Iterate(std::vector<double>& P, double tol, double size);
     void Evaluate(const double* P);
     void Analyse();
-    void FormProduct(double damping);
     bool Step(Eigen::VectorXd& dz, double damping, double& left);
     bool LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size);
     bool Valid(const double* P) const;
@@ -50,15 +49,11 @@ private:
     const Model& m_model;
     NewtonSystem m_sys;  // evaluates the rows of every constraint and their Jacobian
     std::vector<int> m_cons;
-    std::vector<int> m_geoms;                  // curves that can move
-    std::vector<std::pair<int, int>> m_clamp;  // (parameter, curve) of NURBS curve parameters
     const std::vector<char>* m_on = nullptr;   // flags of the solve under way
     std::vector<char> m_rowOn;                 // per row: its constraint takes part
     Eigen::VectorXd m_F;                       // residuals, zero on rows left out
     std::vector<int> m_outer, m_inner;         // the pattern of J the product was built for
-    std::vector<int> m_rowOf;                  // row of each value of J
-    std::vector<int> m_pairJ, m_pairA, m_diagA;
-    Eigen::SparseMatrix<double> m_A;  // lower triangle of J J^T + mu I over the rows taking part
+    ProductPattern m_product;                  // J J^T + mu I over the rows taking part
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> m_ldlt;
     bool m_analysed = false;
     Eigen::VectorXd m_y, m_r, m_y2, m_r2, m_x0;
