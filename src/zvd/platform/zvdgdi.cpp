@@ -62,7 +62,8 @@ RECT normalised(int left, int top, int right, int bottom) {
 
 // In a path bracket a new figure starts where the pen is, unless a figure already ends there.
 void pathFrom(DcState* s, QPointF start) {
-    if (s->path.elementCount() == 0 || s->path.currentPosition() != start) s->path.moveTo(start);
+    QPainterPath& path = s->figures();
+    if (path.elementCount() == 0 || path.currentPosition() != start) path.moveTo(start);
 }
 
 }  // namespace
@@ -316,7 +317,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
     note(s, [&] { return std::string(format("MoveToEx(%d,%d)", x, y)); });
     if (lppt) *lppt = s->pos;
     s->pos = {x, y};
-    if (s->pathOpen) s->path.moveTo(x, y);
+    if (s->pathOpen) s->figures().moveTo(x, y);
     return TRUE;
 }
 
@@ -327,7 +328,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
     const POINT to = {x, y};
     if (s->pathOpen) {
         pathFrom(s, QPointF(s->pos.x, s->pos.y));
-        s->path.lineTo(x, y);
+        s->figures().lineTo(x, y);
     } else {
         Access::paintLine(hdc, s->pos, to);
     }
@@ -340,10 +341,13 @@ BOOL Polyline(HDC hdc, const POINT* apt, int cpt) {
     if (!s) return FALSE;
     note(s, [&] { return std::string("Polyline(" + pointList(apt, cpt) + format(",%d)", cpt)); });
     if (!apt || cpt < 2) return FALSE;
-    if (s->pathOpen) {
-        s->path.reserve(s->path.elementCount() + cpt);
-        s->path.moveTo(apt[0].x, apt[0].y);
-        for (int i = 1; i < cpt; ++i) s->path.lineTo(apt[i].x, apt[i].y);
+    if (s->pathOpen && s->path.elementCount() == 0 && s->pathRun.empty()) {
+        s->pathRun.assign(apt, apt + cpt);
+    } else if (s->pathOpen) {
+        QPainterPath& path = s->figures();
+        path.reserve(path.elementCount() + cpt);
+        path.moveTo(apt[0].x, apt[0].y);
+        for (int i = 1; i < cpt; ++i) path.lineTo(apt[i].x, apt[i].y);
     } else {
         Access::paintPolyline(hdc, apt, cpt);
     }
@@ -360,7 +364,7 @@ BOOL PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
     for (DWORD i = 1; i + 2 < cpt; i += 3)
         curve.cubicTo(apt[i].x, apt[i].y, apt[i + 1].x, apt[i + 1].y, apt[i + 2].x, apt[i + 2].y);
     if (s->pathOpen)
-        s->path.addPath(curve);
+        s->figures().addPath(curve);
     else
         Access::paintStroke(hdc, curve);
     return TRUE;
@@ -388,7 +392,7 @@ BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     arc.arcMoveTo(frame, a3);
     arc.arcTo(frame, a3, sweep);
     if (s->pathOpen)
-        s->path.addPath(arc);
+        s->figures().addPath(arc);
     else
         Access::paintStroke(hdc, arc);
     return TRUE;
@@ -402,10 +406,11 @@ BOOL Polygon(HDC hdc, const POINT* apt, int cpt) {
     note(s, [&] { return std::string("Polygon(" + pointList(apt, cpt) + format(",%d)", cpt)); });
     if (!apt || cpt < 2) return FALSE;
     if (s->pathOpen) {
-        s->path.reserve(s->path.elementCount() + cpt);
-        s->path.moveTo(apt[0].x, apt[0].y);
-        for (int i = 1; i < cpt; ++i) s->path.lineTo(apt[i].x, apt[i].y);
-        s->path.closeSubpath();
+        QPainterPath& path = s->figures();
+        path.reserve(path.elementCount() + cpt);
+        path.moveTo(apt[0].x, apt[0].y);
+        for (int i = 1; i < cpt; ++i) path.lineTo(apt[i].x, apt[i].y);
+        path.closeSubpath();
     } else {
         Access::paintPolygon(hdc, apt, cpt);
     }
@@ -424,7 +429,7 @@ BOOL boxShape(HDC hdc, const char* name, int left, int top, int right, int botto
     const RECT b = normalised(left, top, right, bottom);
     if (b.right - b.left < 2 || b.bottom - b.top < 2) return TRUE;
     if (s->pathOpen)
-        addToPath(s->path, QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1));
+        addToPath(s->figures(), QRectF(b.left + 0.5, b.top + 0.5, b.right - b.left - 1, b.bottom - b.top - 1));
     else
         paint(b);
     return TRUE;
@@ -473,6 +478,7 @@ BOOL BeginPath(HDC hdc) {
     if (!s) return FALSE;
     note(s, [&] { return std::string("BeginPath()"); });
     s->path = QPainterPath();
+    s->pathRun.clear();
     s->pathOpen = true;
     s->pathReady = false;
     return TRUE;
@@ -493,9 +499,14 @@ BOOL StrokePath(HDC hdc) {
     if (!s) return FALSE;
     note(s, [&] { return std::string("StrokePath()"); });
     if (!s->pathReady) return FALSE;
-    const QPainterPath path = s->path;
-    s->path = QPainterPath();
     s->pathReady = false;
+    if (s->path.elementCount() == 0 && !s->pathRun.empty()) {  // one Polyline: its points as they are
+        Access::paintPolyline(hdc, s->pathRun.data(), static_cast<int>(s->pathRun.size()));
+        s->pathRun.clear();
+        return TRUE;
+    }
+    const QPainterPath path = s->figures();
+    s->path = QPainterPath();
     if (!path.isEmpty()) Access::paintStroke(hdc, path);
     return TRUE;
 }

@@ -122,6 +122,19 @@ struct DcState {
     bool pathOpen = false;
     bool pathReady = false;
     QPainterPath path;
+    // A bracket that holds just one Polyline keeps its points here instead of in path, so that
+    // StrokePath hands them to the device as they are (the drawing pass's common case).
+    std::vector<POINT> pathRun;
+    // The bracket's figures, with a pending run turned into one first.
+    QPainterPath& figures() {
+        if (!pathRun.empty()) {
+            path.reserve(path.elementCount() + static_cast<int>(pathRun.size()));
+            path.moveTo(pathRun[0].x, pathRun[0].y);
+            for (size_t i = 1; i < pathRun.size(); ++i) path.lineTo(pathRun[i].x, pathRun[i].y);
+            pathRun.clear();
+        }
+        return path;
+    }
     // Recording devices only.
     std::vector<std::string>* log = nullptr;
 };

@@ -433,18 +433,26 @@ private:
         }
     }
 
-    // A thin solid pen draws the runs straight from the points, line by line as paintStroke
-    // would, with pen and mode applied only when they change (the bulk of a drawing pass).
+    // A thin solid pen draws the run straight from the points, layer by layer and line by line
+    // as paintStroke would draw the path of moveTo / lineTo, without building it first (the bulk
+    // of a drawing pass).
     void paintPolyline(const POINT* points, int count) override {
         const StrokePlan& sp = strokePlan();
         if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
             for (bool background : {true, false}) {
                 if (!(background ? sp.bg.on : sp.fg.on)) continue;
-                useLineLayer(sp, background);
-                for (int i = 1; i < count; ++i)
-                    m_painter.drawLine(gdiCosmeticLine(QPointF(points[i - 1].x, points[i - 1].y),
+                m_painter.setCompositionMode(background ? sp.bg.mode : sp.fg.mode);
+                m_painter.setPen(background ? sp.bgPen : sp.fgPen);
+                m_painter.setBrush(Qt::NoBrush);
+                // A point repeating the one before adds no segment, as a path would not take it.
+                for (int i = 1, from = 0; i < count; ++i) {
+                    if (points[i].x == points[from].x && points[i].y == points[from].y) continue;
+                    m_painter.drawLine(gdiCosmeticLine(QPointF(points[from].x, points[from].y),
                                                        QPointF(points[i].x, points[i].y)));
+                    from = i;
+                }
             }
+            forgetApplied();
             return;
         }
         QPainterPath path;
