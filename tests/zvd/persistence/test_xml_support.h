@@ -33,6 +33,14 @@ inline std::string saveIn(ZVectorDrawing& d, EnVDSaveFormat format) {
     return s.str();
 }
 
+// Saves d in format, loads those bytes into back, and expects back to save to the same bytes.
+inline void expectSameBytesAfterReload(ZVectorDrawing& d, EnVDSaveFormat format, ZVectorDrawing& back) {
+    const std::string first = saveIn(d, format);
+    std::stringstream in = docfix::binaryStream(first);
+    ASSERT_TRUE(back.loadFromStream(&in));
+    EXPECT_EQ(saveIn(back, format), first);
+}
+
 inline bool loadXml(ZVectorDrawing& d, const std::string& text) {
     std::stringstream s = docfix::binaryStream(text);
     EnVDSaveFormat found = vdsfBinary;
