@@ -13,8 +13,9 @@ class ZVectorDrawing;
 
 namespace zvdcli {
 
-// Exit statuses: 0 done, 1 a file could not be read or written, 2 the command line is wrong.
-enum ExitCode { exitOk = 0, exitFailure = 1, exitUsage = 2 };
+// Exit statuses: 0 done, 1 a file could not be read or written, 2 the command line is wrong,
+// 3 the drawing's constraints could not be solved.
+enum ExitCode { exitOk = 0, exitFailure = 1, exitUsage = 2, exitNotSolved = 3 };
 
 // Thrown by argument parsing and option checks; main turns it into a usage message and exit 2.
 struct UsageError {
@@ -84,8 +85,13 @@ std::string extensionOf(const std::string& path);
 // Paths as the library takes them.
 std::wstring toLibraryPath(const std::string& path);
 
+// Saves drawing as path in the format (the whole drawing, or the selection set's items);
+// prints the reason and answers exitFailure when the file cannot be written.
+int writeDrawing(ZVectorDrawing& drawing, const std::string& path, EnVDSaveFormat format, bool selectedOnly);
+
 int runInfo(const std::vector<std::string>& args);
 int runConvert(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
+int runSolve(const std::vector<std::string>& args);
 
 }  // namespace zvdcli

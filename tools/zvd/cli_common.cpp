@@ -279,4 +279,26 @@ std::string extensionOf(const std::string& path) {
 
 std::wstring toLibraryPath(const std::string& path) { return QFile::decodeName(path.c_str()).toStdWString(); }
 
+static int writeBinary(ZVectorDrawing& drawing, const std::string& path, bool selectedOnly) {
+    std::fstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!out) return fileError(path, std::string("cannot write (") + std::strerror(errno) + ")");
+    const bool saved = drawing.saveToStream(&out, vdsfBinary, selectedOnly);
+    out.flush();
+    if (!saved || !out) return fileError(path, "cannot write");
+    return exitOk;
+}
+
+static int writeXml(ZVectorDrawing& drawing, const std::string& path, bool selectedOnly) {
+    // The XML writer does not report a file it cannot open, so find that out first.
+    if (int status = checkWritable(path)) return status;
+    const bool saved = drawing.saveToFile(toLibraryPath(path), vdsfXML, selectedOnly);
+    struct stat info;
+    if (!saved || ::stat(path.c_str(), &info) != 0 || info.st_size == 0) return fileError(path, "cannot write");
+    return exitOk;
+}
+
+int writeDrawing(ZVectorDrawing& drawing, const std::string& path, EnVDSaveFormat format, bool selectedOnly) {
+    return format == vdsfXML ? writeXml(drawing, path, selectedOnly) : writeBinary(drawing, path, selectedOnly);
+}
+
 }  // namespace zvdcli

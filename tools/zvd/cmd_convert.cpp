@@ -89,24 +89,6 @@ Picker makePicker(const ParsedArgs& parsed) {
     return picker;
 }
 
-int writeBinary(ZVectorDrawing& drawing, const std::string& path, bool selectedOnly) {
-    std::fstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out) return fileError(path, std::string("cannot write (") + std::strerror(errno) + ")");
-    const bool saved = drawing.saveToStream(&out, vdsfBinary, selectedOnly);
-    out.flush();
-    if (!saved || !out) return fileError(path, "cannot write");
-    return exitOk;
-}
-
-int writeXml(ZVectorDrawing& drawing, const std::string& path, bool selectedOnly) {
-    // The XML writer does not report a file it cannot open, so find that out first.
-    if (int status = checkWritable(path)) return status;
-    const bool saved = drawing.saveToFile(toLibraryPath(path), vdsfXML, selectedOnly);
-    struct stat info;
-    if (!saved || ::stat(path.c_str(), &info) != 0 || info.st_size == 0) return fileError(path, "cannot write");
-    return exitOk;
-}
-
 }  // namespace
 
 int runConvert(const std::vector<std::string>& args) {
@@ -148,7 +130,7 @@ int runConvert(const std::vector<std::string>& args) {
             if (item && picker.picks(item)) drawing.selSet()->add(item, false);
         }
     }
-    return format == vdsfXML ? writeXml(drawing, out, selectedOnly) : writeBinary(drawing, out, selectedOnly);
+    return writeDrawing(drawing, out, format, selectedOnly);
 }
 
 }  // namespace zvdcli

@@ -28,6 +28,7 @@ const char kSynopsis[] =
     "usage: zvd info FILE [--json]\n"
     "       zvd convert IN OUT [--to xml|binary] [--selected [--layer NAME] [--type TYPE] [--ids LIST]]\n"
     "       zvd render IN -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background COLOR]\n"
+    "       zvd solve IN [-o OUT] [--driven]\n"
     "       zvd --help | --version\n";
 
 const char kDetails[] =
@@ -44,10 +45,15 @@ const char kDetails[] =
     "  render   Load IN, fit its full range into a WxH picture (default 1024x768) and draw it.\n"
     "           The type follows OUT's extension. --background paints the page in COLOR\n"
     "           (#RRGGBB, #RGB or a name such as white) instead of the drawing's own colour.\n"
+    "  solve    Load IN and solve its geometric constraints. Solved: the bound items move and,\n"
+    "           with -o OUT, the drawing is saved (XML when OUT ends in .xml, else binary).\n"
+    "           Not solved: the solver's message and the constraints it names are printed and\n"
+    "           nothing is written. --driven lets dimensions follow the geometry instead of\n"
+    "           driving it.\n"
     "\n"
     "Colours print as #RRGGBB. Exit status: 0 done, 1 a file could not be read or written\n"
     "(the message names the file: cannot open, not a drawing, damaged stream, cannot write),\n"
-    "2 a wrong command line.\n";
+    "2 a wrong command line, 3 constraints that could not be solved.\n";
 
 // The library's platform layer may warn on stderr (fonts, runtime directories); the tool's
 // stderr carries only its own one-line messages.
@@ -83,6 +89,7 @@ int dispatch(const std::vector<std::string>& args) {
         if (command == "info") return zvdcli::runInfo(rest);
         if (command == "convert") return zvdcli::runConvert(rest);
         if (command == "render") return zvdcli::runRender(rest);
+        if (command == "solve") return zvdcli::runSolve(rest);
     } catch (const zvdcli::UsageError& e) {
         return usage(e.message);
     }

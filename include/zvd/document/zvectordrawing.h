@@ -2,13 +2,18 @@
 // Items enter only through add() and leave through erase()/remove(); every change reaches the host.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "zcs/constraint.h"
 #include "zgp/box2.h"
+#include "zgp/curve2d.h"
+#include "zgp/geometry.h"
+#include "zvd/constraints/zvdconstraintparams.h"
 #include "zvd/document/zvditemindex.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
@@ -20,10 +25,16 @@ class QDomElement;
 class ZCoordTrans;
 class ZVDBlockDefinitionTable;
 class ZVDComposite;
+class ZVDConstraint;
+class ZVDConstraintIndex;
 class ZVDEntity;
 class ZVDLayerTable;
 class ZVDSelSet;
 class ZXMLAttrNames;
+
+namespace zgp {
+class CCurve2d;
+}
 
 // One drawing. It owns its root container (the top-level items and, through it, every nested
 // item), the identifier index, the layer table, the block-definition table, the selection set and
@@ -200,6 +211,49 @@ public:
     // and sections.
     void saveToXMLNode(QDomElement& root, bool selectedOnly);
 
+    // ---- constraints ----
+    // Solves every top-level constraint (getAllConstraints). driveByDimensions false leaves the
+    // measured kinds (11 and above) out of the solve and lets them take their values from the
+    // solved geometry. 0 (solved): the bound items moved and were reported (code 6), and the
+    // constraints rebuilt. Any other result: the solver's code; every bound curve is put back
+    // as it was, message holds the solver's text and the constraints in conflict (or, when the
+    // solve merely found no solution, those still unmet) are appended to conflicts, each once.
+    EnSolveResult calculateConstraints(bool driveByDimensions, std::wstring& message,
+                                       std::vector<ZVDConstraint*>& conflicts);
+    // The same for the constraints related to the given (item, segment) pairs, directly or
+    // through other constraints (the closure of getRelatedConstraints).
+    EnSolveResult calculateConstraints(const std::vector<std::pair<ZVDEntity*, int>>& items, bool driveByDimensions,
+                                       std::wstring& message, std::vector<ZVDConstraint*>& conflicts);
+    // Empties out, then appends every top-level constraint and constraint dimension in
+    // container order; answers the count.
+    int getAllConstraints(std::vector<ZVDConstraint*>& out) const;
+    // Empties out, then appends each top-level constraint that the filter (when set) accepts and
+    // that binds segment index of item (any segment with anyIndex; for a poly-composite, any of
+    // its children), in container order; answers the count.
+    int getRelatedConstraints(ZVDEntity* item, int index, std::vector<ZVDConstraint*>& out,
+                              std::function<bool(ZVDConstraint*)> filter, bool anyIndex);
+    // Appends (without emptying out) the constraints reached from the seeds through shared
+    // items, breadth first, each once; answers out's size.
+    int getRelatedConstraints(const std::vector<std::pair<ZVDEntity*, int>>& seeds, std::vector<ZVDConstraint*>& out);
+    // Empties out, then appends the other (item, segment) pairs of the constraints of one kind
+    // bound to (item, index), in first-seen order; answers the count.
+    int getRelatedEntity(ZVDEntity* item, int index, ZVDConstraintDataType kind,
+                         std::vector<std::pair<ZVDEntity*, int>>& out);
+    // Removes every top-level constraint that is not temporary and binds segment 0 of item;
+    // answers the number removed. erase() calls it for every item that is not a constraint.
+    int removeRelatedConstraints(ZVDEntity* item);
+    // Rebuilds the marks of all constraints (with their reports) and reports their bound items;
+    // constraint dimensions show exactly when their values are valid. Loading calls both.
+    void refreshConstraints();
+    void refreshDimensionConstraints();
+    // The curves as they were before the last successful solve, by (item identifier, segment).
+    // The drawing keeps owning them: they stay valid until the next solve or the drawing's end,
+    // and the caller must not release them. Empty after a failed solve.
+    std::map<std::pair<int, int>, zgp::CCurve2d*> constraintEntityID2Curve() const;
+    // Constraint items call this when their bound identifiers change, so that the drawing's
+    // index of constraints by identifier stays true.
+    void constraintKeysChanged(ZVDConstraint* constraint);
+
     // ---- painting ----
     // Repaints deviceRect: the background (backColor) over the part of the drawing inside it,
     // then every top-level item whose box meets the rectangle grown by one pixel, once per
@@ -237,16 +291,15 @@ private:
     void doLoadFromBinStream(std::iostream* stream);
     // The same test on an arc record at the stream's position (the position is restored).
     bool invalidArcItem(std::iostream* stream);
-    // Rebuild constraint marks and dimensions after a load; nothing to do without constraints.
-    void refreshDimensionConstraints();
-    void refreshConstraints();
     bool doFind(ZVDEntity* container, ZVDEntity* item, ZVDEntity*& parent, int& index) const;
     ZVDEntity* doFind(ZVDEntity* container, int id) const;
     // Repaint request regardless of the update nesting.
     void refreshDrawing();
-    // Removes the constraints bound to item; true when any was removed (indexes may then have
-    // shifted). No constraint support yet, so nothing is removed.
-    bool removeRelatedConstraints(ZVDEntity* item);
+    // The solve behind both public forms; the list is the solve's own copy.
+    EnSolveResult calculateConstraints(std::vector<ZVDConstraint*> constraints, bool driveByDimensions,
+                                       std::wstring& message, std::vector<ZVDConstraint*>& conflicts);
+    // Data-changed report for an item (counter, code 6, update listener), its box reset.
+    void reportMoved(ZVDEntity* item);
     void addOne(ZVDEntity* parent, ZVDEntity* item, bool announce);
     void forgetTree(ZVDEntity* item);
     void reportDrawingChanged();
@@ -276,5 +329,8 @@ private:
     IVDNotifyListener* m_notifyListener = nullptr;
     VDObserverList m_observers;
     ZVDItemIndex m_index;
+    std::unique_ptr<ZVDConstraintIndex> m_constraints;
+    // Copies of the curves a successful solve moved, as they were before it; owned.
+    std::map<std::pair<int, int>, zgp::CRefPtr<zgp::CCurve2d>> m_constraintBackup;
     bool m_destroying = false;
 };

@@ -7,7 +7,9 @@
 
 #include <QString>
 
+#include "constraints/zvdconstraintindex.h"
 #include "foundation/vdcommon_prefetch.h"
+#include "zvd/constraints/zvdconstraint.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -32,6 +34,8 @@ ZVectorDrawing::~ZVectorDrawing() {
     // Containers skip their index upkeep from here on, and tables make no reports.
     m_destroying = true;
     m_index.clear();
+    m_constraints->clear();
+    m_constraintBackup.clear();
     if (m_root) m_root->clear();
     m_root.reset();
     m_selSet.reset();
@@ -46,6 +50,7 @@ void ZVectorDrawing::setup() {
     m_layers.reset(new ZVDLayerTable(this));
     m_selSet.reset(new ZVDSelSet(this));
     m_blockDefinitions.reset(new ZVDBlockDefinitionTable(this));
+    m_constraints.reset(new ZVDConstraintIndex());
     m_root.reset(new ZVDComposite());
     m_root->setOwner(this);  // the root keeps identifier -1, so it never reports
 }
@@ -133,6 +138,8 @@ void ZVectorDrawing::addOne(ZVDEntity* parent, ZVDEntity* item, bool announce) {
         m_index.eraseIf(item->iD(), item);
         return;
     }
+    if (container == m_root.get() && vdcommon::isConstraint(item))
+        m_constraints->file(dynamic_cast<ZVDConstraint*>(item));
     if (m_onItemAdded) m_onItemAdded(item->iD());
     if (announce) notify(vdnItemAdded, item, nullptr);
     // Nested items are numbered, indexed and announced; their container already holds them.
@@ -163,6 +170,7 @@ void ZVectorDrawing::erase(ZVDEntity* parent, int index) {
     notify(vdnItemErasing, item, nullptr);
     const int id = item->iD();
     m_index.eraseIf(id, item);
+    if (vdcommon::isConstraint(item)) m_constraints->unfile(dynamic_cast<ZVDConstraint*>(item));
     if (item->count() > 0) item->clear();
     container->erase(index);
     notify(vdnItemErased, static_cast<ZVDEntity*>(nullptr), nullptr);
@@ -181,8 +189,6 @@ void ZVectorDrawing::remove(ZVDEntity* item) {
     if (doFind(m_root.get(), item, parent, found)) erase(parent, found);
 }
 
-bool ZVectorDrawing::removeRelatedConstraints(ZVDEntity*) { return false; }
-
 void ZVectorDrawing::itemDeleting(ZVDEntity* item) {
     if (m_destroying || !item) return;
     forgetTree(item);
@@ -191,6 +197,7 @@ void ZVectorDrawing::itemDeleting(ZVDEntity* item) {
 void ZVectorDrawing::forgetTree(ZVDEntity* item) {
     if (m_selSet->contains(item)) m_selSet->remove(item, true);
     m_index.eraseIf(item->iD(), item);
+    if (vdcommon::isConstraint(item)) m_constraints->unfile(dynamic_cast<ZVDConstraint*>(item));
     for (int i = 0; i < item->count(); ++i)
         if (ZVDEntity* child = item->items(i)) forgetTree(child);
 }

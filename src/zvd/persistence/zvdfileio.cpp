@@ -120,10 +120,3 @@ void ZVectorDrawing::assign(ZVectorDrawing* other) {
     }
 }
 
-// ---- refresh after loading ----
-
-// Constraint marks and constraint dimensions are rebuilt from their bound items after a load.
-// No constraint item exists in the library yet, so there is nothing to rebuild.
-void ZVectorDrawing::refreshDimensionConstraints() {}
-
-void ZVectorDrawing::refreshConstraints() {}
