@@ -14,7 +14,8 @@ class ISolver2d;
 class IConstraint;
 }  // namespace zcs
 
-// Drawn as a small mark in the curve pass (display level 1); never hit, no grips, and move,
+// Drawn as a small mark in the curve pass (display level 1); its box is the mark's, so that the
+// drawing pass offers it where the mark shows. Never hit, no grips, and move,
 // rotate and mirror do nothing: the bound items carry the geometry. The data object (kind) is
 // owned; it is made by initialize() or a load and resolves the bound items through the drawing
 // that owned the item when it was made, so an item gets its owner first.

@@ -53,7 +53,17 @@ int ZVDConstraint::gripCount() { return 0; }
 CVec2<double> ZVDConstraint::grip(int) { return CVec2<double>(0, 0); }
 ZVDGripType ZVDConstraint::gripType(int) { return 2; }
 bool ZVDConstraint::dragGrip(int, const CVec2<double>&) { return false; }
-void ZVDConstraint::buildOutRect(zgp::CBox2<double>&) {}
+// The box of the mark: its anchor line and the few units around the anchor point that the
+// largest mark (the tangent's) reaches. An empty box would keep the drawing pass, which offers
+// only items whose box meets the view, from ever painting the mark.
+void ZVDConstraint::buildOutRect(zgp::CBox2<double>& box) {
+    if (!m_data || !m_data->xLine()) return;
+    box.SetEmpty();
+    box.Add(m_data->xLine()->Box());
+    const CVec2<double> t = m_data->textPos();
+    box.Add(t - CVec2<double>(6, 6));
+    box.Add(t + CVec2<double>(6, 10));
+}
 void ZVDConstraint::doDrawElastic(HDC, const ZCoordTrans&) {}
 
 void ZVDConstraint::doDrawNormal(HDC hdc, const ZCoordTrans& trans) {

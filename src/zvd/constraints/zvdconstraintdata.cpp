@@ -157,8 +157,10 @@ ZVDConstraintObj* ZVDConstraintData::addObject(zcs::ISolver2d* solver, EnConstra
 
 ZVDEntity* ZVDConstraintData::entity(int which) const {
     const int id = which == 1 ? m_params.entityID1 : m_params.entityID2;
-    if (!m_drawing || id == -1) return nullptr;
-    return m_drawing->find(id);
+    // Data made before its item joined a drawing resolves through the item's owner.
+    ZVectorDrawing* drawing = m_drawing ? m_drawing : (m_constraint ? m_constraint->owner() : nullptr);
+    if (!drawing || id == -1) return nullptr;
+    return drawing->find(id);
 }
 
 int ZVDConstraintData::entityIndex(int which) const {

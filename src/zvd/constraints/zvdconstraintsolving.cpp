@@ -5,6 +5,9 @@
 
 #include "constraints/zvdconstraintindex.h"
 #include "zcs/solver2d.h"
+#include "zgp/arc2d.h"
+#include "zgp/ellipse2d.h"
+#include "zgp/line2d.h"
 #include "zvd/constraints/zvdconstraint.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdcomposite.h"
@@ -33,6 +36,32 @@ zgp::CCurve2d* boundCurve(ZVDEntity* item, int index) {
     }
     auto* curve = static_cast<ZVDCurve*>(item);
     return index >= 0 && index < curve->xLineCount() ? curve->line(index) : nullptr;
+}
+
+// Puts a saved copy back into the item's own curve object, bit for bit (the solver moved that
+// object in place). False when the kinds differ; the item's setter must then do it.
+bool restoreInPlace(zgp::CCurve2d* own, const zgp::CCurve2d* saved) {
+    if (!own || !saved || own->Type() != saved->Type()) return false;
+    switch (own->Type()) {
+    case zgp::GT_LINE: {
+        const auto* s = static_cast<const zgp::CLine2d*>(saved);
+        static_cast<zgp::CLine2d*>(own)->SetExact(s->Origin(), s->Direction(), s->Range());
+        return true;
+    }
+    case zgp::GT_ARC: {
+        const auto* s = static_cast<const zgp::CArc2d*>(saved);
+        static_cast<zgp::CArc2d*>(own)->SetExact(s->CenterPt(), s->Radius(), s->Range(), s->Sense());
+        return true;
+    }
+    case zgp::GT_ELLIPSE: {
+        const auto* s = static_cast<const zgp::CEllipse2d*>(saved);
+        static_cast<zgp::CEllipse2d*>(own)->SetExact(s->CenterPt(), s->Axis(), s->MajorRadius(), s->MinorRadius(),
+                                                      s->Range(), s->Sense());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 bool holds(const std::vector<ZVDConstraint*>& list, const ZVDConstraint* c) {
@@ -127,7 +156,13 @@ EnSolveResult ZVectorDrawing::calculateConstraints(std::vector<ZVDConstraint*> c
                 break;
             }
         }
-        for (auto& kv : backup) static_cast<ZVDCurve*>(entities[kv.first])->setXLines(kv.first.second, kv.second.Get());
+        for (auto& kv : backup) {
+            auto* item = static_cast<ZVDCurve*>(entities[kv.first]);
+            if (restoreInPlace(boundCurve(item, kv.first.second), kv.second.Get()))
+                reportMoved(item);
+            else
+                item->setXLines(kv.first.second, kv.second.Get());
+        }
         backup.clear();
         refreshConstraints();
         m_constraintBackup.clear();
