@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "zvd/constraints/zvdconstraint.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -194,6 +195,31 @@ void buildGroups(ZVectorDrawing& d) {
     d.add(pair);
 }
 
+// A sketch: curves bound by a constraint of every kind, solved once so that the marks are built.
+void buildSketch(ZVectorDrawing& d) {
+    ZVDEntity* a = line(0, 0, 10, 1);
+    ZVDEntity* b = line(0, 4, 10, 5);
+    ZVDEntity* round = arc(20, 0, 25, 5, zgp::CArc2d::CCW_SMALL, 5);
+    ZVDEntity* ring = circle(30, 0, 4);
+    for (ZVDEntity* item : {a, b, round, ring}) d.add(item);
+    for (int kind = 0; kind <= 20; ++kind) {
+        ZVDConstraintParams p;
+        const bool onArc = kind == cdtArcAngle || kind == cdtRadius || kind == cdtDiameter || kind == cdtConcentric;
+        p.entityID1 = (onArc ? round : a)->iD();
+        p.entityID2 = kind == cdtPinned ? -1 : (kind == cdtConcentric ? ring : b)->iD();
+        p.refType1 = edrEnd;
+        p.refType2 = edrStart;
+        p.value = 1.5 + kind;
+        p.constraintPos[0] = zgp::CVec2<double>(kind, 2.0 * kind);
+        p.dimParams[0] = kind % 3;
+        auto* c = new ZVDConstraint;
+        d.add(c);
+        c->initialize(p, static_cast<ZVDConstraintDataType>(kind));
+        c->setForceHide(kind % 2 == 1);
+        c->build();
+    }
+}
+
 std::string binaryBytes(ZVectorDrawing& d, bool selectedOnly) {
     std::stringstream s(std::ios::in | std::ios::out | std::ios::binary);
     d.saveToStream(&s, vdsfBinary, selectedOnly);
@@ -305,17 +331,21 @@ int main(int argc, char** argv) {
     plate.selSet()->add(plate.item(11), false);
     ZVectorDrawing groups;
     buildGroups(groups);
+    ZVectorDrawing sketch;
+    buildSketch(sketch);
 
     bool ok = writeFile(binDir + "/empty.zvd", binaryBytes(empty, false)) &&
               writeFile(binDir + "/plate.zvd", binaryBytes(plate, false)) &&
               writeFile(binDir + "/plate-selected.zvd", binaryBytes(plate, true)) &&
               writeFile(binDir + "/groups.zvd", binaryBytes(groups, false)) &&
+              writeFile(binDir + "/sketch.zvd", binaryBytes(sketch, false)) &&
               writeFile(binDir + "/version-2.5.zvd", version25()) &&
               writeFile(binDir + "/version-1.0.zvd", version10()) && writeFile(xmlDir + "/version-1.1.xml", kXml11);
     ok = ok && empty.saveToFile(wide(xmlDir + "/empty.xml"), vdsfXML, false) &&
          plate.saveToFile(wide(xmlDir + "/plate.xml"), vdsfXML, false) &&
          plate.saveToFile(wide(xmlDir + "/plate-selected.xml"), vdsfXML, true) &&
-         groups.saveToFile(wide(xmlDir + "/groups.xml"), vdsfXML, false);
+         groups.saveToFile(wide(xmlDir + "/groups.xml"), vdsfXML, false) &&
+         sketch.saveToFile(wide(xmlDir + "/sketch.xml"), vdsfXML, false);
     if (!ok) {
         std::fprintf(stderr, "make_seeds: could not write the seeds\n");
         return 1;

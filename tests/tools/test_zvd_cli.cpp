@@ -16,6 +16,7 @@
 
 #include "run_tool.h"
 #include "zgp/arc2d.h"
+#include "zvd/constraints/zvdconstraint.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdarc.h"
@@ -337,6 +338,46 @@ TEST_F(ZvdCli, WrongCommandLinesExitWithTwoAndShowTheUsage) {
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("o.xml"))));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("o.png"))));
+}
+
+// A line made horizontal and 50 long solves; a second, contradicting length does not.
+TEST_F(ZvdCli, SolveMovesTheGeometryOrNamesTheConflict) {
+    ZVectorDrawing d;
+    ZVDLine* l = line(P(0, 0), P(40, 3));
+    d.add(l);
+    auto bind = [&](ZVDConstraintDataType kind, double value) {
+        ZVDConstraintParams p;
+        p.entityID1 = l->iD();
+        p.value = value;
+        auto* c = new ZVDConstraint;
+        d.add(c);
+        c->initialize(p, kind);
+        return c->iD();
+    };
+    bind(cdtHorizon, 0);
+    bind(cdtLineLength, 50);
+    const std::string in = path("sketch.xml"), out = path("solved.xml");
+    ASSERT_TRUE(d.saveToFile(QString::fromStdString(in).toStdWString(), vdsfXML, false));
+    RunResult r = zvd({"solve", in, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "solved: 2 constraints\n");
+    ZVectorDrawing solved;
+    ASSERT_TRUE(solved.loadFromFile(QString::fromStdString(out).toStdWString()));
+    auto* moved = dynamic_cast<ZVDLine*>(solved.item(0));
+    ASSERT_NE(moved, nullptr);
+    const P s = moved->line(0)->StartPoint(), e = moved->line(0)->EndPoint();
+    EXPECT_NEAR(e.y - s.y, 0.0, 1e-9);
+    EXPECT_NEAR(std::fabs(e.x - s.x), 50.0, 1e-9);
+
+    const int second = bind(cdtLineLength, 60);
+    ASSERT_TRUE(d.saveToFile(QString::fromStdString(in).toStdWString(), vdsfXML, false));
+    const std::string untouched = path("untouched.xml");
+    r = zvd({"solve", in, "-o", untouched});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out.rfind("not solved (result 1): ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("constraint " + std::to_string(second) + " (line length)"), std::string::npos) << r.out;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(untouched)));
+    EXPECT_EQ(zvd({"solve"}).status, 2);
 }
 
 TEST_F(ZvdCli, HelpAndVersion) {

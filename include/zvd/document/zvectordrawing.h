@@ -57,9 +57,10 @@ public:
     // resetAttributes: background colour, size and remark back to their defaults. Then clear()
     // and zero the identifier counter, the change counter and the update nesting.
     void initialize(bool resetAttributes);
-    // Erases every item (with all erase reports), empties the selection set and the
-    // block-definition table, and leaves the layer table as a new drawing has it: the single
-    // layer "0" (identifier 0, white, visible, current). Nothing happens without items.
+    // Erases every item (with all erase reports; constraints first, last to first), empties the
+    // selection set and the block-definition table, and leaves the layer table as a new drawing
+    // has it: the single layer "0" (identifier 0, white, visible, current). Nothing happens
+    // without items.
     void clear();
     // Replaces this drawing's content by a copy of other's, made through an in-memory binary
     // stream (as a save and a load would). Null or other == this does nothing.

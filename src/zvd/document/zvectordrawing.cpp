@@ -74,6 +74,11 @@ void ZVectorDrawing::clear() {
     m_selSet->clear(true);
     m_layers->clear();
     m_blockDefinitions->clear();
+    // Constraints go first, from the back, where files keep them: erasing an item from the
+    // front would otherwise look up and remove its constraints one by one in the middle of the
+    // root, which costs a walk of the root per constraint.
+    for (int i = m_root->count() - 1; i >= 0; --i)
+        if (vdcommon::isConstraint(m_root->items(i))) erase(m_root.get(), i);
     while (m_root->count() > 0) erase(m_root.get(), 0);
     m_index.clear();
     // The layers that items still used survived the table's clear(); with the items gone they
