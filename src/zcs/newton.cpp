@@ -136,12 +136,14 @@ void NewtonSystem::Share(std::vector<double>& P) const {
 
 void NewtonSystem::Evaluate(const double* P) {
     m_rb.Clear();
-    m_rowCons.clear();
+    int row = 0;
     for (int ci : m_cons) {
-        const int before = m_rb.Rows();
         EvalRows(m_model, m_model.cons[ci], P, m_rb);
-        m_rowCons.insert(m_rowCons.end(), m_rb.Rows() - before, ci);
+        const int rows = m_rb.Rows();
+        if (static_cast<int>(m_rowCons.size()) < rows) m_rowCons.resize(rows);
+        for (; row < rows; ++row) m_rowCons[row] = ci;
     }
+    m_rowCons.resize(row);
     m_rb.Close();
     if (m_rb.prm != m_structPrm || m_rb.rowBegin != m_structBegin) BuildStructure();
     double* values = m_J.valuePtr();

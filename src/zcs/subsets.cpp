@@ -105,7 +105,8 @@ bool SubsetSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
 bool SubsetSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size) {
     const double big = dz.cwiseAbs().maxCoeff();
     if (big > size) dz *= size / big;
-    const std::vector<int> cols = m_sys.ColumnParam();  // a new pattern may renumber the columns
+    m_cols = m_sys.ColumnParam();  // a new pattern may renumber the columns
+    const std::vector<int>& cols = m_cols;
     const int n = static_cast<int>(cols.size());
     m_x0.resize(n);
     for (int k = 0; k < n; ++k) m_x0[k] = P[cols[k]];

@@ -59,6 +59,7 @@ private:
     PatternLdlt m_ldlt;
     bool m_analysed = false;
     Eigen::VectorXd m_y, m_r, m_y2, m_r2, m_x0;
+    std::vector<int> m_cols;  // the columns' parameters when a line search started
 };
 
 }  // namespace zcs::detail
