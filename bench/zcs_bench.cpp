@@ -210,7 +210,7 @@ void BM_SolveConflictChain(benchmark::State& state) {
     BuildChain(s, static_cast<int>(state.range(0)), 0.01 * Corners(static_cast<int>(state.range(0))).back().Length());
     Run(state, s, esrConflict);
 }
-BENCHMARK(BM_SolveConflictChain)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SolveConflictChain)->Arg(50)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // Solve, which must fail with esrConflict, and GetConflicts: the whole answer a host waits
 // for when a constraint it added cannot hold. Counts the constraints named.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 
 #include <Eigen/SparseQR>
@@ -143,26 +144,34 @@ class ConflictSearch {
 public:
     enum class Verdict { Holds, Fails, Unknown };
 
-    ConflictSearch(const Sketch& s, const Part& part) : m_s(s), m_part(part), m_sys(s.model, part.cons) {}
+    ConflictSearch(const Sketch& s, const Part& part) : m_s(s), m_part(part), m_all(s.model, part.cons) {}
+
+    // From now on the coincidences `joints` (of the background, which was shown to hold) are
+    // held by construction in every solve of a subset: the same question with fewer unknowns.
+    // A solve that meets the rest then meets them exactly.
+    void HoldJoints(const std::vector<int>& joints) {
+        m_joins = JoinPoints(m_s.model, joints);
+        if (!m_joins.Empty()) m_joined = std::make_unique<SubsetSystem>(m_s.model, m_part.cons, &m_joins);
+    }
 
     // Moves P to the least-squares point of cons; answers the system for its residuals there.
     const SubsetSystem& Polish(const std::vector<int>& cons, std::vector<double>& P) {
-        m_sys.Polish(Flags(cons), P, m_part.size);
-        return m_sys;
+        m_all.Polish(Flags(cons), P, m_part.size);
+        return m_all;
     }
 
     // From the starting geometry only.
     bool Consistent(const std::vector<int>& cons) {
         if (cons.empty()) return true;
         std::vector<double> P = m_s.model.P0;
-        return m_sys.Solve(Flags(cons), P, m_part.tol, m_part.size).converged;
+        return Sys().Solve(Flags(cons), P, m_part.tol, m_part.size).converged;
     }
 
     // From `from` (where the solve of the whole part stopped, usually close to a solution of a
     // few of its constraints), then from the starting geometry.
     bool Consistent(const std::vector<int>& cons, std::vector<double> from) {
         if (cons.empty()) return true;
-        return m_sys.Solve(Flags(cons), from, m_part.tol, m_part.size).converged || Consistent(cons);
+        return Sys().Solve(Flags(cons), from, m_part.tol, m_part.size).converged || Consistent(cons);
     }
 
     // The first solve starts from the last solution found, or else from `from`. The subsets
@@ -197,7 +206,7 @@ private:
         if (cons.empty()) return Verdict::Holds;
         const std::vector<char> on = Flags(cons);
         std::vector<double> P = nearLastSolution ? m_solution : from;
-        const Outcome near = m_sys.Solve(on, P, m_part.tol, m_part.size);
+        const Outcome near = Sys().Solve(on, P, m_part.tol, m_part.size);
         if (near.converged) {
             m_solution.swap(P);
             return Verdict::Holds;
@@ -205,7 +214,7 @@ private:
         Outcome start;
         if (!quick) {
             std::vector<double> Q = m_s.model.P0;
-            start = m_sys.Solve(on, Q, m_part.tol, m_part.size);
+            start = Sys().Solve(on, Q, m_part.tol, m_part.size);
             if (start.converged) {
                 m_solution.swap(Q);
                 return Verdict::Holds;
@@ -225,9 +234,13 @@ private:
         return on;
     }
 
+    SubsetSystem& Sys() { return m_joined ? *m_joined : m_all; }
+
     const Sketch& m_s;
     const Part& m_part;
-    SubsetSystem m_sys;
+    SubsetSystem m_all;                      // every constraint of the part with rows
+    PointJoins m_joins;                      // the joints held by construction, once shown to hold
+    std::unique_ptr<SubsetSystem> m_joined;  // the part with those joints held
     std::vector<double> m_solution;  // the last solution found, empty before
 };
 
@@ -430,6 +443,7 @@ std::vector<int> FindConflict(const Sketch& s, const Part& part, const std::vect
         candidates = joints;
         search.Polish(Merge(background, candidates), X);
     } else {
+        search.HoldJoints(joints);
         const SubsetSystem& all = search.Polish(part.cons, X);
         const Eigen::VectorXd& F = all.Residuals();
         const double fmax = F.size() ? F.cwiseAbs().maxCoeff() : 0.0;

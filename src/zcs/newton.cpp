@@ -48,7 +48,64 @@ constexpr double kQuiet = 0.1;
 constexpr int kSettleTries = 4;
 }  // namespace
 
-NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), m_cons(std::move(cons)) {
+namespace {
+
+// The parameters (x, y) of a point that are its coordinates themselves, or false.
+bool PointParams(const Model& m, const RefRec& ref, int& x, int& y) {
+    const Lin2 q = PointOf(m.geoms[ref.geom], ref.type, m.P0.data());
+    if (q.gx.n != 1 || q.gy.n != 1 || q.gx.d[0] != 1.0 || q.gy.d[0] != 1.0) return false;
+    x = q.gx.p[0];
+    y = q.gy.p[0];
+    return q.v.x == m.P0[x] && q.v.y == m.P0[y] && m.colScale[x] == 1.0 && m.colScale[y] == 1.0;
+}
+
+}  // namespace
+
+PointJoins JoinPoints(const Model& m, const std::vector<int>& joints) {
+    PointJoins j;
+    const int n = m.ParamCount();
+    j.held.assign(m.cons.size(), 0);
+    // Groups of parameters by union-find; each root knows its held parameter, if any.
+    std::vector<int> up(n), fixedOf(n, -1);
+    for (int p = 0; p < n; ++p) {
+        up[p] = p;
+        if (m.isConst[p]) fixedOf[p] = p;
+    }
+    auto root = [&](int p) {
+        while (up[p] != p) p = up[p] = up[up[p]];
+        return p;
+    };
+    bool any = false;
+    for (int ci : joints) {
+        const ConsRec& c = m.cons[ci];
+        int ax, ay, bx, by;
+        if (c.form != Form::Coincident || c.nref != 2 || c.ref[0].geom == c.ref[1].geom ||
+            !PointParams(m, c.ref[0], ax, ay) || !PointParams(m, c.ref[1], bx, by))
+            continue;
+        const int rx[2] = {root(ax), root(bx)}, ry[2] = {root(ay), root(by)};
+        if ((rx[0] != rx[1] && fixedOf[rx[0]] >= 0 && fixedOf[rx[1]] >= 0) ||
+            (ry[0] != ry[1] && fixedOf[ry[0]] >= 0 && fixedOf[ry[1]] >= 0))
+            continue;  // two held points: whether they meet is for the rows to tell
+        for (const int* r : {rx, ry})
+            if (r[0] != r[1]) {
+                const int lo = std::min(r[0], r[1]), hi = std::max(r[0], r[1]);
+                up[hi] = lo;
+                if (fixedOf[lo] < 0) fixedOf[lo] = fixedOf[hi];
+            }
+        j.held[ci] = 1;
+        any = true;
+    }
+    j.rep.resize(n);
+    for (int p = 0; p < n; ++p) {
+        const int r = root(p);
+        j.rep[p] = fixedOf[r] >= 0 ? fixedOf[r] : r;  // the root is the group's first parameter
+        if (any && j.rep[p] != p) j.shared.emplace_back(p, j.rep[p]);
+    }
+    return j;
+}
+
+NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons, const PointJoins* joins)
+    : m_model(m), m_joins(joins && !joins->Empty() ? joins : nullptr), m_cons(std::move(cons)) {
     std::vector<char> seen(m.geoms.size(), 0);
     for (int ci : m_cons) {
         const ConsRec& c = m.cons[ci];
@@ -67,16 +124,26 @@ NewtonSystem::NewtonSystem(const Model& m, std::vector<int> cons) : m_model(m), 
     }
     for (int g : m_geoms)
         for (int k = 0; k < m.geoms[g].np; ++k) m_params.push_back(m.geoms[g].off + k);
+    if (m_joins)
+        m_cons.erase(std::remove_if(m_cons.begin(), m_cons.end(), [&](int ci) { return m_joins->held[ci] != 0; }),
+                     m_cons.end());
+}
+
+void NewtonSystem::Share(std::vector<double>& P) const {
+    if (m_joins)
+        for (const auto& pq : m_joins->shared) P[pq.first] = P[pq.second];
 }
 
 void NewtonSystem::Evaluate(const double* P) {
     m_rb.Clear();
-    m_rowCons.clear();
+    int row = 0;
     for (int ci : m_cons) {
-        const int before = m_rb.Rows();
         EvalRows(m_model, m_model.cons[ci], P, m_rb);
-        m_rowCons.insert(m_rowCons.end(), m_rb.Rows() - before, ci);
+        const int rows = m_rb.Rows();
+        if (static_cast<int>(m_rowCons.size()) < rows) m_rowCons.resize(rows);
+        for (; row < rows; ++row) m_rowCons[row] = ci;
     }
+    m_rowCons.resize(row);
     m_rb.Close();
     if (m_rb.prm != m_structPrm || m_rb.rowBegin != m_structBegin) BuildStructure();
     double* values = m_J.valuePtr();
@@ -101,7 +168,7 @@ void NewtonSystem::BuildStructure() {
     trip.reserve(n);
     for (int r = 0; r < rows; ++r)
         for (int e = m_rb.rowBegin[r]; e < m_rb.rowBegin[r + 1]; ++e) {
-            const int p = m_rb.prm[e];
+            const int p = ColumnOwner(m_rb.prm[e]);
             if (m_model.isConst[p]) continue;
             if (m_colOf[p] < 0) {
                 m_colOf[p] = static_cast<int>(m_cols.size());
@@ -117,7 +184,7 @@ void NewtonSystem::BuildStructure() {
     const int* inner = m_J.innerIndexPtr();
     for (int r = 0; r < rows; ++r)
         for (int e = m_rb.rowBegin[r]; e < m_rb.rowBegin[r + 1]; ++e) {
-            const int p = m_rb.prm[e];
+            const int p = ColumnOwner(m_rb.prm[e]);
             if (m_model.isConst[p]) continue;
             const int* pos = std::lower_bound(inner + outer[r], inner + outer[r + 1], m_colOf[p]);
             m_slot[e] = static_cast<int>(pos - inner);
@@ -197,11 +264,13 @@ bool NewtonSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, doubl
         for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k] + alpha * dz[k] / m_model.colScale[cols[k]];
         for (const auto& pc : m_clamp) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
         for (int g : m_wrap) WrapFullTurns(m_model.geoms[g], P.data());
+        Share(P);
         if (!Valid(P.data())) continue;
         Evaluate(P.data());
         if (m_F.squaredNorm() < f2) return true;
     }
     for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k];
+    Share(P);
     Evaluate(P.data());
     return false;
 }

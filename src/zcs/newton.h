@@ -26,13 +26,31 @@ struct Outcome {
     double left = 0.0;  // the share of the residual the last step's linearisation left
 };
 
+// Points that coincidences join, held together by construction: each joined coordinate moves
+// with one other parameter (a held curve's, else the first of its group), so those coincidences
+// hold exactly and need no rows, and a system has fewer rows and columns. Only points whose
+// coordinates are parameters themselves (line ends, centres) are joined this way.
+struct PointJoins {
+    std::vector<int> rep;                        // per parameter of the model: the one it moves with
+    std::vector<char> held;                      // per constraint of the model: holds by construction
+    std::vector<std::pair<int, int>> shared;     // (parameter, the one it moves with) where they differ
+    bool Empty() const { return shared.empty(); }
+};
+// Joins the points of the coincidences `joints` (indices into m.cons). A coincidence of two
+// points of one curve, of points that are not parameters, or of two held points is left out.
+PointJoins JoinPoints(const Model& m, const std::vector<int>& joints);
+
 class NewtonSystem {
 public:
     static constexpr int kLineSearchTries = 12;
     using SpMat = Eigen::SparseMatrix<double, Eigen::RowMajor>;
 
-    // The constraints cons (indices into m.cons, ascending) and the parameters they move.
-    NewtonSystem(const Model& m, std::vector<int> cons);
+    // The constraints cons (indices into m.cons, ascending) and the parameters they move. With
+    // joins (which must outlive the system), the coincidences it holds take no rows and the
+    // parameters joined share columns; starts are to be put through Share first.
+    NewtonSystem(const Model& m, std::vector<int> cons, const PointJoins* joins = nullptr);
+    // Moves every joined parameter of P to the value of the one it moves with.
+    void Share(std::vector<double>& P) const;
 
     // Moves this system's parameters in P until every residual is at most tol. `size` is the
     // size of the sketch part: no single step moves anything farther than that.
@@ -89,7 +107,10 @@ private:
     bool Valid(const double* P) const;
     double Stationarity() const;
 
+    int ColumnOwner(int p) const { return m_joins ? m_joins->rep[p] : p; }
+
     const Model& m_model;
+    const PointJoins* m_joins = nullptr;
     std::vector<int> m_cons;
     std::vector<int> m_geoms;                  // curves that can move
     std::vector<int> m_params;                 // every parameter the system can move

@@ -20,12 +20,15 @@ constexpr double kLeastSquaresDamping = 1e-10;
 constexpr double kMaxDamping = 1e-2;
 constexpr size_t kSlowSteps = 5;
 constexpr int kRefinements = 8;
+// A step whose linearised residual is below this share of |F| is not refined: Newton's method
+// converges as fast with it, and near a solution refinement only reshuffles rounding.
+constexpr double kRefined = 1e-10;
 // Share of the residual that a step's linear model may keep before the solve counts as stuck.
 constexpr double kNoProgress = 0.999;
 }  // namespace
 
-SubsetSystem::SubsetSystem(const Model& m, std::vector<int> cons)
-    : m_model(m), m_sys(m, cons), m_cons(std::move(cons)) {}
+SubsetSystem::SubsetSystem(const Model& m, std::vector<int> cons, const PointJoins* joins)
+    : m_model(m), m_sys(m, cons, joins), m_cons(std::move(cons)) {}
 
 void SubsetSystem::Evaluate(const double* P) {
     m_sys.Evaluate(P);
@@ -54,7 +57,7 @@ void SubsetSystem::Analyse() {
     m_outer.assign(J.outerIndexPtr(), J.outerIndexPtr() + J.rows() + 1);
     m_inner.assign(J.innerIndexPtr(), J.innerIndexPtr() + J.nonZeros());
     m_product.Build(J);
-    m_ldlt.analyzePattern(m_product.Matrix());
+    m_ldlt.Analyse(m_product.Matrix());
     m_analysed = true;
 }
 
@@ -71,18 +74,19 @@ bool SubsetSystem::Valid(const double* P) const {
 bool SubsetSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
     const NewtonSystem::SpMat& J = m_sys.Jacobian();
     m_product.Form(J, damping, &m_rowOn);
-    m_ldlt.factorize(m_product.Matrix());
-    if (m_ldlt.info() != Eigen::Success) return false;
+    if (!m_ldlt.Factorize(m_product.Matrix())) return false;
     auto residual = [&](const Eigen::VectorXd& y, Eigen::VectorXd& r) {
         r = -m_F - J * (J.transpose() * y);
         for (Eigen::Index i = 0; i < r.size(); ++i)
             if (!m_rowOn[i]) r[i] = 0.0;
     };
-    m_y = m_ldlt.solve(-m_F);
+    m_ldlt.Solve(-m_F, m_y);
     residual(m_y, m_r);
     double rn = m_r.norm();
-    for (int k = 0; k < kRefinements && rn > 0.0; ++k) {
-        m_y2 = m_y + m_ldlt.solve(m_r);
+    const double enough = kRefined * m_F.norm();
+    for (int k = 0; k < kRefinements && rn > enough; ++k) {
+        m_ldlt.Solve(m_r, m_y2);
+        m_y2 += m_y;
         residual(m_y2, m_r2);
         const double rn2 = m_r2.norm();
         if (!(rn2 < rn)) break;
@@ -101,7 +105,8 @@ bool SubsetSystem::Step(Eigen::VectorXd& dz, double damping, double& left) {
 bool SubsetSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, double size) {
     const double big = dz.cwiseAbs().maxCoeff();
     if (big > size) dz *= size / big;
-    const std::vector<int> cols = m_sys.ColumnParam();  // a new pattern may renumber the columns
+    m_cols = m_sys.ColumnParam();  // a new pattern may renumber the columns
+    const std::vector<int>& cols = m_cols;
     const int n = static_cast<int>(cols.size());
     m_x0.resize(n);
     for (int k = 0; k < n; ++k) m_x0[k] = P[cols[k]];
@@ -110,17 +115,20 @@ bool SubsetSystem::LineSearch(std::vector<double>& P, Eigen::VectorXd& dz, doubl
     for (int ls = 0; ls < kLineSearchSteps; ++ls, alpha *= 0.5) {
         for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k] + alpha * dz[k] / m_model.colScale[cols[k]];
         for (const auto& pc : m_sys.Clamps()) P[pc.first] = ClampFrameParam(m_model.geoms[pc.second], P[pc.first]);
+        m_sys.Share(P);
         if (!Valid(P.data())) continue;
         Evaluate(P.data());
         if (m_F.squaredNorm() < f2) return true;
     }
     for (int k = 0; k < n; ++k) P[cols[k]] = m_x0[k];
+    m_sys.Share(P);
     Evaluate(P.data());
     return false;
 }
 
 Outcome SubsetSystem::Solve(const std::vector<char>& on, std::vector<double>& P, double tol, double size) {
     m_on = &on;
+    m_sys.Share(P);
     const Outcome out = Iterate(P, tol, size);
     m_on = nullptr;
     return out;
@@ -171,6 +179,7 @@ Outcome SubsetSystem::Iterate(std::vector<double>& P, double tol, double size) {
 
 void SubsetSystem::Polish(const std::vector<char>& on, std::vector<double>& P, double size) {
     m_on = &on;
+    m_sys.Share(P);
     Evaluate(P.data());
     Eigen::VectorXd dz;
     double left;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include <Eigen/Sparse>
-#include <Eigen/SparseCholesky>
 
+#include "ldlt.h"
 #include "newton.h"
 
 namespace zcs::detail {
@@ -20,8 +20,10 @@ namespace zcs::detail {
 // alone would, and a subset that cannot hold fails in few evaluations.
 class SubsetSystem {
 public:
-    // The constraints cons (indices into m.cons, ascending).
-    SubsetSystem(const Model& m, std::vector<int> cons);
+    // The constraints cons (indices into m.cons, ascending). With joins (which must outlive the
+    // system), the coincidences they hold are held by construction (see PointJoins): their flags
+    // are not read, and every start is moved to where the joined points meet.
+    SubsetSystem(const Model& m, std::vector<int> cons, const PointJoins* joins = nullptr);
 
     // Moves this system's parameters in P until every constraint flagged in `on` (one flag per
     // entry of cons, in order) has residuals of at most tol; the others are left out as if
@@ -54,9 +56,10 @@ private:
     Eigen::VectorXd m_F;                       // residuals, zero on rows left out
     std::vector<int> m_outer, m_inner;         // the pattern of J the product was built for
     ProductPattern m_product;                  // J J^T + mu I over the rows taking part
-    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> m_ldlt;
+    PatternLdlt m_ldlt;
     bool m_analysed = false;
     Eigen::VectorXd m_y, m_r, m_y2, m_r2, m_x0;
+    std::vector<int> m_cols;  // the columns' parameters when a line search started
 };
 
 }  // namespace zcs::detail
