@@ -152,6 +152,17 @@ std::vector<KindCase> kindCases() {
              s.constrain(cdtHorizon, it[0], 1, edrCurve);
          },
          [](const Items& it) { return std::fabs(endOf(it[0], 1).y - startOf(it[0], 1).y); }},
+        {"horizontal child of a poly-composite",
+         [](Canvas& s, Items& it) {
+             auto* chain = new ZVDPolyComposite;
+             auto* first = new ZVDLine;
+             first->set({0, 0}, {10, 2});
+             chain->add(first);
+             s.d.add(chain);
+             it = {first};
+             s.constrain(cdtHorizon, first, 0, edrCurve);
+         },
+         [](const Items& it) { return std::fabs(endOf(it[0]).y - startOf(it[0]).y); }},
         {"vertical polygon side",
          [](Canvas& s, Items& it) {
              it = {s.polygon({{0, 0}, {10, 0}, {11, 8}, {0, 8}})};
@@ -434,6 +445,24 @@ TEST_F(Sketch, RelatedConstraintsFollowChildrenAndChains) {
     k4->setEntityID1(c->iD());
     k4->setEntityIndexID1(0);
     EXPECT_EQ(d.getRelatedConstraints(c, 0, out, nullptr, false), 3);
+}
+
+TEST_F(Sketch, AMovedChildReportsItsPolyComposite) {
+    auto* chain = new ZVDPolyComposite;
+    auto* first = new ZVDLine;
+    first->set({0, 0}, {10, 2});
+    chain->add(first);
+    d.add(chain);
+    constrain(cdtHorizon, first, 0, edrCurve);
+    docfix::Recorder rec;
+    d.attachObserver(&rec);
+    ASSERT_EQ(solve(), esrSolved);
+    std::set<ZVDEntity*> reported;
+    for (const docfix::Event& e : rec.events)
+        if (e.code == vdnDataChanged) reported.insert(e.item);
+    EXPECT_TRUE(reported.count(first));
+    EXPECT_TRUE(reported.count(chain));
+    d.detachObserver(&rec);
 }
 
 TEST_F(Sketch, SolvingRelatedItemsLeavesTheRestAlone) {
