@@ -18,7 +18,7 @@ enum EnSolveResult {
 };
 
 // What of a referenced geometry a constraint means.
-enum EnDimRefType {
+enum EnDimRefType : int {
     edrCurve = 0,   // the curve itself
     edrStart = 1,   // its start point
     edrEnd = 2,     // its end point

@@ -3,6 +3,8 @@
 // it.
 #pragma once
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "zgp/arc2d.h"
@@ -11,6 +13,7 @@
 #include "zgp/loop.h"
 #include "zgp/nurbscurve2d.h"
 #include "zgp/vec2.h"
+#include "zvd/foundation/vdcommon.h"
 #include "zvd/foundation/zvdexport.h"
 #include "zvd/platform/zvdhdc.h"
 
@@ -55,6 +58,10 @@ enum EnDrawMode : int {
 }  // namespace vdcommon
 
 using vdcommon::EnDrawMode;
+
+// Where a text's anchor sits on the text: the left/top edge, the right/bottom edge or the middle.
+enum EnHorizAlignment : int { haLeft = 0, haRight = 1, haCenter = 2 };
+enum EnVertAlignment : int { vaTop = 0, vaBottom = 1, vaCenter = 2 };
 
 // Colours are COLORREF values carried as int (0x00BBGGRR); a negative colour means the system
 // colour with index 1 (GetSysColor(1)). White (0xFFFFFF) is what callers pass for colours that
@@ -182,4 +189,67 @@ public:
     // Fills a polygon given in device pixels.
     static void fillPolygon_DC(HDC hdc, zgp::CVec2<int>* points, int count, int colour, EnBrushStyle brushStyle,
                                EnDrawMode mode, unsigned char borderWidth, EnPenStyle borderPenStyle, int borderColour);
+
+    // ---- text ----
+    // Text at pos (world), rotated by angle (radians, counter-clockwise) about its anchor, which
+    // the alignments place on the text's cell. A positive height is world units (one line's
+    // cell); zero or negative goes to the font as it is (negative: that many pixels of character
+    // height). transparent leaves the background untouched, otherwise the cell is filled with
+    // backColour. At most 31 characters of fontName reach the font.
+    static void drawScaleText(HDC hdc, const ZCoordTrans* ct, const std::wstring& text, const zgp::CVec2<double>& pos,
+                              double angle, double height, EnHorizAlignment horz, EnVertAlignment vert,
+                              const std::wstring& fontName, int colour, std::set<EnFontStyle>& styles,
+                              int backColour, bool transparent, EnDrawMode mode);
+    static void drawScaleTextVII(HDC hdc, const ZCoordTrans* ct, const std::wstring& text,
+                                 const zgp::CVec2<double>& pos, double angle, double height, EnHorizAlignment horz,
+                                 EnVertAlignment vert, const std::wstring& fontName, int colour,
+                                 std::set<EnFontStyle>& styles, int backColour, bool transparent, EnDrawMode mode);
+    // Text of a fixed point size on screen, whatever the zoom.
+    static void drawFixedText(HDC hdc, const ZCoordTrans* ct, const std::wstring& text, const zgp::CVec2<double>& pos,
+                              double angle, EnHorizAlignment horz, EnVertAlignment vert, const std::wstring& fontName,
+                              int pointSize, int colour, std::set<EnFontStyle>& styles, int backColour,
+                              bool transparent, EnDrawMode mode);
+    // Several lines split at line feeds (empty lines take no room), each below the one before in
+    // the text's own frame: one line height (abs(height)) apart.
+    static void drawScaleWrapText(HDC hdc, const ZCoordTrans* ct, const std::wstring& text,
+                                  const zgp::CVec2<double>& pos, double angle, double height, EnHorizAlignment horz,
+                                  EnVertAlignment vert, const std::wstring& fontName, int colour,
+                                  std::set<EnFontStyle>& styles, int backColour, bool transparent, EnDrawMode mode);
+    // As drawScaleWrapText, except that a negative (pixel) height steps by its pixels in world units.
+    static void drawScaleWrapTextVII(HDC hdc, const ZCoordTrans* ct, const std::wstring& text,
+                                     const zgp::CVec2<double>& pos, double angle, double height, EnHorizAlignment horz,
+                                     EnVertAlignment vert, const std::wstring& fontName, int colour,
+                                     std::set<EnFontStyle>& styles, int backColour, bool transparent, EnDrawMode mode);
+    // Lines of a fixed point size, split at line feeds; the step is the point size in pixels.
+    static void drawWrapText(HDC hdc, const ZCoordTrans* ct, const std::wstring& text, const zgp::CVec2<double>& pos,
+                             double angle, EnHorizAlignment horz, EnVertAlignment vert, const std::wstring& fontName,
+                             int pointSize, int colour, std::set<EnFontStyle>& styles, int backColour,
+                             bool transparent, EnDrawMode mode);
+    // The same for given lines; every element takes a line, empty ones too (they draw nothing).
+    static void drawWrapText(HDC hdc, const ZCoordTrans* ct, std::vector<std::wstring>& lines,
+                             const zgp::CVec2<double>& pos, double angle, EnHorizAlignment horz, EnVertAlignment vert,
+                             const std::wstring& fontName, int pointSize, int colour, std::set<EnFontStyle>& styles,
+                             int backColour, bool transparent, EnDrawMode mode);
+    // Text of a fixed point size / of a world height set just above a line or an arc (see
+    // calcTextAboveLineParam).
+    static void drawFixedTextAboveLine(HDC hdc, const ZCoordTrans* ct, const std::wstring& text, zgp::CCurve2d& curve,
+                                       double ratio, EnHorizAlignment horz, EnVertAlignment vert,
+                                       std::wstring fontName, int pointSize, int colour, std::set<EnFontStyle>& styles,
+                                       int backColour, bool transparent, EnDrawMode mode);
+    static void drawScaledTextAboveLine(HDC hdc, const ZCoordTrans* ct, std::wstring text, zgp::CCurve2d& curve,
+                                        double ratio, double height, EnHorizAlignment horz, EnVertAlignment vert,
+                                        std::wstring fontName, int colour, std::set<EnFontStyle>& styles,
+                                        int backColour, bool transparent, EnDrawMode mode);
+    // Where such a text goes: on a line at the fraction ratio of its length (from the end when
+    // the line runs down-left, so the text reads upright); on an arc at its top when the arc
+    // passes there, else at its middle, with angle 0. Then lifted by (2 / zoom)^2 across angle.
+    // Other curves leave pos at (0, 0). The alignment is not used.
+    static void calcTextAboveLineParam(const ZCoordTrans* ct, zgp::CCurve2d& curve, double ratio,
+                                       EnVertAlignment unusedVert, double& angle, zgp::CVec2<double>& pos);
+    // Pixels of a point size on the device: MulDiv(pointSize, vertical dpi, 72).
+    static int getFontHeight(HDC hdc, int pointSize);
 };
+
+// Width in pixels of text in the font of that face, cell height (pixels) and styles, measured on
+// the desktop's device context.
+ZVD_EXPORT int getDrawTextWidth(std::wstring text, std::wstring fontName, short height, std::set<EnFontStyle>& styles);

@@ -363,6 +363,13 @@ TEST_F(Sketch, ResultCodesPassThroughAndAreToldApart) {
     ASSERT_EQ(conflicts.size(), 1u);
     EXPECT_EQ(conflicts[0], zero);
     EXPECT_EQ(radiusOf(c), 3.0);
+    // A reference type no geometry has (as a damaged file may hold) is refused the same way.
+    zero->setConstraintValue(2.0);
+    ZVDLine* l = line({0, 0}, {1, 1});
+    ZVDConstraint* odd = constrain(cdtCoincident, l, 0, static_cast<EnDimRefType>(200000), c, 0, edrCenter);
+    EXPECT_EQ(solve(), esrInvalid);
+    EXPECT_EQ(conflicts, std::vector<ZVDConstraint*>{odd});
+    EXPECT_EQ(radiusOf(c), 3.0);
 }
 
 TEST_F(Sketch, DrivenSolveLeavesMeasuredKindsOut) {
