@@ -254,6 +254,9 @@ public:
     // Constraint items call this when their bound identifiers change, so that the drawing's
     // index of constraints by identifier stays true.
     void constraintKeysChanged(ZVDConstraint* constraint);
+    // Item readers call this when an attribute cannot be decoded; the XML load under way then
+    // fails as for any malformed input.
+    void markInputDamaged() { m_inputDamaged = true; }
 
     // ---- painting ----
     // Repaints deviceRect: the background (backColor) over the part of the drawing inside it,
@@ -334,4 +337,5 @@ private:
     // Copies of the curves a successful solve moved, as they were before it; owned.
     std::map<std::pair<int, int>, zgp::CRefPtr<zgp::CCurve2d>> m_constraintBackup;
     bool m_destroying = false;
+    bool m_inputDamaged = false;
 };

@@ -60,6 +60,13 @@ public:
     // Below 3.0: an ellipse stores the common fields, line width and line style only.
     bool oldEllipseLayout() const { return !m_from30; }
 
+    // ---- texts ----
+    // From 1.3 the XML text attribute is Base64 of its ANSI bytes; from 1.4 the font name too.
+    bool base64Text() const { return m_base64Text; }
+    bool base64FontName() const { return m_base64FontName; }
+    // From 2.1 (the version read as a plain number) a text record ends with its width factor.
+    bool textWidthFactor() const { return m_textWidthFactor; }
+
 private:
     std::wstring m_text;
     double m_number = 0.0;
@@ -74,4 +81,7 @@ private:
     bool m_hasCurrentScale = true;
     bool m_hasChainIds = true;
     bool m_arcByRadius = false;
+    bool m_base64Text = true;
+    bool m_base64FontName = true;
+    bool m_textWidthFactor = true;
 };

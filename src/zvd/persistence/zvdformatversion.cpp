@@ -24,6 +24,9 @@ ZVDFormatVersion::ZVDFormatVersion(const std::wstring& version)
     m_hasCurrentScale = compare(1.9) > 0;
     m_hasChainIds = compare(2.1) >= 0;
     m_arcByRadius = compare(3.3) < 0;
+    m_base64Text = compare(1.3) >= 0;
+    m_base64FontName = compare(1.4) >= 0;
+    m_textWidthFactor = m_number >= 2.1;
 }
 
 int ZVDFormatVersion::compare(double v) const {

@@ -355,6 +355,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         beginUpdate();
         bracketOpen = true;
         clearForLoad();
+        m_inputDamaged = false;
         if (tooLarge) throw std::bad_alloc();
 
         // Elements built by a reader live in its scratch document: keep every reader until the
@@ -385,6 +386,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             layersLoaded = true;
         }
 
+        if (m_inputDamaged) throw std::runtime_error("undecodable attribute");
         // The document is well-formed: apply the rest in the order of a whole-document read.
         pause.resume();
         ZXMLAttrNames* names = m_xmlNames.get();
@@ -399,6 +401,7 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             replayLoadReports(*this, item);
             add(nullptr, item);
         }
+        if (m_inputDamaged) throw std::runtime_error("undecodable attribute");
         setVersion(ZVDFormatVersion::current().text());
         initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
         initMaxID();
