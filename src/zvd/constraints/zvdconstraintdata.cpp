@@ -2,6 +2,7 @@
 // drawing's identifier map, the solver-object set, and the text placement of dimensions.
 #include "zvd/constraints/zvdconstraintdata.h"
 
+#include <climits>
 #include <cmath>
 
 #include "zcs/solver2d.h"
@@ -57,10 +58,18 @@ bool countsAsZero(double v) {
     return std::fabs(v) <= tol;
 }
 
+// Values beyond the int range (as a damaged file may hold) saturate; NaN gives 0.
 int roundDimMode(double v) {
-    if (v > 0.4) return static_cast<int>(std::floor(v + 0.5));
-    if (v < -0.4) return -static_cast<int>(std::floor(0.5 - v));
-    return 0;
+    double r;
+    if (v > 0.4)
+        r = std::floor(v + 0.5);
+    else if (v < -0.4)
+        r = -std::floor(0.5 - v);
+    else
+        return 0;
+    if (r >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (r <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(r);
 }
 
 }  // namespace vdcommon

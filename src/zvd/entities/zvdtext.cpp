@@ -439,7 +439,7 @@ void ZVDText::doLoadFromXMLNode(const QDomElement& element, ZXMLAttrNames* names
     else
         m_text = text.toStdWString();
     m_angle = static_cast<float>(attribute(element, names->angle).toDouble());
-    m_height = static_cast<short>(std::abs(zvdxml::intAttribute(element, names->fontHeight)));
+    m_height = static_cast<short>(std::llabs(static_cast<long long>(zvdxml::intAttribute(element, names->fontHeight))));
     const QString font = attribute(element, names->fontName);
     if (format.base64FontName())
         damaged |= !fromBase64Ansi(font, m_fontName);

@@ -1,5 +1,6 @@
 // zvd: the text operations of ZDrawFunc2d: one that does the device work (font, colours,
 // anchor from the alignments, rotation) and the forms that split lines or place a text.
+#include <climits>
 #include <cmath>
 
 #include "zgp/mindist.h"
@@ -14,6 +15,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kSysColourIndex = 1;
+
+// Truncated towards zero, saturating at the int range (NaN gives 0).
+int saturated(double v) {
+    if (!(v == v)) return 0;
+    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(v);
+}
 
 COLORREF textColorRef(int colour) { return colour < 0 ? GetSysColor(kSysColourIndex) : static_cast<COLORREF>(colour); }
 
@@ -77,8 +86,7 @@ void ZDrawFunc2d::drawScaleText(HDC hdc, const ZCoordTrans* ct, const std::wstri
                                 const std::wstring& fontName, int colour, std::set<EnFontStyle>& styles,
                                 int backColour, bool transparent, EnDrawMode mode) {
     if (!hdc || !ct) return;
-    const int pixels = height > 0 ? static_cast<int>(std::ceil(height * ct->zoomFactor() - 0.001))
-                                  : static_cast<int>(height);
+    const int pixels = height > 0 ? saturated(std::ceil(height * ct->zoomFactor() - 0.001)) : saturated(height);
     const LOGFONTW lf = textFont(pixels, angle, fontName, styles);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ oldFont = SelectObject(hdc, font);
