@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdellipse.h"
+#include "zvd/entities/zvdtext.h"
 #include "zvd/entities/zvdline.h"
 
 using docfix::Bytes;
@@ -570,4 +571,34 @@ TEST(BinaryFormat, LoadingReplacesContentAndClosesTheUpdateBracket) {
     EXPECT_EQ(target.d.layers()->itemByName(L"stale"), nullptr);
     EXPECT_EQ(target.d.blockDefinitionTable()->count(), 1);
     EXPECT_EQ(save(target.d), bytes);
+}
+
+// A text record: below 1.9 its strings are ANSI, from 2.1 it ends with the width factor.
+TEST(BinaryFormat, TextRecordsOfOlderVersions) {
+    for (const char* text : {"1.8", "2.0", "2.5"}) {
+        SCOPED_TRACE(text);
+        const Version& v = version(text);
+        const std::string body = v.ansi ? kZhAnsi : kZhUtf8;
+        const std::string font = v.ansi ? "\xCB\xCE\xCC\xE5" : "\xE5\xAE\x8B\xE4\xBD\x93";  // "宋体"
+        const bool widthFactor = std::string(text) == "2.5";
+        Bytes record;
+        record.put<uint16_t>(uint16_t(body.size())).raw(body).put<int16_t>(12).put<float>(0.5f);
+        record.put<double>(1.0).put<double>(2.0).put<uint8_t>(0).put<uint8_t>(1).raw(shortStr(font));
+        record.put<uint8_t>(2).put<uint8_t>(1).put<int32_t>(0x123);
+        if (widthFactor) record.put<float>(0.25f);
+        const std::string bytes =
+            header(v) + Bytes().put<int32_t>(1).str() + commonFields(v, vdiText, 7, 0, 0x111, "") + record.str();
+        ZVectorDrawing d;
+        ASSERT_TRUE(load(d, bytes));
+        auto* t = dynamic_cast<ZVDText*>(d.item(0));
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->text(), L"中文");
+        EXPECT_EQ(t->fontName(), L"宋体");
+        EXPECT_EQ(std::make_tuple(t->height(), t->angle(), t->insertPt().x, t->insertPt().y, int(t->vertAlignment())),
+                  std::make_tuple(short(12), 0.5f, 1.0, 2.0, 1));
+        EXPECT_EQ(t->fontStyle(), std::set<EnFontStyle>{fsItalic});
+        EXPECT_TRUE(t->transparent());
+        EXPECT_EQ(t->backColor(), 0x123);
+        EXPECT_EQ(t->getWidthFactor(), widthFactor ? 0.25f : 1.0f);
+    }
 }

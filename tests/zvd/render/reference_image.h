@@ -60,15 +60,16 @@ inline ZVDCircle* circle(V c, double r) {
 }
 
 // Painted as a host window would (transparent dash gaps) on grey; world units are pixels, y up.
+// bkMode OPAQUE paints as a fresh device context does (text cells filled where asked).
 template <class Build>
-QImage renderDrawing(int width, int height, Build build) {
+QImage renderDrawing(int width, int height, Build build, int bkMode = TRANSPARENT) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(0xFFD0D0D0);
     ZVectorDrawing drawing;
     drawing.setBackColor(0xFFFFFF);
     build(drawing);
     HDC dc = createRasterDC(&image);
-    SetBkMode(dc, TRANSPARENT);
+    SetBkMode(dc, bkMode);
     ZCoordTrans ct;
     ct.setDPoint(zgp::CVec2<int>(0, height));
     drawing.draw(dc, ct, zgp::CBox2<int>(0, 0, width, height));
