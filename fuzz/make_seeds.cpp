@@ -22,6 +22,7 @@
 #include "zvd/entities/zvdpoint.h"
 #include "zvd/entities/zvdpolyline.h"
 #include "zvd/entities/zvdspline.h"
+#include "zvd/entities/zvdtext.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ void buildGroups(ZVectorDrawing& d) {
     d.add(pair);
 }
 
-// A sketch: curves bound by a constraint of every kind, solved once so that the marks are built.
+// A sketch: curves bound by a constraint of every kind, their marks built, and a few texts.
 void buildSketch(ZVectorDrawing& d) {
     ZVDEntity* a = line(0, 0, 10, 1);
     ZVDEntity* b = line(0, 4, 10, 5);
@@ -217,6 +218,19 @@ void buildSketch(ZVectorDrawing& d) {
         c->initialize(p, static_cast<ZVDConstraintDataType>(kind));
         c->setForceHide(kind % 2 == 1);
         c->build();
+    }
+    // Texts: Latin, CJK and a character outside the BMP, several lines, turned, on a background.
+    const wchar_t* texts[] = {L"Plate A-1", L"平面图\r\n第二行", L"mixed 混合 \U0001F600"};
+    for (int i = 0; i < 3; ++i) {
+        auto* t = new ZVDText;
+        t->setText(texts[i]);
+        t->setFontName(i == 1 ? L"宋体" : L"DejaVu Sans");
+        t->setHeight(static_cast<short>(10 + 4 * i));
+        t->setAngle(0.3f * static_cast<float>(i));
+        t->setInsertPt(zgp::CVec2<double>(0, 40 + 20 * i));
+        t->setHorzAlignment(static_cast<EnHorizAlignment>(i));
+        t->setTransparent(i != 2);
+        d.add(t);
     }
 }
 

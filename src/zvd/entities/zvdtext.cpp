@@ -104,7 +104,8 @@ zgp::CLoop* ZVDText::textBoundPoly(const std::wstring& text, short height, float
     for (;;) {
         const size_t end = text.find(L"\r\n", start);
         const std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        w = std::max(w, static_cast<double>(getDrawTextWidth(line, fontName, static_cast<short>(h), styles)));
+        w = std::max(w, static_cast<double>(getDrawTextWidth(line, fontName, static_cast<short>(std::min(h, 32767.0)),
+                                                            styles)));
         if (end == std::wstring::npos) break;
         start = end + 2;
     }

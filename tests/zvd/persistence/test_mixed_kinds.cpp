@@ -117,9 +117,10 @@ TEST(MixedKinds, FuzzFindingsSettleAfterOneSave) {
 
 // Damaged inputs that once reached undefined behaviour while loading (a constraint's reference
 // type far outside the known ones read into an enumeration, a direction mode beyond the int
-// range): they load or fail cleanly.
+// range, a text height of -32768 whose size no short holds): they load or fail cleanly.
 TEST(MixedKinds, FuzzFindingsLoadOrFailCleanly) {
-    for (const char* name : {"constraint-reftype-out-of-range.xml", "constraint-huge-direction-mode.zvd"}) {
+    for (const char* name :
+         {"constraint-reftype-out-of-range.xml", "constraint-huge-direction-mode.zvd", "text-height-min-short.zvd"}) {
         SCOPED_TRACE(name);
         std::ifstream file(std::string(ZVD_REGRESSION_DIR) + "/" + name, std::ios::binary);
         ASSERT_TRUE(file.is_open());
