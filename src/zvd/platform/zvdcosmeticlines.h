@@ -7,10 +7,13 @@
 
 #include <QLineF>
 #include <QSize>
+#include <QtGlobal>
 
 #include "zvd/platform/zvdgdi.h"
 
+class QImage;
 class QPainter;
+class QPen;
 
 namespace zvdgdi {
 
@@ -29,14 +32,21 @@ QLineF gdiCosmeticLine(QPointF a, QPointF b);
 // clipped, and what the drawer remembers is then harmless. Lines that reach the device's edge are
 // cut there first, which may change the direction Qt sees; after them the direction is unknown and
 // the next line gets the separating line whatever its direction.
+//
+// Where the device can take them (see directPixels), the lines that lie inside it are kept apart
+// and their pixels, the ones Qt's drawer would pick, written straight into the image, at a fraction
+// of the cost of Qt's way; only the rest go to Qt. As every line of the layer sets its pixels to
+// the one colour, which lines go first does not change the picture.
 class CosmeticLineBatch {
 public:
     // Replaces the batch with the lines gdiCosmeticLine makes of the run of count points on a
     // device of the given size; a point repeating the one before adds no segment, as a path would
-    // not take it.
-    void collect(const POINT* points, int count, QSize device);
-    // One drawLines call with the painter's pen and mode (none for an empty batch).
+    // not take it. direct: the lines inside the device are kept for paint's target.
+    void collect(const POINT* points, int count, QSize device, bool direct);
+    // One drawLines call with the painter's pen and mode (none when no line is left for Qt).
     void draw(QPainter& p) const;
+    // The lines kept apart, in colour (an opaque 0xAARRGGBB) into the image.
+    void paint(uchar* bits, int bytesPerLine, QSize image, unsigned colour) const;
 
 private:
     void reserve(size_t n);
@@ -47,7 +57,17 @@ private:
 
     std::unique_ptr<QLineF[]> m_lines;
     size_t m_size = 0, m_capacity = 0;
+    std::unique_ptr<QLineF[]> m_direct;  // collected for paint, room for m_capacity too
+    size_t m_directSize = 0;
     int m_last = 0;  // the direction the drawer remembers (see the .cpp)
 };
+
+// Whether the lines of a CosmeticLineBatch may be written straight into the image the painter p
+// paints on, for a layer of pen in mode: an image of 32-bit 0xAARRGGBB pixels that stores an
+// opaque colour as it is, a solid opaque one-pixel pen in the plain source-over mode, and a
+// painter without clip, transform, opacity or antialiasing. Also false when the process's Qt
+// picks other pixels for one-pixel lines than this library reproduces (checked once, on lines of
+// every direction and slope).
+bool directPixels(const QPainter& p, const QImage& image, const QPen& pen, int mode);
 
 }  // namespace zvdgdi

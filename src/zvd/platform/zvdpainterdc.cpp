@@ -310,6 +310,13 @@ public:
     }
     bool ok() const { return m_painter.isActive(); }
 
+    // The image the raster device paints on, as the painter found it: thin lines may be written
+    // straight into its pixels while it keeps them (directPixels).
+    void drawsOn(QImage* image) {
+        m_image = image;
+        m_imageBits = image->constBits();
+    }
+
     std::unique_ptr<QImage> ownedImage;
     std::unique_ptr<QPaintDevice> ownedTarget;
 
@@ -427,11 +434,22 @@ private:
         const StrokePlan& sp = strokePlan();
         if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
             const bool batched = m_rasterOps && m_painter.worldTransform().type() == QTransform::TxNone;
-            if (batched) m_batch.collect(points, count, size());
+            // Only into the pixels the painter was begun on and still paints on: a copy of the
+            // image that shares them sees both; once the image has pixels of its own elsewhere,
+            // the lines go to Qt as before.
+            bool direct = batched && m_image && m_image->constBits() == m_imageBits;
+            for (bool background : {true, false})
+                if (direct && (background ? sp.bg.on : sp.fg.on))
+                    direct = directPixels(m_painter, *m_image, background ? sp.bgPen : sp.fgPen,
+                                          background ? sp.bg.mode : sp.fg.mode);
+            if (batched) m_batch.collect(points, count, size(), direct);
             for (bool background : {true, false}) {
                 if (!(background ? sp.bg.on : sp.fg.on)) continue;
                 if (batched) {
                     useLineLayer(sp, background);
+                    if (direct)
+                        m_batch.paint(const_cast<uchar*>(m_imageBits), m_image->bytesPerLine(), m_image->size(),
+                                      (background ? sp.bgPen : sp.fgPen).color().rgba());
                     m_batch.draw(m_painter);
                     continue;
                 }
@@ -579,12 +597,15 @@ private:
     long long m_appliedPen = -1;
     int m_appliedMode = -1;  // the painter's composition mode, -1 when unknown
     CosmeticLineBatch m_batch;
+    QImage* m_image = nullptr;  // the raster device's image
+    const uchar* m_imageBits = nullptr;
 };
 
 }  // namespace
 
 ZVDDeviceContext* zvdgdi::newRasterDevice(QImage* image, bool ownsImage) {
     auto* dc = new PainterDevice(ZVDDeviceContext::dkRaster, image->size(), image, true);
+    dc->drawsOn(image);
     if (ownsImage) dc->ownedImage.reset(image);
     if (!dc->ok()) {
         delete dc;

@@ -1,11 +1,15 @@
 // zvd tests: a thin solid Polyline (alone or as the one figure of a path bracket) paints exactly the
-// pixels of the same segments drawn one LineTo at a time, whatever the directions, lengths and modes.
+// pixels of the same segments drawn one LineTo at a time, whatever the directions, lengths, modes
+// and image formats.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include <QPainter>
+
 #include "platform/gdi_test_util.h"
+#include "platform/zvdcosmeticlines.h"
 
 using namespace gditest;
 
@@ -87,10 +91,11 @@ void drawAsPolyline(HDC dc, const std::vector<POINT>& run, Form form) {
     StrokePath(dc);
 }
 
-// Draws all runs onto a busy picture, both ways, and answers the number of differing pixels.
-int differencesFor(unsigned seed, int rop, COLORREF colour, Form form) {
+// Draws all runs onto a busy picture of the given format, both ways, and answers the number of
+// differing pixels.
+int differencesFor(unsigned seed, int rop, COLORREF colour, Form form, QImage::Format format = QImage::Format_RGB32) {
     const auto all = runs(seed, 60);
-    QImage byLines = busy(kWidth, kHeight), byRuns = busy(kWidth, kHeight);
+    QImage byLines = busy(kWidth, kHeight).convertToFormat(format), byRuns = byLines.copy();
     for (QImage* image : {&byLines, &byRuns}) {
         HDC dc = createRasterDC(image);
         SetROP2(dc, rop);
@@ -109,6 +114,26 @@ int differencesFor(unsigned seed, int rop, COLORREF colour, Form form) {
 
 }  // namespace
 
+TEST(GdiPolylineRuns, CopyModesOnPlain32BitImagesGoStraightIntoThePixels) {
+    // So that the comparisons here also cover the lines written without Qt: this fails when the Qt
+    // in use picks other pixels for one-pixel lines than the library reproduces.
+    QImage image = blank(20, 20);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QPen pen(QBrush(QColor(10, 20, 30)), 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    const int over = QPainter::CompositionMode_SourceOver;
+    EXPECT_TRUE(zvdgdi::directPixels(p, image, pen, over));
+    EXPECT_FALSE(zvdgdi::directPixels(p, image, pen, QPainter::RasterOp_SourceXorDestination));
+    EXPECT_FALSE(zvdgdi::directPixels(p, image.convertToFormat(QImage::Format_RGB888), pen, over));
+    EXPECT_FALSE(zvdgdi::directPixels(p, image, QPen(QBrush(QColor(10, 20, 30, 128)), 0), over));
+    EXPECT_FALSE(zvdgdi::directPixels(p, image, QPen(QBrush(Qt::red, Qt::CrossPattern), 0), over));
+    p.setClipRect(2, 2, 5, 5);
+    EXPECT_FALSE(zvdgdi::directPixels(p, image, pen, over));
+    p.setClipping(false);
+    p.translate(1, 0);
+    EXPECT_FALSE(zvdgdi::directPixels(p, image, pen, over));
+}
+
 TEST(GdiPolylineRuns, PaintTheSamePixelsAsOneLineToPerSegment) {
     const struct {
         int rop;
@@ -120,6 +145,41 @@ TEST(GdiPolylineRuns, PaintTheSamePixelsAsOneLineToPerSegment) {
             for (unsigned seed = 1; seed <= 6; ++seed)
                 EXPECT_EQ(differencesFor(seed, m.rop, m.colour, form), 0)
                     << "rop " << m.rop << " seed " << seed << (form == Form::Polyline ? " polyline" : " path");
+}
+
+TEST(GdiPolylineRuns, PaintTheSamePixelsAsOneLineToPerSegmentInEveryImageFormat) {
+    // Copy modes on 32-bit images may go straight into the pixels; other formats never do.
+    const QImage::Format formats[] = {QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32, QImage::Format_RGB888,
+                                      QImage::Format_RGB16};
+    for (QImage::Format format : formats)
+        for (int rop : {R2_COPYPEN, R2_XORPEN, R2_WHITE})
+            for (unsigned seed = 7; seed <= 9; ++seed)
+                EXPECT_EQ(differencesFor(seed, rop, 0x406080, Form::Polyline, format), 0)
+                    << "format " << format << " rop " << rop << " seed " << seed;
+}
+
+TEST(GdiPolylineRuns, LongSegmentsAcrossALargeImageMatchTheirLineTos) {
+    // Segments hundreds of pixels long at every slope, where fixed-point steps add up the most.
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> x(-50, 1350), y(-50, 950);
+    std::vector<POINT> run;
+    for (int i = 0; i < 400; ++i) run.push_back({x(rng), y(rng)});
+    for (int rop : {R2_COPYPEN, R2_XORPEN}) {
+        QImage byLines = blank(1300, 900), byRun = blank(1300, 900);
+        for (QImage* image : {&byLines, &byRun}) {
+            HDC dc = createRasterDC(image);
+            SetROP2(dc, rop);
+            withObjects(dc, CreatePen(PS_SOLID, 1, 0x0000FF), nullptr, [&] {
+                if (image == &byLines)
+                    drawAsLines(dc, run);
+                else
+                    Polyline(dc, run.data(), int(run.size()));
+            });
+            destroyDC(dc);
+        }
+        EXPECT_EQ(differing(byLines, byRun), 0) << "rop " << rop;
+        EXPECT_GT(inked(byRun).count, 100000);
+    }
 }
 
 TEST(GdiPolylineRuns, BackAndForthRunsMatchTheirSegments) {
