@@ -176,7 +176,7 @@ bool directPixels(const QPainter& p, const QImage& image, const QPen& pen, int m
            image.width() < 16384 && image.height() < 16384 && mode == QPainter::CompositionMode_SourceOver &&
            pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern && pen.color().alpha() == 255 &&
            pen.widthF() == 0 && !p.hasClipping() && p.opacity() == 1.0 && !p.testRenderHint(QPainter::Antialiasing) &&
-           p.worldTransform().type() == QTransform::TxNone;
+           p.combinedTransform().type() == QTransform::TxNone;
 }
 
 // Any line, as gdiCosmeticLine made it.

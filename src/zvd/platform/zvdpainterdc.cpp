@@ -433,7 +433,8 @@ private:
     void paintPolyline(const POINT* points, int count) override {
         const StrokePlan& sp = strokePlan();
         if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
-            const bool batched = m_rasterOps && m_painter.worldTransform().type() == QTransform::TxNone;
+            // Device pixels only (an image with a pixel ratio scales the painter's coordinates).
+            const bool batched = m_rasterOps && m_painter.combinedTransform().type() == QTransform::TxNone;
             // Only into the pixels the painter was begun on and still paints on: a copy of the
             // image that shares them sees both; once the image has pixels of its own elsewhere,
             // the lines go to Qt as before.

@@ -93,9 +93,12 @@ void drawAsPolyline(HDC dc, const std::vector<POINT>& run, Form form) {
 
 // Draws all runs onto a busy picture of the given format, both ways, and answers the number of
 // differing pixels.
-int differencesFor(unsigned seed, int rop, COLORREF colour, Form form, QImage::Format format = QImage::Format_RGB32) {
+int differencesFor(unsigned seed, int rop, COLORREF colour, Form form, QImage::Format format = QImage::Format_RGB32,
+                   qreal pixelRatio = 1) {
     const auto all = runs(seed, 60);
-    QImage byLines = busy(kWidth, kHeight).convertToFormat(format), byRuns = byLines.copy();
+    QImage byLines = busy(kWidth, kHeight).convertToFormat(format);
+    byLines.setDevicePixelRatio(pixelRatio);
+    QImage byRuns = byLines.copy();
     for (QImage* image : {&byLines, &byRuns}) {
         HDC dc = createRasterDC(image);
         SetROP2(dc, rop);
@@ -156,6 +159,14 @@ TEST(GdiPolylineRuns, PaintTheSamePixelsAsOneLineToPerSegmentInEveryImageFormat)
             for (unsigned seed = 7; seed <= 9; ++seed)
                 EXPECT_EQ(differencesFor(seed, rop, 0x406080, Form::Polyline, format), 0)
                     << "format " << format << " rop " << rop << " seed " << seed;
+}
+
+TEST(GdiPolylineRuns, PaintTheSamePixelsAsOneLineToPerSegmentOnImagesWithAPixelRatio) {
+    // The painter scales coordinates by the ratio: the runs must leave all of it to Qt.
+    for (int rop : {R2_COPYPEN, R2_XORPEN})
+        for (unsigned seed = 10; seed <= 11; ++seed)
+            EXPECT_EQ(differencesFor(seed, rop, 0x406080, Form::Polyline, QImage::Format_RGB32, 2), 0)
+                << "rop " << rop << " seed " << seed;
 }
 
 TEST(GdiPolylineRuns, LongSegmentsAcrossALargeImageMatchTheirLineTos) {
