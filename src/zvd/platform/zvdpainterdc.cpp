@@ -428,13 +428,16 @@ private:
 
     // A thin solid pen draws the run straight from the points, layer by layer and line by line
     // as paintStroke would draw the path of moveTo / lineTo, without building it first (the bulk
-    // of a drawing pass). The raster device hands each layer's lines to Qt in one call; the vector
-    // devices keep one call per line, so that their files keep one element per segment.
+    // of a drawing pass). The raster device hands each layer's lines to Qt in one call, or sets
+    // their pixels itself where it may (CosmeticLineBatch); the vector devices keep one call per
+    // line, so that their files keep one element per segment.
     void paintPolyline(const POINT* points, int count) override {
         const StrokePlan& sp = strokePlan();
         if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
-            // Device pixels only (an image with a pixel ratio scales the painter's coordinates).
-            const bool batched = m_rasterOps && m_painter.combinedTransform().type() == QTransform::TxNone;
+            // Device pixels only (an image with a pixel ratio scales the painter's coordinates),
+            // on an image well within the size Qt's rasteriser takes as it is.
+            const bool batched = m_rasterOps && m_painter.combinedTransform().type() == QTransform::TxNone &&
+                                 size().width() < 16384 && size().height() < 16384;
             // Only into the pixels the painter was begun on and still paints on: a copy of the
             // image that shares them sees both; once the image has pixels of its own elsewhere,
             // the lines go to Qt as before.
