@@ -250,8 +250,8 @@ private:
 // product per point. Its error (from the rounding of the products, of the step angle and of the
 // parameters) stays below a few thousand units of rounding, far inside the bound err; a point
 // whose pixel could depend on it, one within err of a rounding edge, is worked out exactly
-// instead. False, with nothing appended, where the steps do not suit this (a domain that
-// is not finite, a part step, a radius or centre that is not a finite number).
+// instead. False, with nothing appended, where the steps do not suit this (a domain that is not
+// finite, a last step shorter than the others, a radius or centre that is not a finite number).
 bool appendArc(const ZCoordTrans* ct, const CArc2d& arc, int r, std::vector<POINT>& out) {
     const double seg = arcSegmentLength(r);
     zgp::CUniformSteps steps;
@@ -261,7 +261,7 @@ bool appendArc(const ZCoordTrans* ct, const CArc2d& arc, int r, std::vector<POIN
         !(radius > 0.0) || !std::isfinite(radius) || !std::isfinite(c.x) || !std::isfinite(c.y))
         return false;
     const double sense = arc.Sense();
-    const double angles = (std::fabs(steps.t0) + std::fabs(steps.t1)) / radius;  // size of the angles
+    const double angles = std::fabs(sense) * (std::fabs(steps.t0) + std::fabs(steps.t1)) / radius;  // their scale
     const double base = 1e-12 * (std::fabs(c.x) + std::fabs(c.y) + radius);
     const double perStep = 1e-12 * radius * (1.0 + angles);
     const double step = sense * ((steps.t1 - steps.t0) / steps.n) / radius;
@@ -309,23 +309,19 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
         if (!c) continue;
         last = c;
         int r = 0;
+        bool flatten = true;
         const int type = c->Type();
-        if (type == zgp::GT_ARC) {
-            const auto* arc = static_cast<const CArc2d*>(c);
-            r = ct->WCTODC(arc->Radius());
-            if (r > 0 && appendArc(ct, *arc, r, out)) continue;
-        }
-        out.push_back(toDevice(ct, c->StartPoint()));
-        if (type == zgp::GT_ARC) {
-            // r as worked out above
-        } else if (type == zgp::GT_ELLIPSE) {
+        if (type == zgp::GT_ARC)
+            r = ct->WCTODC(static_cast<const CArc2d*>(c)->Radius());
+        else if (type == zgp::GT_ELLIPSE)
             r = ct->WCTODC(static_cast<const CEllipse2d*>(c)->MajorRadius());
-        } else if (type == zgp::GT_NURBS && !forFill) {
+        else if (type == zgp::GT_NURBS && !forFill)
             r = ct->WCTODC(c->Length());
-        } else {
-            continue;
-        }
-        if (!appendFlattened(ct, *c, r, false, out) && forFill) return false;
+        else
+            flatten = false;
+        if (type == zgp::GT_ARC && r > 0 && appendArc(ct, *static_cast<const CArc2d*>(c), r, out)) continue;
+        out.push_back(toDevice(ct, c->StartPoint()));
+        if (flatten && !appendFlattened(ct, *c, r, false, out) && forFill) return false;
     }
     if (last) out.push_back(toDevice(ct, last->EndPoint()));
     return true;
