@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "zgp/curve2d.h"
+#include "zgp/discrete.h"
 
 namespace zgp {
 namespace detail {
@@ -35,6 +36,7 @@ std::vector<double> InitialBreaks(const CCurve2d& curve);
 std::vector<double> SplitParams(const CCurve2d& curve, const PathFn& path, const SSplitRule& rule);
 
 // n + 1 equally spaced parameters over [t0, t1]; n is clamped to 1 .. kMaxChainPoints - 1.
+CUniformSteps UniformSteps(double t0, double t1, double n);
 std::vector<double> UniformParams(double t0, double t1, double n);
 
 // Unit normal to the left of the direction of travel at t. Where the derivative vanishes the

@@ -133,15 +133,23 @@ std::vector<double> InitialBreaks(const CCurve2d& curve) {
     return UniformParams(t0, t1, pieces);
 }
 
-std::vector<double> UniformParams(double t0, double t1, double n) {
+CUniformSteps UniformSteps(double t0, double t1, double n) {
     const double maxPieces = static_cast<double>(kMaxChainPoints - 1);
     if (!(n >= 1.0)) n = 1.0;  // also catches NaN
     if (n > maxPieces) n = maxPieces;
-    const size_t count = static_cast<size_t>(n);
+    CUniformSteps steps;
+    steps.t0 = t0;
+    steps.t1 = t1;
+    steps.n = n;
+    steps.count = static_cast<size_t>(n);
+    return steps;
+}
+
+std::vector<double> UniformParams(double t0, double t1, double n) {
+    const CUniformSteps steps = UniformSteps(t0, t1, n);
     std::vector<double> params;
-    params.reserve(count + 1);
-    for (size_t i = 0; i < count; ++i) params.push_back(t0 + (t1 - t0) * static_cast<double>(i) / n);
-    params.push_back(t1);
+    params.reserve(steps.count + 1);
+    for (size_t i = 0; i <= steps.count; ++i) params.push_back(steps.At(i));
     return params;
 }
 
@@ -205,23 +213,36 @@ CVec2<double> LeftNormalAt(const CCurve2d& curve, double t) {
 namespace {
 
 using detail::UniformParams;
+using detail::UniformSteps;
 
-// Parameters of a chain along curve meeting the drawing bounds of Curve2dDiscrete.
+// Equal steps over [t0, t1] of a line (radius 0) or an arc meeting the drawing bounds of
+// Curve2dDiscrete; false for a domain that is not finite or not increasing.
+bool StepsOver(double t0, double t1, double radius, double maxSegLen, double maxAngle, CUniformSteps& steps) {
+    if (!std::isfinite(t0) || !std::isfinite(t1) || !(t1 > t0)) return false;
+    const double length = t1 - t0;  // lines and arcs are parametrised by arc length
+    double n = maxSegLen > 0.0 ? std::ceil(length / maxSegLen) : 1.0;
+    // Equal angle steps along an arc: the chord of a step is shorter than its arc, so bounding the
+    // arc length of a step bounds the segment.
+    if (radius > 0.0 && maxAngle > 0.0) n = std::max(n, std::ceil(length / radius / maxAngle));
+    steps = UniformSteps(t0, t1, n);
+    return true;
+}
+
+// The steps of StepsOver for a line or an arc; false for other kinds of curve.
+bool DiscreteSteps(const CCurve2d& curve, double maxSegLen, double maxAngle, CUniformSteps& steps) {
+    const int type = curve.Type();
+    if (type == GT_LINE) return StepsOver(curve.StartT(), curve.EndT(), 0.0, maxSegLen, maxAngle, steps);
+    if (type != GT_ARC) return false;
+    const auto* arc = dynamic_cast<const CArc2d*>(&curve);
+    return StepsOver(curve.StartT(), curve.EndT(), arc ? arc->Radius() : 0.0, maxSegLen, maxAngle, steps);
+}
+
+// Parameters of a chain along curve meeting the drawing bounds of Curve2dDiscrete, where
+// DiscreteSteps has none.
 std::vector<double> DiscreteParams(const CCurve2d& curve, double maxSegLen, double maxAngle) {
     const double t0 = curve.StartT(), t1 = curve.EndT();
     if (!std::isfinite(t0) || !std::isfinite(t1)) return {};
     if (!(t1 > t0)) return {t0, t1};
-    const double length = t1 - t0;  // lines and arcs are parametrised by arc length
-    if (curve.Type() == GT_LINE) return UniformParams(t0, t1, maxSegLen > 0.0 ? std::ceil(length / maxSegLen) : 1.0);
-    if (curve.Type() == GT_ARC) {
-        // Equal angle steps: the chord of a step is shorter than its arc, so bounding the arc
-        // length of a step bounds the segment.
-        const auto* arc = dynamic_cast<const CArc2d*>(&curve);
-        const double radius = arc ? arc->Radius() : 0.0;
-        double n = maxSegLen > 0.0 ? std::ceil(length / maxSegLen) : 1.0;
-        if (radius > 0.0 && maxAngle > 0.0) n = std::max(n, std::ceil(length / radius / maxAngle));
-        return UniformParams(t0, t1, n);
-    }
     detail::SSplitRule rule;
     rule.maxLen = maxSegLen;
     rule.maxTurn = maxAngle;
@@ -242,9 +263,25 @@ double ArcMeshStep(double radius, double distTol, double angleTol, double maxLen
 
 }  // namespace
 
+bool Curve2dDiscreteSteps(const CCurve2d* curve, double maxSegLen, double maxAngle, CUniformSteps& steps) {
+    return curve && DiscreteSteps(*curve, maxSegLen, maxAngle, steps);
+}
+
+bool Curve2dDiscreteSteps(const CArc2d& arc, double maxSegLen, double maxAngle, CUniformSteps& steps) {
+    return StepsOver(arc.StartT(), arc.EndT(), arc.Radius(), maxSegLen, maxAngle, steps);
+}
+
 bool Curve2dDiscrete(const CCurve2d* curve, std::vector<CVec2<double>>& points, double maxSegLen, double maxAngle,
                      bool withStart, bool withoutEnd) {
     if (!curve) return false;
+    // Lines and arcs: the points straight from the steps, without a list of parameters.
+    CUniformSteps steps;
+    if (DiscreteSteps(*curve, maxSegLen, maxAngle, steps)) {
+        const size_t first = withStart ? 0 : 1;
+        const size_t last = withoutEnd ? steps.count : steps.count + 1;
+        for (size_t i = first; i < last; ++i) points.push_back(curve->GetPoint(steps.At(i)));
+        return true;
+    }
     const std::vector<double> params = DiscreteParams(*curve, maxSegLen, maxAngle);
     if (params.size() < 2) return false;
     const size_t first = withStart ? 0 : 1;

@@ -47,6 +47,17 @@ public:
         return zgp::CBox2<int>(WCTODC_X(b.min.x), WCTODC_Y(b.max.y), WCTODC_X(b.max.x), WCTODC_Y(b.min.y));
     }
 
+    // ---- world to device, for a coordinate known to within err ----
+    // The pixel WCTODC_X (WCTODC_Y) gives every world x (y) within err of the given one, when that
+    // is one pixel: true with it in dx (dy). False when a value in reach could round to another
+    // pixel (the given one lies that close to a rounding edge) or the pixel is beyond the int range.
+    bool WCTODCWithin_X(double x, double err, int& dx) const {
+        return shiftedWithin(m_dPoint.x, sx(), x - m_wPoint.x, err, dx);
+    }
+    bool WCTODCWithin_Y(double y, double err, int& dy) const {
+        return shiftedWithin(m_dPoint.y, m_zoomFactor, m_wPoint.y - y, err, dy);
+    }
+
     // ---- world to device, unrounded ----
     double DWCTODC(double len) const { return m_zoomFactor * len - 0.001; }
     zgp::CVec2<double> DWCTODC(const zgp::CVec2<double>& p) const {
@@ -127,6 +138,20 @@ private:
     }
     // d + roundDevice(v), saturated as a whole (the sum is exact in a double for int d).
     static int shifted(int d, double v) { return toInt(std::ceil(v - 0.001) + d); }
+    // shifted(d, factor * u') for every u' within err of u, when that is one value. Between u and
+    // u' the value rounded, factor * u - 0.001, moves by factor * err and by the rounding of the
+    // subtraction that made u, the product and the difference, some units in the last place of
+    // the magnitudes involved; 1e-14 of them is ample.
+    static bool shiftedWithin(int d, double factor, double u, double err, int& out) {
+        const double w = factor * u - 0.001;
+        const double c = std::ceil(w);
+        const double reach = 2.0 * std::fabs(factor) * err + 1e-14 * (std::fabs(factor) * (std::fabs(u) + err) + 1.0);
+        if (!(c - w > reach && w - (c - 1.0) > reach)) return false;
+        const double v = c + d;
+        if (!(v > -2147483648.0 && v < 2147483647.0)) return false;
+        out = static_cast<int>(v);
+        return true;
+    }
     double sx() const { return m_xFactorInUse ? m_xZoomFactor : m_zoomFactor; }
     // The x-only fit: width / dx of the box, or 1.0 when a side of it is degenerate.
     double calcXZoomFactor(int width, int height, zgp::CBox2<double> box) const;

@@ -1,5 +1,6 @@
 // zvd: the QPainter devices — raster (QImage, with GDI's raster operations), SVG and PDF.
 // Translates GDI pens, brushes, fonts and ROP2 modes into QPainter state, with GDI's pixel conventions.
+#include "platform/zvdcosmeticlines.h"
 #include "platform/zvdgdiobjects.h"
 
 #include <cmath>
@@ -233,27 +234,12 @@ FillPlan planFill(const BrushDesc& brush, int rop, int bkMode, COLORREF bk, bool
     return f;
 }
 
-// A one-pixel line as GDI's LineTo draws it: the start pixel in, the end pixel out. Qt rasterises
-// from the lower end of the major axis and leaves out the upper end; for a line running the other
-// way the same line slid one step along itself towards its start gives GDI's pixels.
-QLineF gdiCosmeticLine(QPointF a, QPointF b) {
-    const qreal dx = b.x() - a.x(), dy = b.y() - a.y();
-    const bool xMajor = std::abs(dx) >= std::abs(dy);
-    if (xMajor ? dx < 0 : dy < 0) {
-        const qreal n = std::max(std::abs(dx), std::abs(dy));
-        const QPointF step = (a - b) / n;
-        a += step;
-        b += step;
-    }
-    return QLineF(a, b);
-}
-
 void cosmeticLine(QPainter& p, QPointF a, QPointF b) { p.drawLine(gdiCosmeticLine(a, b)); }
 
 // Strokes segment by segment, so that every pixel of a connected figure is touched once (which XOR
-// drawing needs), as a run of LineTo calls does. Each line goes to Qt in a call of its own: Qt
-// rasterises lines handed over together in one drawLines call differently (the reference pictures
-// show it), and one drawPolyline per figure differs more.
+// drawing needs), as a run of LineTo calls does. Each line goes to Qt in a call of its own: lines
+// handed over together in one drawLines call can come out differently (see CosmeticLineBatch), and
+// one drawPolyline per figure differs more.
 void strokeSegments(QPainter& p, const QPolygonF& poly) {
     for (int i = 1; i < poly.size(); ++i) p.drawLine(gdiCosmeticLine(poly[i - 1], poly[i]));
 }
@@ -323,6 +309,13 @@ public:
         if (m_painter.isActive()) m_painter.end();
     }
     bool ok() const { return m_painter.isActive(); }
+
+    // The image the raster device paints on, as the painter found it: thin lines may be written
+    // straight into its pixels while it keeps them (directPixels).
+    void drawsOn(QImage* image) {
+        m_image = image;
+        m_imageBits = image->constBits();
+    }
 
     std::unique_ptr<QImage> ownedImage;
     std::unique_ptr<QPaintDevice> ownedTarget;
@@ -435,24 +428,47 @@ private:
 
     // A thin solid pen draws the run straight from the points, layer by layer and line by line
     // as paintStroke would draw the path of moveTo / lineTo, without building it first (the bulk
-    // of a drawing pass).
+    // of a drawing pass). The raster device hands each layer's lines to Qt in one call, or sets
+    // their pixels itself where it may (CosmeticLineBatch); the vector devices keep one call per
+    // line, so that their files keep one element per segment.
     void paintPolyline(const POINT* points, int count) override {
         const StrokePlan& sp = strokePlan();
         if (sp.visible && m_painter.isActive() && sp.cosmetic && !sp.dashed) {
+            // Device pixels only (an image with a pixel ratio scales the painter's coordinates),
+            // on an image well within the size Qt's rasteriser takes as it is.
+            const bool batched = m_rasterOps && m_painter.combinedTransform().type() == QTransform::TxNone &&
+                                 size().width() < 16384 && size().height() < 16384;
+            // Only into the pixels the painter was begun on and still paints on: a copy of the
+            // image that shares them sees both; once the image has pixels of its own elsewhere,
+            // the lines go to Qt as before.
+            bool direct = batched && m_image && m_image->constBits() == m_imageBits;
+            for (bool background : {true, false})
+                if (direct && (background ? sp.bg.on : sp.fg.on))
+                    direct = directPixels(m_painter, *m_image, background ? sp.bgPen : sp.fgPen,
+                                          background ? sp.bg.mode : sp.fg.mode);
+            if (batched) m_batch.collect(points, count, size(), direct);
             for (bool background : {true, false}) {
                 if (!(background ? sp.bg.on : sp.fg.on)) continue;
+                if (batched) {
+                    useLineLayer(sp, background);
+                    if (direct)
+                        m_batch.paint(const_cast<uchar*>(m_imageBits), m_image->bytesPerLine(), m_image->size(),
+                                      (background ? sp.bgPen : sp.fgPen).color().rgba());
+                    m_batch.draw(m_painter);
+                    continue;
+                }
                 m_painter.setCompositionMode(background ? sp.bg.mode : sp.fg.mode);
                 m_painter.setPen(background ? sp.bgPen : sp.fgPen);
                 m_painter.setBrush(Qt::NoBrush);
                 // A point repeating the one before adds no segment, as a path would not take it.
                 for (int i = 1, from = 0; i < count; ++i) {
                     if (points[i].x == points[from].x && points[i].y == points[from].y) continue;
-                    m_painter.drawLine(gdiCosmeticLine(QPointF(points[from].x, points[from].y),
-                                                       QPointF(points[i].x, points[i].y)));
+                    m_painter.drawLine(
+                        gdiCosmeticLine(QPointF(points[from].x, points[from].y), QPointF(points[i].x, points[i].y)));
                     from = i;
                 }
             }
-            forgetApplied();
+            if (!batched) forgetApplied();
             return;
         }
         QPainterPath path;
@@ -584,12 +600,16 @@ private:
     long long m_strokeSerial = 0;
     long long m_appliedPen = -1;
     int m_appliedMode = -1;  // the painter's composition mode, -1 when unknown
+    CosmeticLineBatch m_batch;
+    QImage* m_image = nullptr;  // the raster device's image
+    const uchar* m_imageBits = nullptr;
 };
 
 }  // namespace
 
 ZVDDeviceContext* zvdgdi::newRasterDevice(QImage* image, bool ownsImage) {
     auto* dc = new PainterDevice(ZVDDeviceContext::dkRaster, image->size(), image, true);
+    dc->drawsOn(image);
     if (ownsImage) dc->ownedImage.reset(image);
     if (!dc->ok()) {
         delete dc;

@@ -218,14 +218,84 @@ double arcSegmentLength(int r) {
     return 2.0 * r * kPi / static_cast<double>(n);
 }
 
+// A vector borrowed from a per-thread pool, so that drawing item after item reuses the capacity
+// of the vectors before instead of allocating. It comes empty; a nested borrower gets a vector of
+// its own, and the larger of the two goes back to the pool.
+template <class T>
+class Scratch {
+public:
+    Scratch() {
+        m_items.swap(pool());
+        m_items.clear();
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch() {
+        if (m_items.capacity() > pool().capacity()) m_items.swap(pool());
+    }
+    std::vector<T>& operator*() { return m_items; }
+    std::vector<T>* operator->() { return &m_items; }
+
+private:
+    static std::vector<T>& pool() {
+        thread_local std::vector<T> items;
+        return items;
+    }
+    std::vector<T> m_items;
+};
+
+// Appends the device points of arc flattened for a pixel radius r, its start point first, exactly
+// as toDevice of arc.GetPoint at the steps of Curve2dDiscrete would give them, but without a sine
+// and cosine per point: the unit vector from the centre turns by the step angle with one complex
+// product per point. Its error (from the rounding of the products, of the step angle and of the
+// parameters) stays below a few thousand units of rounding, far inside the bound err; a point
+// whose pixel could depend on it, one within err of a rounding edge, is worked out exactly
+// instead. False, with nothing appended, where the steps do not suit this (a domain that is not
+// finite, a last step shorter than the others, a radius or centre that is not a finite number).
+bool appendArc(const ZCoordTrans* ct, const CArc2d& arc, int r, std::vector<POINT>& out) {
+    const double seg = arcSegmentLength(r);
+    zgp::CUniformSteps steps;
+    const double radius = arc.Radius();
+    const CVec2<double>& c = arc.CenterPt();
+    if (!zgp::Curve2dDiscreteSteps(arc, seg, seg / r, steps) || steps.n != static_cast<double>(steps.count) ||
+        !(radius > 0.0) || !std::isfinite(radius) || !std::isfinite(c.x) || !std::isfinite(c.y))
+        return false;
+    const double sense = arc.Sense();
+    const double angles = std::fabs(sense) * (std::fabs(steps.t0) + std::fabs(steps.t1)) / radius;  // their scale
+    const double base = 1e-12 * (std::fabs(c.x) + std::fabs(c.y) + radius);
+    const double perStep = 1e-12 * radius * (1.0 + angles);
+    const double step = sense * ((steps.t1 - steps.t0) / steps.n) / radius;
+    const double cs = std::cos(step), sn = std::sin(step);
+    const double th0 = sense * steps.t0 / radius;
+    double u = std::cos(th0), v = std::sin(th0);
+    const size_t first = out.size();
+    out.resize(first + steps.count + 1);
+    POINT* dst = out.data() + first;
+    for (size_t i = 0; i <= steps.count; ++i) {
+        if (i > 0) {
+            const double turned = u * cs - v * sn;
+            v = v * cs + u * sn;
+            u = turned;
+        }
+        const double err = base + perStep * static_cast<double>(i + 1);
+        int x, y;
+        if (ct->WCTODCWithin_X(c.x + radius * u, err, x) && ct->WCTODCWithin_Y(c.y + radius * v, err, y)) {
+            dst[i].x = x;
+            dst[i].y = y;
+        } else {
+            dst[i] = toDevice(ct, i == 0 ? arc.StartPoint() : arc.GetPoint(steps.At(i)));
+        }
+    }
+    return true;
+}
+
 // Appends the device points of curve flattened for a pixel radius r. False when r <= 0.
 bool appendFlattened(const ZCoordTrans* ct, const CCurve2d& curve, int r, bool withStart, std::vector<POINT>& out) {
     if (r <= 0) return false;
     const double seg = arcSegmentLength(r);
-    std::vector<CVec2<double>> pts;
-    zgp::Curve2dDiscrete(&curve, pts, seg, seg / r, withStart, false);
-    out.reserve(out.size() + pts.size());
-    for (const CVec2<double>& p : pts) out.push_back(toDevice(ct, p));
+    Scratch<CVec2<double>> pts;
+    zgp::Curve2dDiscrete(&curve, *pts, seg, seg / r, withStart, false);
+    for (const CVec2<double>& p : *pts) out.push_back(toDevice(ct, p));
     return true;
 }
 
@@ -238,19 +308,20 @@ bool loopDevicePoints(const ZCoordTrans* ct, const CLoop& loop, bool forFill, st
         const CCurve2d* c = loop.GetCurve(i);
         if (!c) continue;
         last = c;
-        out.push_back(toDevice(ct, c->StartPoint()));
         int r = 0;
+        bool flatten = true;
         const int type = c->Type();
-        if (type == zgp::GT_ARC) {
+        if (type == zgp::GT_ARC)
             r = ct->WCTODC(static_cast<const CArc2d*>(c)->Radius());
-        } else if (type == zgp::GT_ELLIPSE) {
+        else if (type == zgp::GT_ELLIPSE)
             r = ct->WCTODC(static_cast<const CEllipse2d*>(c)->MajorRadius());
-        } else if (type == zgp::GT_NURBS && !forFill) {
+        else if (type == zgp::GT_NURBS && !forFill)
             r = ct->WCTODC(c->Length());
-        } else {
-            continue;
-        }
-        if (!appendFlattened(ct, *c, r, false, out) && forFill) return false;
+        else
+            flatten = false;
+        if (type == zgp::GT_ARC && r > 0 && appendArc(ct, *static_cast<const CArc2d*>(c), r, out)) continue;
+        out.push_back(toDevice(ct, c->StartPoint()));
+        if (flatten && !appendFlattened(ct, *c, r, false, out) && forFill) return false;
     }
     if (last) out.push_back(toDevice(ct, last->EndPoint()));
     return true;
@@ -400,12 +471,12 @@ void ZDrawFunc2d::drawXPolyline(HDC hdc, const ZCoordTrans* ct, CLoop& loop, dou
                                 EnPenStyle, int) {
     if (!hdc || !ct || loop.CoedgeCount() == 0) return;
     if (closed && !loop.IsClosed()) loop.MakeClosed();
-    std::vector<POINT> pts;
-    loopDevicePoints(ct, loop, false, pts);
+    Scratch<POINT> pts;
+    loopDevicePoints(ct, loop, false, *pts);
     // Running on past the start gives the start corner its mitred joint. Not in XOR: the segment
     // drawn twice would cancel out.
-    if (closed && mode == vdcommon::dmNormal && pts.size() >= 3) pts.push_back(pts[1]);
-    strokeDevicePolyline(hdc, pts, strokePixels(ct, width), penStyle, colour, mode, brushStyle, minWidth);
+    if (closed && mode == vdcommon::dmNormal && pts->size() >= 3) pts->push_back((*pts)[1]);
+    strokeDevicePolyline(hdc, *pts, strokePixels(ct, width), penStyle, colour, mode, brushStyle, minWidth);
 }
 
 void ZDrawFunc2d::drawXPoly(HDC hdc, const ZCoordTrans* ct, CLoop& loop, double width, EnPenStyle penStyle, int colour,

@@ -34,6 +34,42 @@ struct Remover : ZCoordTransChanged {
 
 }  // namespace
 
+TEST(CoordTransConversion, WithinAnErrorAnswersOnlyPixelsThatCannotChange) {
+    ZCoordTrans t;
+    int d = 0;
+    // 3.5 - 0.001 lies well inside (3, 4]; 3.0009 and 3.0011 straddle the edge at 3.001.
+    EXPECT_TRUE(t.WCTODCWithin_X(3.5, 1e-9, d));
+    EXPECT_EQ(d, 4);
+    EXPECT_TRUE(t.WCTODCWithin_X(3.0009, 1e-9, d));
+    EXPECT_EQ(d, 3);
+    EXPECT_TRUE(t.WCTODCWithin_X(3.0011, 1e-9, d));
+    EXPECT_EQ(d, 4);
+    EXPECT_FALSE(t.WCTODCWithin_X(3.001, 1e-9, d));
+    EXPECT_FALSE(t.WCTODCWithin_X(3.0011, 2e-4, d));  // the error reaches over the edge
+    EXPECT_FALSE(t.WCTODCWithin_X(3.0009, 2e-4, d));
+    // y flips: -2.2 becomes 2.2 - 0.001, pixel 3; -2.001 sits on the edge at 2.
+    EXPECT_TRUE(t.WCTODCWithin_Y(-2.2, 1e-9, d));
+    EXPECT_EQ(d, 3);
+    EXPECT_FALSE(t.WCTODCWithin_Y(-2.001, 1e-9, d));
+    // Zoom 2, device point (10, 20), world point (1, 1): x 1.25 -> 2 * 0.25 - 0.001, pixel 1 + 10;
+    // y 0.5 -> 2 * 0.5 - 0.001, pixel 1 + 20; with the x factor 4, x 1.25 -> pixel 1 + 10 again.
+    t.setDPoint(CVec2<int>(10, 20));
+    t.setWPoint(CVec2<double>(1, 1));
+    t.setZoomFactor(2.0);
+    EXPECT_TRUE(t.WCTODCWithin_X(1.25, 1e-9, d));
+    EXPECT_EQ(d, 11);
+    EXPECT_TRUE(t.WCTODCWithin_Y(0.5, 1e-9, d));
+    EXPECT_EQ(d, 21);
+    t.setXFactorInUse(true);
+    t.setXZoomFactor(4.0);
+    EXPECT_TRUE(t.WCTODCWithin_X(1.25, 1e-9, d));
+    EXPECT_EQ(d, 11);
+    EXPECT_FALSE(t.WCTODCWithin_X(1.25 + 0.001 / 4.0, 1e-9, d));  // 4 * 0.25025 - 0.001 = 1
+    // Beyond the int range or not a number: no answer (WCTODC_X would saturate).
+    EXPECT_FALSE(t.WCTODCWithin_X(1e300, 1e-9, d));
+    EXPECT_FALSE(t.WCTODCWithin_X(std::nan(""), 1e-9, d));
+}
+
 TEST(CoordTransConversion, RoundingFlipAndXFactor) {
     ZCoordTrans t;
     EXPECT_EQ(t.WCTODC_X(2.0005), 2);  // at most 0.001 above an integer stays on it
