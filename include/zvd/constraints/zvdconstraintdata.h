@@ -17,6 +17,7 @@
 
 class ZCoordTrans;
 class ZVDConstraint;
+class ZVDConstraintDimension;
 class ZVDEntity;
 class ZVectorDrawing;
 
@@ -130,6 +131,19 @@ protected:
     void setGripPoint(const zgp::CVec2<double>& p) { m_gripPoint = p; }
     // dimParams[0] rounded: above 0.4 to floor(v + 0.5), below -0.4 to -floor(0.5 - v), else 0.
     int directionMode() const;
+
+    // The shapes of the constraint dimension that owns this data; nothing happens for a plain
+    // constraint item, which has none.
+    ZVDConstraintDimension* dimension() const;
+    // The dimension line (or arc) takes curve's geometry and the text item the data's text.
+    void showDimensionLine(zgp::CCurve2d& curve);
+    void showText();
+    // The extension lines: the segments a1-a2 and b1-b2.
+    void showExtensionLines(const zgp::CVec2<double>& a1, const zgp::CVec2<double>& a2,
+                            const zgp::CVec2<double>& b1, const zgp::CVec2<double>& b2);
+    // Extension lines of length 72 across the dimension line at a and b, along n.
+    void showExtensionLinesAcross(const zgp::CVec2<double>& a, const zgp::CVec2<double>& b,
+                                  const zgp::CVec2<double>& n);
 
 private:
     zgp::CVec2<double> m_gripPoint;

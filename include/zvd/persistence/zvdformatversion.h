@@ -67,6 +67,10 @@ public:
     // From 2.1 (the version read as a plain number) a text record ends with its width factor.
     bool textWidthFactor() const { return m_textWidthFactor; }
 
+    // ---- constraints ----
+    // From 3.4 a constraint dimension's record ends with its child constraints' records.
+    bool dimensionChildRecords() const { return m_dimensionChildRecords; }
+
 private:
     std::wstring m_text;
     double m_number = 0.0;
@@ -84,4 +88,5 @@ private:
     bool m_base64Text = true;
     bool m_base64FontName = true;
     bool m_textWidthFactor = true;
+    bool m_dimensionChildRecords = true;
 };

@@ -9,10 +9,13 @@
 #include "zgp/arc2d.h"
 #include "zgp/tolerance.h"
 #include "zvd/constraints/zvdconstraint.h"
+#include "zvd/constraints/zvdconstraintdimension.h"
 #include "zvd/constraints/zvdconstraintkinds.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdcurve.h"
+#include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolygon.h"
+#include "zvd/entities/zvdtext.h"
 
 using zgp::CVec2;
 
@@ -213,6 +216,20 @@ bool ZVDConstraintDimensionData::isValidValue() { return true; }
 
 int ZVDConstraintDimensionData::directionMode() const { return vdcommon::roundDimMode(params().dimParams[0]); }
 
+namespace {
+
+// The text item follows a placement: position, angle and alignments, each refreshing it only
+// when it changes.
+void placeTextItem(ZVDText* t, const CVec2<double>& at, double angle, int vert) {
+    if (!t) return;
+    if ((t->insertPt() - at).SqrLength() > 4.930380657631324e-32) t->setInsertPt(at);
+    t->setAngle(static_cast<float>(angle));
+    t->setHorzAlignment(haCenter);
+    t->setVertAlignment(static_cast<EnVertAlignment>(vert));
+}
+
+}  // namespace
+
 void ZVDConstraintDimensionData::placeText(const CVec2<double>& p, CVec2<double>& dir, double offset) {
     setTextPos(p + unit(dir) * offset);
     const double a = fullAngle(dir);
@@ -227,6 +244,7 @@ void ZVDConstraintDimensionData::placeText(const CVec2<double>& p, CVec2<double>
     }
     m_textAngle = fullAngle(dir);
     m_textHorz = 2;
+    if (ZVDConstraintDimension* d = dimension()) placeTextItem(d->dimText(), textPos(), m_textAngle, m_textVert);
 }
 
 void ZVDConstraintDimensionData::placeTextBeside(const CVec2<double>& p, CVec2<double>& dir, double offset) {
@@ -241,4 +259,33 @@ void ZVDConstraintDimensionData::placeTextBeside(const CVec2<double>& p, CVec2<d
     m_textAngle = fullAngle(dir);
     m_textHorz = 2;
     m_textVert = 1;
+    if (ZVDConstraintDimension* d = dimension()) placeTextItem(d->dimText(), textPos(), m_textAngle, m_textVert);
+}
+
+ZVDConstraintDimension* ZVDConstraintDimensionData::dimension() const {
+    return dynamic_cast<ZVDConstraintDimension*>(constraint());
+}
+
+void ZVDConstraintDimensionData::showDimensionLine(zgp::CCurve2d& curve) {
+    if (ZVDConstraintDimension* d = dimension())
+        if (ZVDCurve* line = d->dimLine()) line->setXLines(0, &curve);
+}
+
+void ZVDConstraintDimensionData::showText() {
+    if (ZVDConstraintDimension* d = dimension())
+        if (ZVDText* t = d->dimText()) t->setText(text());
+}
+
+void ZVDConstraintDimensionData::showExtensionLines(const CVec2<double>& a1, const CVec2<double>& a2,
+                                                    const CVec2<double>& b1, const CVec2<double>& b2) {
+    ZVDConstraintDimension* d = dimension();
+    if (!d) return;
+    if (ZVDLine* e = d->extLine1()) e->set(a1, a2);
+    if (ZVDLine* e = d->extLine2()) e->set(b1, b2);
+}
+
+void ZVDConstraintDimensionData::showExtensionLinesAcross(const CVec2<double>& a, const CVec2<double>& b,
+                                                          const CVec2<double>& n) {
+    const CVec2<double> u = unit(n) * 36.0;
+    showExtensionLines(a - u, a + u, b - u, b + u);
 }

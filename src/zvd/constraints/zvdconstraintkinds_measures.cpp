@@ -11,8 +11,10 @@
 #include "zgp/positionjudge.h"
 #include "zgp/tolerance.h"
 #include "zvd/constraints/zvdconstraint.h"
+#include "zvd/constraints/zvdconstraintdimension.h"
 #include "zvd/constraints/zvdconstraintkinds.h"
 #include "zvd/entities/vdcommon_curves.h"
+#include "zvd/entities/zvdtext.h"
 
 using zgp::CVec2;
 using zgp::g_AngleEpsilon;
@@ -173,9 +175,14 @@ void ZVDConstraintLineLengthData::build() {
     const CVec2<double> mid = (a + b) * 0.5;
     setGripPoint(mid);
     setText(valueText(q.value, 0));
+    zgp::CLine2d shown(a, b);
+    showDimensionLine(shown);
+    showText();
     CVec2<double> n = a - s;
     if (n.Length() <= g_DistEpsilon) n = CVec2<double>(-(b - a).y, (b - a).x);
-    placeText(mid, n, 6.0);
+    CVec2<double> dir = n;
+    placeText(mid, dir, 6.0);
+    showExtensionLinesAcross(a, b, n);
 }
 
 // ---- 12: point to point distance ----
@@ -281,9 +288,22 @@ void ZVDConstraintLineDistanceToLineData::build() {
     const CVec2<double> mid = (a + b) * 0.5;
     setGripPoint(mid);
     setText(valueText(params().value, 0));
+    zgp::CLine2d shown(a, b);
+    showDimensionLine(shown);
+    showText();
     CVec2<double> n = g1->StartPoint() - a;
     if (n.Length() <= g_DistEpsilon) n = CVec2<double>(-(b - a).y, (b - a).x);
-    placeText(mid, n, 6.0);
+    // Inside a group of several distances the texts all lean towards the group's own text.
+    auto* group = dynamic_cast<ZVDConstraintDimension*>(constraint() ? constraint()->parent() : nullptr);
+    std::vector<ZVDConstraint*> siblings;
+    if (group) group->childConstraints(siblings);
+    if (group && siblings.size() > 1 && group->data()) {
+        const CVec2<double> toText = group->dimText()->insertPt() - group->data()->gripPoint();
+        if (toText.Length() > 0) n = unit(toText);
+    }
+    CVec2<double> dir = n;
+    placeText(mid, dir, 6.0);
+    showExtensionLinesAcross(a, b, n);
 }
 
 // ---- 15: arc angle ----
@@ -342,8 +362,14 @@ void ZVDConstraintArcAngleData::build() {
     const CVec2<double> m = shown->GetPoint((shown->StartT() + shown->EndT()) / 2.0);
     setGripPoint(m);
     setText(valueText(q.value, 2) + L"\u00b0");
+    showDimensionLine(*shown);
+    showText();
     CVec2<double> dir = m - arc->CenterPt();
     placeText(m, dir, 6.0);
+    // From the arc's ends out to a little past the shown arc's ends.
+    const CVec2<double> s = arc->StartPoint(), e = arc->EndPoint();
+    const CVec2<double> s2 = shown->StartPoint(), e2 = shown->EndPoint();
+    showExtensionLines(s, s2 + unit(s2 - s) * 8.0, e, e2 + unit(e2 - e) * 8.0);
 }
 
 // ---- 16: line angle ----
@@ -409,13 +435,35 @@ void ZVDConstraintLineAngleData::build() {
     const zgp::CCurve2d* g1 = geometry(1);
     const zgp::CCurve2d* g2 = geometry(2);
     if (!isLine(g1) || !isLine(g2)) return;
-    const CVec2<double> m1 = (g1->StartPoint() + g1->EndPoint()) * 0.5;
-    const CVec2<double> m2 = (g2->StartPoint() + g2->EndPoint()) * 0.5;
-    const CVec2<double> mid = (m1 + m2) * 0.5;
+    const CVec2<double> s1 = g1->StartPoint(), d1 = g1->EndPoint() - s1;
+    const CVec2<double> s2 = g2->StartPoint(), d2 = g2->EndPoint() - s2;
+    const double den = d1.Cross(d2);
+    CVec2<double> mid;
+    if (std::fabs(den) > kTiny * d1.Length() * d2.Length()) {
+        // An arc about the lines' crossing, through the placed point, from line 1 to line 2.
+        const CVec2<double> c = s1 + d1 * ((s2 - s1).Cross(d2) / den);
+        double r = (params().constraintPos[0] - c).Length();
+        if (r <= g_DistEpsilon) r = 20.0;
+        double a1 = std::atan2(d1.y, d1.x), a2 = std::atan2(d2.y, d2.x);
+        if (den < 0) std::swap(a1, a2);
+        if (a2 <= a1) a2 += 2 * kPi;
+        zgp::CArc2d shown;
+        shown.Set(c, r, a1, a2);
+        mid = shown.GetPoint((shown.StartT() + shown.EndT()) / 2.0);
+        showDimensionLine(shown);
+        setGripPoint(mid);
+        setText(valueText(params().value, 2) + L"\u00b0");
+        showText();
+        CVec2<double> dir = mid - c;
+        placeText(mid, dir, 6.0);
+        return;
+    }
+    // Parallel lines: the text between their middles.
+    mid = (s1 + d1 * 0.5 + s2 + d2 * 0.5) * 0.5;
     setGripPoint(mid);
     setText(valueText(params().value, 2) + L"\u00b0");
-    CVec2<double> dir = m2 - m1;
-    if (dir.Length() <= g_DistEpsilon) dir = CVec2<double>(0, 1);
+    showText();
+    CVec2<double> dir(0, 1);
     placeText(mid, dir, 6.0);
 }
 
@@ -468,6 +516,9 @@ void ZVDConstraintRadiusData::build() {
     const CVec2<double> mid = (c + p) * 0.5;
     setGripPoint(mid);
     setText(valueText(arc->Radius(), 0));
+    zgp::CLine2d shown(c, p);
+    showDimensionLine(shown);
+    showText();
     CVec2<double> dir = p - c;
     placeTextBeside(mid, dir, 6.0);
 }
@@ -537,6 +588,9 @@ void ZVDConstraintEllipseRadiusData::build() {
     const CVec2<double> mid = (c + p) * 0.5;
     setGripPoint(mid);
     setText(valueText(params().value, 0));
+    zgp::CLine2d shown(c, p);
+    showDimensionLine(shown);
+    showText();
     CVec2<double> dir = p - c;
     placeTextBeside(mid, dir, 6.0);
 }
@@ -603,4 +657,33 @@ void ZVDConstraintMultiDistanceData::build() {
     const CVec2<double> mid = (a + b) * 0.5;
     setGripPoint(mid);
     setText(constraint() && constraint()->temp() ? std::wstring() : std::wstring(L"EQ"));
+    CVec2<double> n = g1->StartPoint() - a;
+    if (n.Length() <= g_DistEpsilon) n = CVec2<double>(-(b - a).y, (b - a).x);
+    ZVDConstraintDimension* group = dimension();
+    if (group && constraint()->refEntities().size() > 2) {
+        ZVDText* t = group->dimText();
+        std::set<EnFontStyle> styles = t->fontStyle();
+        // A group whose distances are not all equal shows its text struck out.
+        if (!(std::fabs(params().value) <= 1e-12))
+            styles.insert(fsStrikeOut);
+        else
+            styles.erase(fsStrikeOut);
+        t->setFontStyle(styles);
+        t->setText(text());
+        t->setColor(0x42c4ff);
+        t->setHeight(36);
+        CVec2<double> dir = n;
+        placeText(mid, dir, 54.0);
+    }
+    // Every child distance is placed anew through the group's grip point.
+    std::vector<ZVDConstraint*> children;
+    if (constraint()) constraint()->childConstraints(children);
+    for (ZVDConstraint* child : children) {
+        if (child->itemType() != vdiConstraintDimension || !child->data()) continue;
+        ZVDConstraintParams p = child->params();
+        p.constraintPos[0] = gripPoint();
+        child->data()->modifyData(p);
+        child->build();
+        child->setConstraintValue(child->params().value);
+    }
 }

@@ -26,16 +26,7 @@ zgp::ZRegHelper<int> s_regComposite(ZVDEntity::GetFactory(), vdiComposite, &ZVDC
 // Children asked for ahead of the one being deleted when a composite is cleared.
 constexpr size_t kClearPrefetchAhead = 8;
 
-// Composites may nest composites; a loader refuses input nested deeper than this so that
-// hostile files cannot exhaust the stack.
-const int kMaxLoadDepth = 256;
-thread_local int t_loadDepth = 0;
-
-struct DepthGuard {
-    DepthGuard() { ++t_loadDepth; }
-    ~DepthGuard() { --t_loadDepth; }
-    bool tooDeep() const { return t_loadDepth > kMaxLoadDepth; }
-};
+using zvdload::DepthGuard;
 
 }  // namespace
 

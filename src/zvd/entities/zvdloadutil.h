@@ -33,4 +33,18 @@ inline void writeAnsiShortString(std::ostream& stream, const std::wstring& text)
     stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Containers may nest containers (composites, constraint dimensions holding dimensions); a loader
+// refuses input nested deeper than this so that hostile files cannot exhaust the stack. One
+// count per thread covers every kind of container.
+constexpr int kMaxLoadDepth = 256;
+inline thread_local int t_loadDepth = 0;
+
+struct DepthGuard {
+    DepthGuard() { ++t_loadDepth; }
+    ~DepthGuard() { --t_loadDepth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    bool tooDeep() const { return t_loadDepth > kMaxLoadDepth; }
+};
+
 }  // namespace zvdload

@@ -27,6 +27,7 @@ ZVDFormatVersion::ZVDFormatVersion(const std::wstring& version)
     m_base64Text = compare(1.3) >= 0;
     m_base64FontName = compare(1.4) >= 0;
     m_textWidthFactor = m_number >= 2.1;
+    m_dimensionChildRecords = compare(3.4) >= 0;
 }
 
 int ZVDFormatVersion::compare(double v) const {
