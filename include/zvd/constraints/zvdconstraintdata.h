@@ -93,6 +93,9 @@ protected:
     void setText(const std::wstring& text) { m_text = text; }
     // Colour of a mark: green normally, blue (COLORREF 0xff0000) when selected.
     static int markColour(bool selected) { return selected ? 0xFF0000 : 0x00FF00; }
+    // The value-text mark: the data's text at textPos, 5 units high, centred, in the Song face,
+    // white whether selected or not.
+    void drawTextMark(HDC hdc, const ZCoordTrans& trans) const;
 
     std::vector<std::unique_ptr<ZVDConstraintObj>> m_objects;
 

@@ -75,6 +75,7 @@ private:
 class ZVD_EXPORT ZVDConstraintPointDistanceToPointData : public ZVDConstraintLineLengthData {
 public:
     using ZVDConstraintLineLengthData::ZVDConstraintLineLengthData;
+    void draw(HDC hdc, const ZCoordTrans& trans, bool selected) override;
     bool setValue(double v) override;
     void addConstraint(zcs::ISolver2d* solver) override;
     bool updateValue() override;
@@ -88,6 +89,7 @@ protected:
 class ZVD_EXPORT ZVDConstraintLineDistanceToLineData : public ZVDConstraintDimensionData {
 public:
     using ZVDConstraintDimensionData::ZVDConstraintDimensionData;
+    void draw(HDC hdc, const ZCoordTrans& trans, bool selected) override;
     void modifyData(const ZVDConstraintParams& params) override;
     bool setValue(double v) override;
     void build() override;
@@ -100,6 +102,7 @@ public:
 class ZVD_EXPORT ZVDConstraintArcAngleData : public ZVDConstraintDimensionData {
 public:
     using ZVDConstraintDimensionData::ZVDConstraintDimensionData;
+    void draw(HDC hdc, const ZCoordTrans& trans, bool selected) override;
     void modifyData(const ZVDConstraintParams& params) override;
     bool setValue(double v) override;
     void build() override;
@@ -112,6 +115,7 @@ public:
 class ZVD_EXPORT ZVDConstraintLineAngleData : public ZVDConstraintDimensionData {
 public:
     using ZVDConstraintDimensionData::ZVDConstraintDimensionData;
+    void draw(HDC hdc, const ZCoordTrans& trans, bool selected) override;
     void modifyData(const ZVDConstraintParams& params) override;
     bool setValue(double v) override;
     void build() override;
@@ -124,6 +128,7 @@ public:
 class ZVD_EXPORT ZVDConstraintRadiusData : public ZVDConstraintDimensionData {
 public:
     using ZVDConstraintDimensionData::ZVDConstraintDimensionData;
+    void draw(HDC hdc, const ZCoordTrans& trans, bool selected) override;
     void modifyData(const ZVDConstraintParams& params) override;
     bool setValue(double v) override;
     void build() override;

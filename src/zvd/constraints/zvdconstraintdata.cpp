@@ -16,6 +16,7 @@
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolygon.h"
 #include "zvd/entities/zvdtext.h"
+#include "zvd/render/zdrawfunc2d.h"
 
 using zgp::CVec2;
 
@@ -134,6 +135,13 @@ bool ZVDConstraintData::holdsObject(const zcs::IConstraint* object) const {
 }
 
 void ZVDConstraintData::releaseObjects() { m_objects.clear(); }
+
+void ZVDConstraintData::drawTextMark(HDC hdc, const ZCoordTrans& trans) const {
+    if (m_text.empty()) return;
+    std::set<EnFontStyle> none;
+    ZDrawFunc2d::drawScaleText(hdc, &trans, m_text, m_textPos, 0.0, 5.0, haCenter, vaCenter, L"\u5b8b\u4f53", 0xFFFFFF,
+                               none, 0, true, vdcommon::dmNormal);
+}
 
 bool ZVDConstraintData::enabled() const { return !m_constraint || m_constraint->enable(); }
 

@@ -15,6 +15,7 @@
 #include "zvd/constraints/zvdconstraintkinds.h"
 #include "zvd/entities/vdcommon_curves.h"
 #include "zvd/entities/zvdtext.h"
+#include "zvd/render/zdrawfunc2d.h"
 
 using zgp::CVec2;
 using zgp::g_AngleEpsilon;
@@ -50,7 +51,38 @@ double halfLengthParam(const zgp::CCurve2d* g) {
     return t;
 }
 
+// The measured kinds' own marks: the value text, and for the distance and angle kinds a stroke
+// from the grip point to the text (two for the angles, the second across the first).
+void strokeMark(HDC hdc, const ZCoordTrans& trans, const CVec2<double>& from, const CVec2<double>& to, int colour) {
+    ZDrawFunc2d::drawLine(hdc, &trans, from, to, 1.0, 0.0, psSolid, colour, vdcommon::dmNormal, bsSolid, 0, psSolid,
+                          0xFFFFFF, 1);
+}
+
+void angleMark(HDC hdc, const ZCoordTrans& trans, const CVec2<double>& grip, const CVec2<double>& text, int colour) {
+    strokeMark(hdc, trans, grip, text, colour);
+    const CVec2<double> d = unit(text - grip) * 2.0;
+    strokeMark(hdc, trans, text - CVec2<double>(-d.y, d.x), text + CVec2<double>(-d.y, d.x), colour);
+}
+
 }  // namespace
+
+void ZVDConstraintPointDistanceToPointData::draw(HDC hdc, const ZCoordTrans& trans, bool) { drawTextMark(hdc, trans); }
+void ZVDConstraintRadiusData::draw(HDC hdc, const ZCoordTrans& trans, bool) { drawTextMark(hdc, trans); }
+
+void ZVDConstraintLineDistanceToLineData::draw(HDC hdc, const ZCoordTrans& trans, bool selected) {
+    strokeMark(hdc, trans, gripPoint(), textPos(), markColour(selected));
+    drawTextMark(hdc, trans);
+}
+
+void ZVDConstraintArcAngleData::draw(HDC hdc, const ZCoordTrans& trans, bool selected) {
+    angleMark(hdc, trans, gripPoint(), textPos(), markColour(selected));
+    drawTextMark(hdc, trans);
+}
+
+void ZVDConstraintLineAngleData::draw(HDC hdc, const ZCoordTrans& trans, bool selected) {
+    angleMark(hdc, trans, gripPoint(), textPos(), markColour(selected));
+    drawTextMark(hdc, trans);
+}
 
 // ---- 11: line length ----
 

@@ -307,8 +307,7 @@ void ZVDConstraintEqualData::build() {
     setText(L"\u2248");
 }
 
-// The "≈" text mark needs the text primitives, which this device layer does not offer yet.
-void ZVDConstraintEqualData::draw(HDC, const ZCoordTrans&, bool) {}
+void ZVDConstraintEqualData::draw(HDC hdc, const ZCoordTrans& trans, bool) { drawTextMark(hdc, trans); }
 
 // ---- 10: pinned ----
 
@@ -346,8 +345,7 @@ void ZVDConstraintPointDistanceToLineData::build() {
     setAnchor((p + q) * 0.5 + CVec2<double>(5, 5), p, q);
 }
 
-// The value mark is text (see the equal kind).
-void ZVDConstraintPointDistanceToLineData::draw(HDC, const ZCoordTrans&, bool) {}
+void ZVDConstraintPointDistanceToLineData::draw(HDC hdc, const ZCoordTrans& trans, bool) { drawTextMark(hdc, trans); }
 
 // ---- 18: diameter ----
 
@@ -368,4 +366,4 @@ void ZVDConstraintDiameterData::build() {
     setText(sixDigits(2.0 * r));
 }
 
-void ZVDConstraintDiameterData::draw(HDC, const ZCoordTrans&, bool) {}
+void ZVDConstraintDiameterData::draw(HDC hdc, const ZCoordTrans& trans, bool) { drawTextMark(hdc, trans); }
