@@ -1,6 +1,7 @@
 // zvd benchmarks: texts. BM_DrawPass10kTexts paints 10,000 text items of 12 characters at mixed
 // angles through the drawing pass; BM_RawQPainter10kTexts draws the same strings with QPainter in
-// the same fonts, at the same places and angles.
+// the same fonts, at the same places and angles; BM_DrawPassDimensions paints N line-length
+// dimensions (dimension line, extension lines, value text each), counted per text drawn.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -12,7 +13,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include "zvd/constraints/zvdconstraintdimension.h"
 #include "zvd/document/zvectordrawing.h"
+#include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdtext.h"
 #include "zvd/foundation/zcoordtrans.h"
 #include "zvd/platform/zvddevicecontext.h"
@@ -123,6 +126,46 @@ void BM_RawQPainter10kTexts(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kTexts);
 }
 BENCHMARK(BM_RawQPainter10kTexts)->Unit(benchmark::kMillisecond);
+
+void BM_DrawPassDimensions(benchmark::State& state) {
+    ensureTextSupport();
+    const int n = static_cast<int>(state.range(0));
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    HDC dc = createRasterDC(&image);
+    SetBkMode(dc, TRANSPARENT);
+    ZCoordTrans ct;
+    ct.setZoomFactor(0.5);  // dimension texts are 48 units high: 24 pixels
+    ct.setDPoint(zgp::CVec2<int>(0, kHeight));
+    ZVectorDrawing drawing;
+    drawing.setBackColor(0xFFFFFF);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> x(0, 2 * kWidth - 400), y(0, 2 * kHeight - 200), len(100, 300);
+    for (int i = 0; i < n; ++i) {
+        const zgp::CVec2<double> s(x(rng), y(rng));
+        const double l = len(rng);
+        auto* line = new ZVDLine;
+        line->set(s, zgp::CVec2<double>(s.x + l, s.y + (i % 3) * 40.0));
+        drawing.add(line);
+        ZVDConstraintParams p;
+        p.entityID1 = line->iD();
+        p.dimParams[0] = i % 3;  // aligned, along x, along y
+        p.constraintPos[0] = zgp::CVec2<double>(s.x + l / 2, s.y + 60);
+        auto* dim = new ZVDConstraintDimension;
+        drawing.add(dim);
+        dim->initialize(p, cdtLineLength);
+        dim->modifyData(p, true);
+    }
+    const zgp::CBox2<int> view(0, 0, kWidth, kHeight);
+    drawing.draw(dc, ct, view);
+    for (auto _ : state) {
+        drawing.draw(dc, ct, view);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    destroyDC(dc);
+    state.SetItemsProcessed(state.iterations() * n);  // one text per dimension
+}
+BENCHMARK(BM_DrawPassDimensions)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
