@@ -21,12 +21,13 @@ test: build
 	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
 
-# Renders the bundled example drawing (made by examples/make_example.cpp) with the zvd tool.
+# Solves the bundled example drawing (made by examples/make_example.cpp) and renders it with the zvd tool.
 demo: build
 	@mkdir -p $(BUILD)/demo /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	$(TEST_ENV) ./$(BUILD)/bin/zvd info examples/bracket.xml
-	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/bracket.xml -o $(BUILD)/demo/bracket.png --size 1200x900
-	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/bracket.xml -o $(BUILD)/demo/bracket.svg --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd solve examples/bracket.xml -o $(BUILD)/demo/bracket-solved.xml
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render $(BUILD)/demo/bracket-solved.xml -o $(BUILD)/demo/bracket.png --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render $(BUILD)/demo/bracket-solved.xml -o $(BUILD)/demo/bracket.svg --size 1200x900
 	@echo "demo: the bracket drawn as $(CURDIR)/$(BUILD)/demo/bracket.png"
 	@echo "demo: and as $(CURDIR)/$(BUILD)/demo/bracket.svg"
 

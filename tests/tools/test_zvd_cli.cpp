@@ -401,8 +401,8 @@ TEST_F(ZvdCli, BundledExampleIsCurrent) {
 
     const QJsonObject info = infoJson(ZVD_EXAMPLE_XML);
     const QJsonArray layers = info["layers"].toArray();
-    ASSERT_EQ(layers.size(), 3);
+    ASSERT_EQ(layers.size(), 4);
     EXPECT_NE(layers[1].toObject()["color"].toInt(), layers[2].toObject()["color"].toInt());
-    for (const char* type : {"line", "arc", "circle"})
+    for (const char* type : {"line", "arc", "circle", "constraint", "constraint-dimension"})
         EXPECT_GT(info["items"].toObject()["byType"].toObject()[type].toInt(), 0);
 }

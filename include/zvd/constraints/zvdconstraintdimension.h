@@ -85,6 +85,9 @@ public:
     void updateValue();
     void updateVisibleState();
     bool isValidValue() const;
+    // Derives the dimension's offsets from the point where it was placed, keeping its value: what
+    // an XML load, which stores the point but not the offsets or the direction mode, restores.
+    void placeFromPosition();
 
 protected:
     void buildOutRect(zgp::CBox2<double>& box) override;

@@ -276,6 +276,14 @@ bool ZVDConstraintDimension::isValidValue() const {
     return d && d->isValidValue();
 }
 
+void ZVDConstraintDimension::placeFromPosition() {
+    ZVDConstraintDimensionData* d = data();
+    if (!d) return;
+    const double value = d->params().value;
+    d->modifyData(d->params());
+    d->params().value = value;
+}
+
 // ---- grip ----
 
 int ZVDConstraintDimension::gripCount() { return showGrip() && data() ? 1 : 0; }

@@ -18,6 +18,7 @@
 #include "persistence/zvdarctest.h"
 #include "persistence/zvdxmlreader.h"
 #include "persistence/zvdxmlwriter.h"
+#include "zvd/constraints/zvdconstraintdimension.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -401,6 +402,11 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             replayLoadReports(*this, item);
             add(nullptr, item);
         }
+        // The XML form keeps where a dimension was placed, not its offsets: derive them anew.
+        std::vector<ZVDConstraint*> constraints;
+        getAllConstraints(constraints);
+        for (ZVDConstraint* c : constraints)
+            if (auto* dim = dynamic_cast<ZVDConstraintDimension*>(c)) dim->placeFromPosition();
         if (m_inputDamaged) throw std::runtime_error("undecodable attribute");
         setVersion(ZVDFormatVersion::current().text());
         initXMLAttrNameIdentifier(ZVDFormatVersion::current().text());
