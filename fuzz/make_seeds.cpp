@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zvd/constraints/zvdconstraint.h"
+#include "zvd/constraints/zvdconstraintdimension.h"
 #include "zvd/document/zvdblockdefinition.h"
 #include "zvd/document/zvdlayer.h"
 #include "zvd/document/zvdselset.h"
@@ -226,6 +227,24 @@ void buildSketch(ZVectorDrawing& d) {
         c->setForceHide(kind % 2 == 1);
         c->build();
     }
+    // Dimensions: a length along x, a radius, and a group of distances holding a child dimension.
+    auto dimension = [&](ZVDConstraintDataType kind, ZVDEntity* e1, ZVDEntity* e2, double mode, ZVDEntity* parent) {
+        ZVDConstraintParams p;
+        p.entityID1 = e1->iD();
+        p.entityID2 = e2 ? e2->iD() : -1;
+        p.dimParams[0] = mode;
+        p.constraintPos[0] = zgp::CVec2<double>(5, -20);
+        auto* dim = new ZVDConstraintDimension;
+        d.add(parent, dim);
+        dim->initialize(p, kind);
+        dim->modifyData(p, true);
+        return dim;
+    };
+    dimension(cdtLineLength, a, nullptr, 1, nullptr);
+    dimension(cdtRadius, round, nullptr, 0, nullptr);
+    ZVDConstraintDimension* group = dimension(cdtMultiDistance, a, b, 0, nullptr);
+    dimension(cdtLineDistanceToLine, a, b, 0, group);
+    group->build();
     // Texts: Latin, CJK and a character outside the BMP, several lines, turned, on a background.
     const wchar_t* texts[] = {L"Plate A-1", L"平面图\r\n第二行", L"mixed 混合 \U0001F600"};
     for (int i = 0; i < 3; ++i) {
