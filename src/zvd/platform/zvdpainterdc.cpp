@@ -556,8 +556,6 @@ private:
         const ResolvedFont* rf = resolveFont(state().fontDesc);
         if (!rf || !m_painter.isActive()) return false;
         const DcState& s = state();
-        const QFontMetrics fm(rf->font);
-        const QRect cell(0, 0, fm.horizontalAdvance(text), rf->ascent + rf->descent);
         Layer bg, fg;
         planLayers(s.rop2, m_rasterOps, s.bkMode == OPAQUE, s.textColor, s.bkColor, bg, fg);
         m_painter.save();
@@ -566,6 +564,8 @@ private:
         const bool smooth = ropClass(s.rop2) == RopClass::Copy && s.fontDesc.lf.lfQuality != NONANTIALIASED_QUALITY;
         m_painter.setRenderHint(QPainter::TextAntialiasing, smooth);
         if (bg.on) {
+            // Measured only when the cell is filled: measuring costs as much as drawing the text.
+            const QRect cell(0, 0, QFontMetrics(rf->font).horizontalAdvance(text), rf->ascent + rf->descent);
             m_painter.setCompositionMode(bg.mode);
             m_painter.fillRect(cell, qcolor(bg.color));
         }

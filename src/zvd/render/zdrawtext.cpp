@@ -102,7 +102,9 @@ void ZDrawFunc2d::drawScaleText(HDC hdc, const ZCoordTrans* ct, const std::wstri
 
     SIZE size{0, 0};
     const int length = static_cast<int>(text.size());
-    GetTextExtentPoint32W(hdc, text.c_str(), length, &size);
+    // Left/top text needs no extent; measuring costs about as much as drawing.
+    if (horz == haRight || horz == haCenter || vert == vaBottom || vert == vaCenter)
+        GetTextExtentPoint32W(hdc, text.c_str(), length, &size);
     const CVec2<int> anchor = ct->WCTODC(pos);
     const double dx = horz == haRight ? size.cx : horz == haCenter ? size.cx / 2 : 0;
     const double dy = vert == vaBottom ? size.cy : vert == vaCenter ? size.cy / 2 : 0;
