@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "constraints/zvdconstraintgeom.h"
 #include "zcs/solver2d.h"
 #include "zgp/arc2d.h"
 #include "zgp/tolerance.h"
@@ -19,12 +20,11 @@
 #include "zvd/render/zdrawfunc2d.h"
 
 using zgp::CVec2;
+using namespace zvdconstraint;
 
 namespace {
 
-constexpr double kTiny = 2.220446049250313e-16;
 constexpr double kTwoPi = 6.283185307179586476925;
-constexpr double kPi = 3.141592653589793238463;
 
 // Item kinds whose segments a constraint may bind.
 bool hasConstraintGeometry(EnVDIType type) {
@@ -48,10 +48,6 @@ double fullAngle(const CVec2<double>& v) {
     return a;
 }
 
-CVec2<double> unit(const CVec2<double>& v) {
-    const double len = v.Length();
-    return len < kTiny ? CVec2<double>(0, 0) : v / len;
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "constraints/zvdconstraintgeom.h"
 #include "zcs/solver2d.h"
 #include "zgp/arc2d.h"
 #include "zgp/ellipse2d.h"
@@ -20,23 +21,12 @@
 using zgp::CVec2;
 using zgp::g_AngleEpsilon;
 using zgp::g_DistEpsilon;
+using namespace zvdconstraint;
 
 namespace {
 
-constexpr double kTiny = 2.220446049250313e-16;
-constexpr double kPi = 3.141592653589793238463;
 constexpr double kDeg = 180.0 / kPi;
 constexpr double kMaxLength = 1e7;
-
-using Ref = std::pair<zgp::CGeometry*, EnDimRefType>;
-
-bool isLine(const zgp::CCurve2d* g) { return g && g->Type() == zgp::GT_LINE; }
-bool isArc(const zgp::CCurve2d* g) { return g && g->Type() == zgp::GT_ARC; }
-
-CVec2<double> unit(const CVec2<double>& v) {
-    const double len = v.Length();
-    return len < kTiny ? CVec2<double>(0, 0) : v / len;
-}
 
 // A dimension's value text: Qt's number form with format character 10 is fixed notation.
 std::wstring valueText(double v, int decimals) { return QString::number(v, char(10), decimals).toStdWString(); }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "constraints/zvdconstraintgeom.h"
 #include "zcs/solver2d.h"
 #include "zgp/arc2d.h"
 #include "zgp/intersector.h"
@@ -18,19 +19,7 @@ using zgp::CVec2;
 
 namespace {
 
-constexpr double kTiny = 2.220446049250313e-16;
-
-using Ref = std::pair<zgp::CGeometry*, EnDimRefType>;
-
-bool isLine(const zgp::CCurve2d* g) { return g && g->Type() == zgp::GT_LINE; }
-bool isArc(const zgp::CCurve2d* g) { return g && g->Type() == zgp::GT_ARC; }
-
-CVec2<double> unit(const CVec2<double>& v) {
-    const double len = v.Length();
-    return len < kTiny ? CVec2<double>(0, 0) : v / len;
-}
-
-CVec2<double> turnLeft(const CVec2<double>& v) { return CVec2<double>(-v.y, v.x); }
+using namespace zvdconstraint;
 
 CVec2<double> turned(const CVec2<double>& v, double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
@@ -193,7 +182,7 @@ void ZVDConstraintPerpendicularData::build() {
     const bool startNearer = (s1 - crossing).SqrLength() <= (e1 - crossing).SqrLength();
     const CVec2<double> p = startNearer ? s1 : e1, other = startNearer ? e1 : s1;
     const CVec2<double> w = unit(p - other);
-    const CVec2<double> pos = p + turned(w, 0.75 * 3.141592653589793238463) * 7.0;
+    const CVec2<double> pos = p + turned(w, 0.75 * kPi) * 7.0;
     setAnchor(pos, pos, pos + w * 5.0);
 }
 
