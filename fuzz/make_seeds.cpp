@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdellipse.h"
+#include "zvd/entities/zvdhatch.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
 #include "zvd/entities/zvdpolygon.h"
@@ -245,6 +246,26 @@ void buildSketch(ZVectorDrawing& d) {
     ZVDConstraintDimension* group = dimension(cdtMultiDistance, a, b, 0, nullptr);
     dimension(cdtLineDistanceToLine, a, b, 0, group);
     group->build();
+    // A hatch of two areas, the first with a hole and an arc side.
+    auto* framed = new zgp::CPolygon;
+    auto* outer = new zgp::CLoop;
+    outer->AddCurve(new zgp::CLine2d(zgp::CVec2<double>(0, 100), zgp::CVec2<double>(40, 100)), false);
+    outer->AddCurve(new zgp::CArc2d(zgp::CVec2<double>(40, 100), zgp::CVec2<double>(40, 140), 20, 1), false);
+    outer->AddCurve(new zgp::CLine2d(zgp::CVec2<double>(40, 140), zgp::CVec2<double>(0, 100)), false);
+    framed->AddLoop(outer, true);
+    auto* lone = new zgp::CPolygon;
+    auto* tri = new zgp::CLoop;
+    tri->AddCurve(new zgp::CLine2d(zgp::CVec2<double>(60, 100), zgp::CVec2<double>(80, 100)), false);
+    tri->AddCurve(new zgp::CLine2d(zgp::CVec2<double>(80, 100), zgp::CVec2<double>(70, 120)), false);
+    tri->AddCurve(new zgp::CLine2d(zgp::CVec2<double>(70, 120), zgp::CVec2<double>(60, 100)), false);
+    lone->AddLoop(tri, true);
+    std::vector<zgp::CPolygon*> areas = {framed, lone};
+    auto* hatch = new ZVDHatch;
+    hatch->setXPoly(areas);
+    hatch->setFillStyle(bsDiagCross);
+    d.add(hatch);
+    framed->Free();
+    lone->Free();
     // Texts: Latin, CJK and a character outside the BMP, several lines, turned, on a background.
     const wchar_t* texts[] = {L"Plate A-1", L"平面图\r\n第二行", L"mixed 混合 \U0001F600"};
     for (int i = 0; i < 3; ++i) {

@@ -65,7 +65,12 @@ public:
     bool base64Text() const { return m_base64Text; }
     bool base64FontName() const { return m_base64FontName; }
     // From 2.1 (the version read as a plain number) a text record ends with its width factor.
-    bool textWidthFactor() const { return m_textWidthFactor; }
+    bool textWidthFactor() const { return m_from21Number; }
+
+    // ---- hatches ----
+    // From 2.1 (the version read as a plain number) a hatch record holds kernel polygons; before,
+    // one outline of vertex records.
+    bool hatchPolygonRecords() const { return m_from21Number; }
 
     // ---- constraints ----
     // From 3.4 a constraint dimension's record ends with its child constraints' records.
@@ -87,6 +92,6 @@ private:
     bool m_arcByRadius = false;
     bool m_base64Text = true;
     bool m_base64FontName = true;
-    bool m_textWidthFactor = true;
+    bool m_from21Number = true;
     bool m_dimensionChildRecords = true;
 };

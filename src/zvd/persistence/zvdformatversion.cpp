@@ -26,7 +26,7 @@ ZVDFormatVersion::ZVDFormatVersion(const std::wstring& version)
     m_arcByRadius = compare(3.3) < 0;
     m_base64Text = compare(1.3) >= 0;
     m_base64FontName = compare(1.4) >= 0;
-    m_textWidthFactor = m_number >= 2.1;
+    m_from21Number = m_number >= 2.1;
     m_dimensionChildRecords = compare(3.4) >= 0;
 }
 
