@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdellipse.h"
+#include "zvd/entities/zvdgrid.h"
 #include "zvd/entities/zvdhatch.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
@@ -266,6 +267,9 @@ void buildSketch(ZVectorDrawing& d) {
     d.add(hatch);
     framed->Free();
     lone->Free();
+    auto* grid = new ZVDGrid;
+    d.add(grid);
+    grid->setSpace(L"100*3,50", L"80*2,0.125");
     // Texts: Latin, CJK and a character outside the BMP, several lines, turned, on a background.
     const wchar_t* texts[] = {L"Plate A-1", L"平面图\r\n第二行", L"mixed 混合 \U0001F600"};
     for (int i = 0; i < 3; ++i) {

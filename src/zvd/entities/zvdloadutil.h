@@ -33,6 +33,19 @@ inline void writeAnsiShortString(std::ostream& stream, const std::wstring& text)
     stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The longest head of s whose UTF-8 form fits in maxBytes: what a string behind a length field of
+// that size can carry without the field wrapping.
+inline std::wstring fittingUtf8(const std::wstring& s, size_t maxBytes) {
+    size_t bytes = 0, n = 0;
+    for (; n < s.size(); ++n) {
+        const auto c = static_cast<uint32_t>(s[n]);
+        const size_t len = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (bytes + len > maxBytes) break;
+        bytes += len;
+    }
+    return s.substr(0, n);
+}
+
 // Containers may nest containers (composites, constraint dimensions holding dimensions); a loader
 // refuses input nested deeper than this so that hostile files cannot exhaust the stack. One
 // count per thread covers every kind of container.

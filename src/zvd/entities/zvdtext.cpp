@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "entities/zvditemgeom.h"
+#include "entities/zvdloadutil.h"
 #include "entities/zvdxmlutil.h"
 #include "foundation/vdcommon_stream.h"
 #include "zgp/builders.h"
@@ -39,19 +40,6 @@ constexpr int kTaggedBackground = 0xFF;
 // Stream strings carry 2-byte (text) and 1-byte (font name) lengths.
 constexpr size_t kMaxTextBytes = 0xFFFF;
 constexpr size_t kMaxFontNameBytes = 0xFF;
-
-// The longest head of s whose UTF-8 form fits in maxBytes (longer strings would not fit the
-// stream's length field).
-std::wstring fittingUtf8(const std::wstring& s, size_t maxBytes) {
-    size_t bytes = 0, n = 0;
-    for (; n < s.size(); ++n) {
-        const auto c = static_cast<uint32_t>(s[n]);
-        const size_t len = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        if (bytes + len > maxBytes) break;
-        bytes += len;
-    }
-    return s.substr(0, n);
-}
 
 // Base64 of the ANSI bytes, as the XML attributes of texts hold them.
 QString toBase64Ansi(const std::wstring& s) {
@@ -466,14 +454,14 @@ void ZVDText::saveToStream(std::iostream* stream) {
     if (!stream) return;
     ZVDEntity::saveToStream(stream);
     std::iostream& s = *stream;
-    vdcommon::saveUtf8StringToStream(fittingUtf8(m_text, kMaxTextBytes), s, 2);
+    vdcommon::saveUtf8StringToStream(zvdload::fittingUtf8(m_text, kMaxTextBytes), s, 2);
     writeLE<int16_t>(s, m_height);
     writeLE<float>(s, m_angle);
     writeLE<double>(s, m_insertPt.x);
     writeLE<double>(s, m_insertPt.y);
     writeLE<uint8_t>(s, static_cast<uint8_t>(m_horzAlignment));
     writeLE<uint8_t>(s, static_cast<uint8_t>(m_vertAlignment));
-    vdcommon::saveUtf8StringToStream(fittingUtf8(m_fontName, kMaxFontNameBytes), s, 1);
+    vdcommon::saveUtf8StringToStream(zvdload::fittingUtf8(m_fontName, kMaxFontNameBytes), s, 1);
     writeLE<uint8_t>(s, static_cast<uint8_t>(vdcommon::fontStyleToInt(m_fontStyle)));
     writeLE<uint8_t>(s, m_transparent ? 1 : 0);
     writeLE<int32_t>(s, m_backColor);
