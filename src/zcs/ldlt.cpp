@@ -9,6 +9,14 @@
 namespace zcs::detail {
 
 void PatternLdlt::Analyse(const Eigen::SparseMatrix<double>& A) {
+    // The pattern is read from the compressed arrays; a matrix still being filled is compressed
+    // on a copy first.
+    if (!A.isCompressed()) {
+        Eigen::SparseMatrix<double> compressed(A);
+        compressed.makeCompressed();
+        Analyse(compressed);
+        return;
+    }
     const int n = m_n = static_cast<int>(A.rows());
     // The ordering of the full symmetric pattern, taken as SimplicialLDLT takes it.
     Eigen::SparseMatrix<double> full = A.selfadjointView<Eigen::Lower>();
@@ -70,6 +78,11 @@ void PatternLdlt::Analyse(const Eigen::SparseMatrix<double>& A) {
 }
 
 bool PatternLdlt::Factorize(const Eigen::SparseMatrix<double>& A) {
+    if (!A.isCompressed()) {
+        Eigen::SparseMatrix<double> compressed(A);
+        compressed.makeCompressed();
+        return Factorize(compressed);
+    }
     const double* a = A.valuePtr();
     for (size_t v = 0; v < m_slot.size(); ++v) m_up[m_slot[v]] = a[v];
     std::vector<int> next(m_lBegin.begin(), m_lBegin.end() - 1);

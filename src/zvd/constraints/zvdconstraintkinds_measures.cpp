@@ -563,8 +563,10 @@ bool ZVDConstraintEllipseRadiusData::radiusPoint(CVec2<double>& point, bool& alo
         angle[i] = std::atan2(from.Cross(w), from.Dot(w));
         if (angle[i] < 0 && !(std::fabs(angle[i]) <= g_AngleEpsilon)) angle[i] += 2.0 * kPi;
     }
+    // Four points: a stable insertion sort keeps equal angles in axis order.
     int order[4] = {0, 1, 2, 3};
-    std::stable_sort(order, order + 4, [&](int i, int j) { return angle[i] < angle[j]; });
+    for (int i = 1; i < 4; ++i)
+        for (int j = i; j > 0 && angle[order[j]] < angle[order[j - 1]]; --j) std::swap(order[j], order[j - 1]);
     int q = vdcommon::roundDimMode(params().dimParams[0]);
     if (q < 0 || q > 3) q = 0;
     point = ends[order[q]];

@@ -34,11 +34,11 @@ void cosmeticLinePixels(const QLineF& line, Pixel pixel) {
             std::swap(y1, y2);
             std::swap(x1, x2);
         }
-        const int xinc = int((static_cast<long long>(x2 - x1) << 16) / (y2 - y1));
+        const int xinc = int((static_cast<long long>(x2 - x1) * 65536) / (y2 - y1));
         int y = (y1 + 32) >> 6;
         const int ys = (y2 + 32) >> 6;
         if (y == ys) return;
-        int x = x1 * 1024 + ((((y << 6) + (xinc > 0 ? 32 : 0) - y1) * xinc) >> 6);
+        int x = x1 * 1024 + ((((y * 64) + (xinc > 0 ? 32 : 0) - y1) * xinc) >> 6);
         do {
             pixel(x >> 16, y);
             x += xinc;
@@ -49,11 +49,11 @@ void cosmeticLinePixels(const QLineF& line, Pixel pixel) {
             std::swap(x1, x2);
             std::swap(y1, y2);
         }
-        const int yinc = int((static_cast<long long>(y2 - y1) << 16) / (x2 - x1));
+        const int yinc = int((static_cast<long long>(y2 - y1) * 65536) / (x2 - x1));
         int x = (x1 + 32) >> 6;
         const int xs = (x2 + 32) >> 6;
         if (x == xs) return;
-        int y = y1 * 1024 + ((((x << 6) + (yinc > 0 ? 32 : 0) - x1) * yinc) >> 6);
+        int y = y1 * 1024 + ((((x * 64) + (yinc > 0 ? 32 : 0) - x1) * yinc) >> 6);
         do {
             pixel(x, y >> 16);
             y += yinc;
