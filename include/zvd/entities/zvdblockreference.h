@@ -27,8 +27,9 @@ public:
 // A reference shows nothing — draws nothing, hits nothing, has the empty box — without a
 // definition, with an empty one, with a matrix that cannot place anything (a value not finite,
 // m8 zero or a linear part of determinant zero), and inside its own expansion: a definition that
-// shows itself, directly or through others, is expanded once, and references nested deeper than
-// 32 definitions show nothing, so that a cycle or a hostile chain never recurses without end.
+// shows itself, directly or through others, is expanded once, references nested deeper than 32
+// definitions show nothing, and one request makes at most 100,000 copies in all, so that a
+// cycle or a hostile file whose definitions multiply one another never runs without end.
 //
 // The clip boundary (world coordinates) travels with the reference as its operations say; it
 // does not clip the copies and is not part of the box.

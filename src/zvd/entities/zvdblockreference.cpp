@@ -34,9 +34,13 @@ const QString kTransformAttr = QStringLiteral("Transform");
 const QString kBoundaryAttr = QStringLiteral("Boundary");
 
 // Definitions being expanded on this thread, outermost first. A definition already listed is
-// not expanded again (a cycle), and nesting ends at kMaxNesting.
+// not expanded again (a cycle), and nesting ends at kMaxNesting. Definitions that each show the
+// next one several times multiply the copies with every level, so one outermost request makes
+// at most kMaxCopies copies in all; the rest show nothing.
 constexpr size_t kMaxNesting = 32;
+constexpr long kMaxCopies = 100000;
 thread_local std::vector<const ZVDBlockDefinition*> t_expanding;
+thread_local long t_copies = 0;
 
 class Expansion {
 public:
@@ -44,9 +48,12 @@ public:
         for (const ZVDBlockDefinition* d : t_expanding)
             if (d == definition) return;
         if (t_expanding.size() >= kMaxNesting) return;
+        if (t_expanding.empty()) t_copies = 0;
         t_expanding.push_back(definition);
         m_entered = true;
     }
+    // Counts one more copy; false once the request has made its share.
+    static bool mayCopy() { return ++t_copies <= kMaxCopies; }
     ~Expansion() {
         if (m_entered) t_expanding.pop_back();
     }
@@ -112,6 +119,7 @@ bool ZVDBlockReference::forEachCopy(Visit visit) {
     for (int i = 0; i < m_definition->count(); ++i) {
         ZVDEntity* item = m_definition->items(i);
         if (!item) continue;
+        if (!Expansion::mayCopy()) return false;
         std::unique_ptr<ZVDEntity> copy(item->transform(&matrix));
         if (!copy) continue;
         // A copy belongs to no drawing, so that nothing done to it reaches the drawing's reports.

@@ -75,6 +75,15 @@ TEST_F(BlockRefs, MissingCyclicAndSingularReferencesShowNothingMore) {
     EXPECT_EQ(cyclic->outRect(), zgp::CBox2<double>(0, 0, 10, 5));  // D's line and E's line, once
     EXPECT_FALSE(cyclic->hitTest(V(5, 1), 0.1));
     EXPECT_TRUE(cyclic->hitTest(V(0, 4), 0.1));
+    // Forty definitions, each showing the one before four times: the copies stop at a budget.
+    ZVDBlockDefinition* level = d;
+    for (int k = 0; k < 40; ++k) {
+        ZVDBlockDefinition* next = drawing.blockDefinitionTable()->add(std::to_wstring(k));
+        for (int j = 0; j < 4; ++j) next->add(refTo(level, M::Translation(V(j, 0))));
+        level = next;
+    }
+    std::unique_ptr<ZVDEntity> huge(refTo(level, M()));
+    EXPECT_FALSE(huge->hitTest(V(-50, -50), 0.1));
     auto* flat = refTo(d, M::Scaling(0, 1));
     EXPECT_TRUE(ZVDEntity::isEmptyBox(flat->outRect()));
     EXPECT_FALSE(flat->hitTest(V(0, 0), 1));
