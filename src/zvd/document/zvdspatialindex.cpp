@@ -43,7 +43,7 @@ Box toTree(const zgp::CBox2<double>& b) { return Box(Point(b.min.x, b.min.y), Po
 }  // namespace
 
 struct ZVDSpatialIndex::Tree {
-    using Value = std::pair<Box, Slot*>;
+    using Value = std::pair<Box, uint32_t>;
     // Quadratic splits keep single insertions cheap; bulk builds pack the nodes full anyway.
     using RTree = bgi::rtree<Value, bgi::quadratic<16>>;
     RTree rtree;
@@ -52,30 +52,38 @@ struct ZVDSpatialIndex::Tree {
 ZVDSpatialIndex::ZVDSpatialIndex() : m_tree(new Tree()) {}
 ZVDSpatialIndex::~ZVDSpatialIndex() = default;
 
-void ZVDSpatialIndex::insert(ZVDEntity* item) {
-    if (!item) return;
-    auto [it, added] = m_slots.try_emplace(item);
-    if (!added) return;
-    Slot& slot = it->second;
-    slot.item = item;
-    slot.order = m_nextOrder++;
-    slot.stale = true;
-    m_stale.push_back(item);
+int ZVDSpatialIndex::insert(ZVDEntity* item) {
+    uint32_t slot;
+    if (!m_free.empty()) {
+        slot = m_free.back();
+        m_free.pop_back();
+        m_slots[slot] = Slot();
+    } else {
+        slot = static_cast<uint32_t>(m_slots.size());
+        m_slots.emplace_back();
+    }
+    Slot& s = m_slots[slot];
+    s.item = item;
+    s.order = m_nextOrder++;
+    s.stale = true;
+    m_stale.push_back(slot);
+    return static_cast<int>(slot);
 }
 
-void ZVDSpatialIndex::erase(ZVDEntity* item) {
-    auto it = m_slots.find(item);
-    if (it == m_slots.end()) return;
-    unplace(it->second);
-    // A stale mark left in m_stale finds no slot any more and is skipped.
-    m_slots.erase(it);
+void ZVDSpatialIndex::erase(int slot) {
+    if (slot < 0 || static_cast<size_t>(slot) >= m_slots.size() || !m_slots[slot].item) return;
+    unplace(static_cast<uint32_t>(slot));
+    // A stale mark left in m_stale finds a free slot (or a reused, stale one) and is skipped.
+    m_slots[slot] = Slot();
+    m_free.push_back(static_cast<uint32_t>(slot));
 }
 
-void ZVDSpatialIndex::touch(ZVDEntity* item) {
-    auto it = m_slots.find(item);
-    if (it == m_slots.end() || it->second.stale) return;
-    it->second.stale = true;
-    m_stale.push_back(item);
+void ZVDSpatialIndex::touch(int slot) {
+    if (slot < 0 || static_cast<size_t>(slot) >= m_slots.size()) return;
+    Slot& s = m_slots[slot];
+    if (!s.item || s.stale) return;
+    s.stale = true;
+    m_stale.push_back(static_cast<uint32_t>(slot));
 }
 
 void ZVDSpatialIndex::clear() {
@@ -83,23 +91,26 @@ void ZVDSpatialIndex::clear() {
     m_boxless.clear();
     m_stale.clear();
     m_slots.clear();
+    m_free.clear();
     m_nextOrder = 0;
 }
 
-void ZVDSpatialIndex::unplace(Slot& slot) {
-    if (slot.placed) m_tree->rtree.remove(Tree::Value(toTree(slot.box), &slot));
-    if (slot.aside) m_boxless.erase(&slot);
-    slot.placed = slot.aside = false;
+void ZVDSpatialIndex::unplace(uint32_t slot) {
+    Slot& s = m_slots[slot];
+    if (s.placed) m_tree->rtree.remove(Tree::Value(toTree(s.box), slot));
+    if (s.aside) m_boxless.erase(slot);
+    s.placed = s.aside = false;
 }
 
-void ZVDSpatialIndex::place(Slot& slot) {
-    slot.stale = false;
-    if (treeBox(slot.item, slot.box)) {
-        m_tree->rtree.insert(Tree::Value(toTree(slot.box), &slot));
-        slot.placed = true;
+void ZVDSpatialIndex::place(uint32_t slot) {
+    Slot& s = m_slots[slot];
+    s.stale = false;
+    if (treeBox(s.item, s.box)) {
+        m_tree->rtree.insert(Tree::Value(toTree(s.box), slot));
+        s.placed = true;
     } else {
-        m_boxless.insert(&slot);
-        slot.aside = true;
+        m_boxless.insert(slot);
+        s.aside = true;
     }
 }
 
@@ -109,11 +120,10 @@ void ZVDSpatialIndex::refresh() {
         rebuild();
         return;
     }
-    for (ZVDEntity* item : m_stale) {
-        auto it = m_slots.find(item);
-        if (it == m_slots.end() || !it->second.stale) continue;
-        unplace(it->second);
-        place(it->second);
+    for (uint32_t slot : m_stale) {
+        if (!m_slots[slot].item || !m_slots[slot].stale) continue;
+        unplace(slot);
+        place(slot);
     }
     m_stale.clear();
 }
@@ -122,17 +132,18 @@ void ZVDSpatialIndex::rebuild() {
     std::vector<Tree::Value> values;
     values.reserve(m_slots.size());
     m_boxless.clear();
-    for (auto& entry : m_slots) {
-        Slot& slot = entry.second;
-        if (slot.stale) {
-            slot.stale = false;
-            slot.placed = treeBox(slot.item, slot.box);
+    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
+        Slot& s = m_slots[slot];
+        if (!s.item) continue;
+        if (s.stale) {
+            s.stale = false;
+            s.placed = treeBox(s.item, s.box);
         }
-        slot.aside = !slot.placed;
-        if (slot.placed)
-            values.emplace_back(toTree(slot.box), &slot);
+        s.aside = !s.placed;
+        if (s.placed)
+            values.emplace_back(toTree(s.box), slot);
         else
-            m_boxless.insert(&slot);
+            m_boxless.insert(slot);
     }
     m_stale.clear();
     // The range constructor packs the tree (sort-tile-recursive): full nodes, little overlap.
@@ -142,12 +153,13 @@ void ZVDSpatialIndex::rebuild() {
 
 void ZVDSpatialIndex::query(const zgp::CBox2<double>& box, bool boxless, std::vector<ZVDEntity*>& out) {
     refresh();
-    std::vector<const Slot*> found;
+    std::vector<uint32_t> found;
     const Box q(Point(box.min.x, box.min.y), Point(box.max.x, box.max.y));
     m_tree->rtree.query(bgi::intersects(q), boost::make_function_output_iterator(
                                                 [&found](const Tree::Value& v) { found.push_back(v.second); }));
     if (boxless) found.insert(found.end(), m_boxless.begin(), m_boxless.end());
-    std::sort(found.begin(), found.end(), [](const Slot* a, const Slot* b) { return a->order < b->order; });
+    std::sort(found.begin(), found.end(),
+              [this](uint32_t a, uint32_t b) { return m_slots[a].order < m_slots[b].order; });
     out.reserve(out.size() + found.size());
-    for (const Slot* slot : found) out.push_back(slot->item);
+    for (uint32_t slot : found) out.push_back(m_slots[slot].item);
 }

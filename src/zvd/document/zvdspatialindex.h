@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -28,16 +27,21 @@ public:
     ZVDSpatialIndex(const ZVDSpatialIndex&) = delete;
     ZVDSpatialIndex& operator=(const ZVDSpatialIndex&) = delete;
 
-    // item joined the end of the drawing order. Nothing when it is filed already.
-    void insert(ZVDEntity* item);
-    // item leaves; nothing when it is not filed. The item is not read (it may be half deleted).
-    void erase(ZVDEntity* item);
-    // item's box may have changed; nothing when it is not filed.
-    void touch(ZVDEntity* item);
+    // Files item at the end of the drawing order and answers its slot, which the caller keeps
+    // with the item and hands back to erase and touch.
+    int insert(ZVDEntity* item);
+    // Whether slot is item's entry here.
+    bool holds(int slot, const ZVDEntity* item) const {
+        return slot >= 0 && static_cast<size_t>(slot) < m_slots.size() && m_slots[slot].item == item && item;
+    }
+    // Drops the entry (the item itself is not read: it may be half deleted). Nothing for a slot
+    // not in use.
+    void erase(int slot);
+    // The entry's box may have changed.
+    void touch(int slot);
     // Forgets every item at once.
     void clear();
-    bool contains(ZVDEntity* item) const { return m_slots.count(item) != 0; }
-    size_t size() const { return m_slots.size(); }
+    size_t size() const { return m_slots.size() - m_free.size(); }
 
     // Files the stale items under their current boxes (building the boxes as needed).
     void refresh();
@@ -47,23 +51,25 @@ public:
 
 private:
     struct Slot {
-        ZVDEntity* item = nullptr;
-        uint64_t order = 0;        // drawing order: larger joined later
-        zgp::CBox2<double> box;    // the box the tree holds the slot under, while placed
+        ZVDEntity* item = nullptr;  // null: a free slot
+        uint64_t order = 0;         // drawing order: larger joined later
+        zgp::CBox2<double> box;     // the box the tree holds the slot under, while placed
         bool placed = false;
-        bool aside = false;        // no usable box: in m_boxless
+        bool aside = false;  // no usable box: in m_boxless
         bool stale = false;
     };
     struct Tree;
 
-    // Gives slot its item's current box: into the tree, or aside when it has none.
-    void place(Slot& slot);
-    void unplace(Slot& slot);
+    // Gives the slot its item's current box: into the tree, or aside when it has none.
+    void place(uint32_t slot);
+    void unplace(uint32_t slot);
     void rebuild();
 
-    std::unordered_map<ZVDEntity*, Slot> m_slots;
+    // Slots live in one array (no allocation per item); freed ones are reused.
+    std::vector<Slot> m_slots;
+    std::vector<uint32_t> m_free;
     std::unique_ptr<Tree> m_tree;
-    std::unordered_set<Slot*> m_boxless;
-    std::vector<ZVDEntity*> m_stale;
+    std::unordered_set<uint32_t> m_boxless;
+    std::vector<uint32_t> m_stale;
     uint64_t m_nextOrder = 0;
 };

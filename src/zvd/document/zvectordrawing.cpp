@@ -199,11 +199,13 @@ void ZVectorDrawing::remove(ZVDEntity* item) {
 }
 
 void ZVectorDrawing::topLevelJoined(ZVDEntity* item) {
-    if (!m_destroying) m_spatial->insert(item);
+    if (!m_destroying && !m_spatial->holds(item->m_spatialSlot, item)) item->m_spatialSlot = m_spatial->insert(item);
 }
 
 void ZVectorDrawing::topLevelLeft(ZVDEntity* item) {
-    if (!m_destroying) m_spatial->erase(item);
+    if (m_destroying) return;
+    if (m_spatial->holds(item->m_spatialSlot, item)) m_spatial->erase(item->m_spatialSlot);
+    item->m_spatialSlot = -1;
 }
 
 void ZVectorDrawing::itemDeleting(ZVDEntity* item) {
@@ -330,7 +332,8 @@ void ZVectorDrawing::spatialTouch(ZVDEntity* item) {
         top = top->m_parent;
         top->rebuildOutRect();
     }
-    if (top->m_parent == m_root.get() && top->m_heldByParent) m_spatial->touch(top);
+    if (top->m_parent == m_root.get() && top->m_heldByParent && m_spatial->holds(top->m_spatialSlot, top))
+        m_spatial->touch(top->m_spatialSlot);
 }
 
 void ZVectorDrawing::doStateChanged(ZVDEntity* item) {

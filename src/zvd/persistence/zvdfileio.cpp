@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QString>
 
-#include "document/zvdspatialindex.h"
 #include "zvd/document/zvectordrawing.h"
 
 namespace {
@@ -104,9 +103,6 @@ bool ZVectorDrawing::loadFromStream(std::iostream* stream, EnVDSaveFormat* found
     }
     refreshDimensionConstraints();
     refreshConstraints();
-    // The spatial index is built as part of the load (in bulk, packed), so that the first pick
-    // or repaint does not pay for it.
-    m_spatial->refresh();
     return ok;
 }
 
