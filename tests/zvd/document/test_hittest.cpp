@@ -37,7 +37,8 @@ ZVDCircle* circle(V c, double r) {
     return k;
 }
 
-// The Part's walks over the root, written out plainly: the oracle of the random comparison.
+// The walks over the root written out plainly, last to first or first to last: the oracle of the
+// random comparison.
 ZVDEntity* walkPoint(ZVectorDrawing& d, V p, double tol, const Types& t, bool lastFirst) {
     for (int k = 0; k < d.count(); ++k) {
         ZVDEntity* e = d.item(lastFirst ? d.count() - 1 - k : k);

@@ -64,7 +64,7 @@ TEST_F(BlockRefs, CopiesAreBoundedAndHitThroughTheMatrix) {
 }
 
 // Bad input: no definition, a definition that shows itself (directly or through another), a
-// matrix that places nothing. Nothing hangs or crashes; each shows what its Part allows or nothing.
+// matrix that places nothing. Nothing hangs or crashes; each shows what it can place, or nothing.
 TEST_F(BlockRefs, MissingCyclicAndSingularReferencesShowNothingMore) {
     auto* none = refTo(nullptr, M());
     EXPECT_TRUE(ZVDEntity::isEmptyBox(none->outRect()));
