@@ -40,7 +40,7 @@ asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZVD_TESTS=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zcs_bench zvd_bench zvd_bench_render zvd_bench_curves zvd_bench_persistence zvd_bench_shapes zvd_bench_texts
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zgp_bench zcs_bench zvd_bench zvd_bench_render zvd_bench_curves zvd_bench_persistence zvd_bench_shapes zvd_bench_texts zvd_bench_hittest
 	./$(BENCH_BUILD)/zgp_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zcs_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BENCH_BUILD)/zvd_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
@@ -50,6 +50,7 @@ bench: deps
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_shapes --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_texts --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_persistence --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(TEST_ENV) ./$(BENCH_BUILD)/zvd_bench_hittest --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 # Loader fuzzing with libFuzzer (clang): builds build-fuzz/, then runs each harness for
 # FUZZ_SECONDS (default 60) on the seed corpus; findings land in build-fuzz/crashes/.

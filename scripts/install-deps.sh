@@ -4,7 +4,7 @@
 set -e
 
 PACKAGES="g++ cmake ninja-build make googletest libgtest-dev libbenchmark-dev qtbase5-dev libqt5svg5-dev
-libeigen3-dev fonts-dejavu-core fonts-noto-cjk clang libclang-rt-14-dev"
+libeigen3-dev libboost-dev fonts-dejavu-core fonts-noto-cjk clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -9,12 +9,17 @@
 #include <string>
 #include <vector>
 
+#include <QFlags>
+#include <QVector>
+#include <qnamespace.h>
+
 #include "zcs/constraint.h"
 #include "zgp/box2.h"
 #include "zgp/curve2d.h"
 #include "zgp/geometry.h"
 #include "zvd/constraints/zvdconstraintparams.h"
 #include "zvd/document/zvditemindex.h"
+#include "zvd/entities/zvdentity.h"
 #include "zvd/foundation/vdobserver.h"
 #include "zvd/foundation/zvdexport.h"
 #include "zvd/persistence/zvdformatversion.h"
@@ -30,6 +35,7 @@ class ZVDConstraintIndex;
 class ZVDEntity;
 class ZVDLayerTable;
 class ZVDSelSet;
+class ZVDSpatialIndex;
 class ZXMLAttrNames;
 
 namespace zgp {
@@ -136,6 +142,10 @@ public:
     // True while the drawing's destructor runs: containers then delete their children directly
     // instead of erasing them through the drawing, and nothing is reported.
     bool destroying() const { return m_destroying; }
+    // Called by the root container as a child joins or leaves it, however that came about, so
+    // that the spatial index of the top-level items follows the root's children.
+    void topLevelJoined(ZVDEntity* item);
+    void topLevelLeft(ZVDEntity* item);
 
     // ---- callbacks and listeners (none is owned) ----
     void setOnItemAdded(ItemCallback callback) { m_onItemAdded = callback; }
@@ -258,6 +268,28 @@ public:
     // fails as for any malformed input.
     void markInputDamaged() { m_inputDamaged = true; }
 
+    // ---- hit testing, search and snapping ----
+    // All points are world coordinates and tol a world distance. Only top-level items are
+    // tested, each through its own hitTest/hitSelect; an empty type set accepts every type.
+    // Candidates come from a spatial index of the items' boxes, so the cost follows the number
+    // of items near the point or rectangle, not the size of the drawing.
+    //
+    // The item drawn last among those under point, or null.
+    ZVDEntity* hitTest(const zgp::CVec2<double>& point, double tol, std::set<EnVDIType>& types);
+    // Corners within 2.22e-16 of each other: the point test's item at corner1 (or nothing).
+    // Otherwise every accepted item whose hitSelect(corner1, corner2, tol) holds, in drawing order.
+    QVector<ZVDEntity*> hitTest(const zgp::CVec2<double>& corner1, const zgp::CVec2<double>& corner2, double tol,
+                                std::set<EnVDIType>& types);
+    // The item drawn first among those under point, or null.
+    ZVDEntity* snapDrawingItem(const zgp::CVec2<double>& point, double tol, std::set<EnVDIType>& types);
+    // Toggles the selection of the item clicked (corners as one point) or of every item the
+    // rectangle selects, inside one update bracket, so that the listeners hear of it once.
+    // True when something was toggled. The modifiers are not used.
+    bool hitSelect(QFlags<Qt::KeyboardModifier> modifiers, const zgp::CVec2<double>& corner1,
+                   const zgp::CVec2<double>& corner2, double tol, std::set<EnVDIType>& types);
+    // Every item can be hit-tested.
+    bool canHitTestItem(ZVDEntity* item);
+
     // ---- painting ----
     // Repaints deviceRect: the background (backColor) over the part of the drawing inside it,
     // then every top-level item whose box meets the rectangle grown by one pixel, once per
@@ -304,6 +336,16 @@ private:
                                        std::wstring& message, std::vector<ZVDConstraint*>& conflicts);
     // Data-changed report for an item (counter, code 6, update listener), its box reset.
     void reportMoved(ZVDEntity* item);
+    // A reported item changed: the boxes of its containers are emptied and its top-level item
+    // is filed again in the spatial index. Items outside the root are left alone.
+    void spatialTouch(ZVDEntity* item);
+    // Accepted by a hit test's type set.
+    static bool typeAccepted(const std::set<EnVDIType>& types, ZVDEntity* item);
+    // The point test's walk: from the last candidate to the first, or the other way round.
+    ZVDEntity* pointHit(const zgp::CVec2<double>& point, double tol, const std::set<EnVDIType>& types, bool lastFirst);
+    // Candidates of the rectangle test, in drawing order.
+    void areaCandidates(const zgp::CVec2<double>& corner1, const zgp::CVec2<double>& corner2, double tol,
+                        std::vector<ZVDEntity*>& out);
     void addOne(ZVDEntity* parent, ZVDEntity* item, bool announce);
     void forgetTree(ZVDEntity* item);
     void reportDrawingChanged();
@@ -334,6 +376,8 @@ private:
     VDObserverList m_observers;
     ZVDItemIndex m_index;
     std::unique_ptr<ZVDConstraintIndex> m_constraints;
+    // The top-level items' boxes, for hit tests and the drawing pass.
+    std::unique_ptr<ZVDSpatialIndex> m_spatial;
     // Copies of the curves a successful solve moved, as they were before it; owned.
     std::map<std::pair<int, int>, zgp::CRefPtr<zgp::CCurve2d>> m_constraintBackup;
     bool m_destroying = false;

@@ -298,6 +298,9 @@ private:
     bool m_persistent = true;
     bool m_highLight = false;
     bool m_showGrip = true;
+    // The item's entry in its drawing's spatial index while it is a top-level item, else -1.
+    // Kept by the drawing only; it sits in what would otherwise be padding.
+    int m_spatialSlot = -1;
     ZVDLayer* m_layer = nullptr;
     std::wstring m_extData;
     bool m_selected = false;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "constraints/zvdconstraintindex.h"
+#include "document/zvdspatialindex.h"
 #include "foundation/vdcommon_prefetch.h"
 #include "zvd/constraints/zvdconstraint.h"
 #include "zvd/document/zvdblockdefinition.h"
@@ -34,6 +35,7 @@ ZVectorDrawing::~ZVectorDrawing() {
     // Containers skip their index upkeep from here on, and tables make no reports.
     m_destroying = true;
     m_index.clear();
+    m_spatial->clear();
     m_constraints->clear();
     m_constraintBackup.clear();
     if (m_root) m_root->clear();
@@ -51,6 +53,7 @@ void ZVectorDrawing::setup() {
     m_selSet.reset(new ZVDSelSet(this));
     m_blockDefinitions.reset(new ZVDBlockDefinitionTable(this));
     m_constraints.reset(new ZVDConstraintIndex());
+    m_spatial.reset(new ZVDSpatialIndex());
     m_root.reset(new ZVDComposite());
     m_root->setOwner(this);  // the root keeps identifier -1, so it never reports
 }
@@ -73,7 +76,8 @@ void ZVectorDrawing::clear() {
     beginUpdate();
     m_selSet->clear(true);
     m_layers->clear();
-    m_blockDefinitions->clear();
+    // Block definitions are cleared with the tables below, once no block reference that shows
+    // them is left: a reference erased after its definition would report with a dangling one.
     // Constraints go first, from the back, where files keep them: erasing an item from the
     // front would otherwise look up and remove its constraints one by one in the middle of the
     // root, which costs a walk of the root per constraint.
@@ -194,6 +198,16 @@ void ZVectorDrawing::remove(ZVDEntity* item) {
     if (doFind(m_root.get(), item, parent, found)) erase(parent, found);
 }
 
+void ZVectorDrawing::topLevelJoined(ZVDEntity* item) {
+    if (!m_destroying && !m_spatial->holds(item->m_spatialSlot, item)) item->m_spatialSlot = m_spatial->insert(item);
+}
+
+void ZVectorDrawing::topLevelLeft(ZVDEntity* item) {
+    if (m_destroying) return;
+    if (m_spatial->holds(item->m_spatialSlot, item)) m_spatial->erase(item->m_spatialSlot);
+    item->m_spatialSlot = -1;
+}
+
 void ZVectorDrawing::itemDeleting(ZVDEntity* item) {
     if (m_destroying || !item) return;
     forgetTree(item);
@@ -304,9 +318,22 @@ void ZVectorDrawing::endUpdate() {
 
 void ZVectorDrawing::doDataChanged(ZVDEntity* item, bool resetOutRect) {
     if (item && resetOutRect) item->rebuildOutRect();
+    if (item) spatialTouch(item);
     ++m_changeCount;
     notify(vdnDataChanged, item, nullptr);
     notify();
+}
+
+void ZVectorDrawing::spatialTouch(ZVDEntity* item) {
+    // Up through the containers that hold the item: a container's box is the union of its
+    // children's, so each one on the way is stale too.
+    ZVDEntity* top = item;
+    while (top->m_parent && top->m_heldByParent && top->m_parent != m_root.get()) {
+        top = top->m_parent;
+        top->rebuildOutRect();
+    }
+    if (top->m_parent == m_root.get() && top->m_heldByParent && m_spatial->holds(top->m_spatialSlot, top))
+        m_spatial->touch(top->m_spatialSlot);
 }
 
 void ZVectorDrawing::doStateChanged(ZVDEntity* item) {

@@ -85,6 +85,7 @@ void ZVDComposite::insertChild(int index, ZVDEntity* item) {
     else
         m_children.emplace(m_children.begin() + index, item);
     item->m_heldByParent = true;
+    if (ZVectorDrawing* drawing = owner(); drawing && drawing->root() == this) drawing->topLevelJoined(item);
 }
 
 void ZVDComposite::add(ZVDEntity* item) {
@@ -98,6 +99,7 @@ ZVDEntity* ZVDComposite::takeAt(int index) {
     ZVDEntity* child = m_children[static_cast<size_t>(index)].release();
     m_children.erase(m_children.begin() + index);
     child->m_heldByParent = false;
+    if (ZVectorDrawing* drawing = owner(); drawing && drawing->root() == this) drawing->topLevelLeft(child);
     return child;
 }
 
@@ -120,6 +122,7 @@ void ZVDComposite::erase(int index) {
 }
 
 void ZVDComposite::clear() {
+    ZVectorDrawing* rootOf = owner() && owner()->root() == this ? owner() : nullptr;
     while (!m_children.empty()) {
         // Clearing a large drawing walks far more children than the cache holds.
         if (m_children.size() > kClearPrefetchAhead)
@@ -128,6 +131,7 @@ void ZVDComposite::clear() {
         std::unique_ptr<ZVDEntity> child = std::move(m_children.front());
         m_children.pop_front();
         child->m_heldByParent = false;
+        if (rootOf) rootOf->topLevelLeft(child.get());
         if (ZVectorDrawing* drawing = child->owner()) drawing->itemDeleting(child.get());
     }
 }

@@ -206,18 +206,31 @@ struct StreamPass {
     QDomElement blocks;
     // A layer section that came after the items: the items must be read again once it is loaded.
     QDomElement lateLayers;
+    // Items holding block references were read before the block definitions were loaded: they
+    // found none, and must be read again once the definitions are in place.
+    bool referencesBeforeBlocks = false;
     std::vector<std::unique_ptr<ZVDEntity>> items;
 };
 
+// Whether item is or holds a block reference.
+bool holdsBlockReference(const ZVDEntity& item) {
+    if (item.itemType() == vdiBlockReference) return true;
+    for (int i = 0; i < item.count(); ++i)
+        if (item.items(i) && holdsBlockReference(*item.items(i))) return true;
+    return false;
+}
+
 // Walks the root's children (the reader is at the root's start). Only the first element of each
 // section name counts. Layers are loaded into the drawing at once, unless layersLoaded says they
-// already are; items are read into pass.items. False on a parse error.
+// already are; the block section is kept in pass.blocks unless blocksLoaded says it is loaded;
+// items are read into pass.items. False on a parse error.
 bool readSections(zvdxml::Reader& reader, ZVectorDrawing& d, ZXMLAttrNames* names, bool layersLoaded,
-                  StreamPass& pass) {
+                  bool blocksLoaded, StreamPass& pass) {
     const QString remarkTag = qs(names->remark), extDataTag = qs(names->extData), layersTag = qs(names->layers),
                   itemsTag = qs(names->drawingItems), blocksTag = QLatin1String(kBlocksTag);
     const bool hasBlocks = d.format().hasXmlBlocks();
     pass.layersSeen = layersLoaded;
+    pass.blocksSeen = blocksLoaded;
     while (reader.nextChild()) {
         const QStringRef tag = reader.name();
         if (!pass.remarkSeen && tag == remarkTag) {
@@ -240,7 +253,9 @@ bool readSections(zvdxml::Reader& reader, ZVectorDrawing& d, ZXMLAttrNames* name
                 const QDomElement e = reader.readElement();
                 if (e.isNull()) return false;
                 std::unique_ptr<ZVDEntity> item(readItemElement(d, e, names));
-                if (item) pass.items.push_back(std::move(item));
+                if (!item) continue;
+                if (!blocksLoaded && holdsBlockReference(*item)) pass.referencesBeforeBlocks = true;
+                pass.items.push_back(std::move(item));
             }
         } else if (!pass.blocksSeen && hasBlocks && tag == blocksTag) {
             pass.blocksSeen = true;
@@ -360,13 +375,14 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
         if (tooLarge) throw std::bad_alloc();
 
         // Elements built by a reader live in its scratch document: keep every reader until the
-        // end. There are two passes only when a layer section follows the items that name its
-        // layers; the items are then read again with the layers in place.
+        // end. There are further passes only when a layer section follows the items that name its
+        // layers, or when items hold block references and the block definitions were not loaded
+        // as they were read; the items are then read again with the tables in place.
         std::vector<std::unique_ptr<zvdxml::Reader>> readers;
         StreamPass pass;
         QString backColor, drawingWidth, drawingHeight;
         ObserverPause pause(m_observers);
-        for (bool layersLoaded = false;;) {
+        for (bool layersLoaded = false, blocksLoaded = false;;) {
             readers.emplace_back(new zvdxml::Reader(bytes));
             zvdxml::Reader& reader = *readers.back();
             if (!reader.readRoot() || reader.name() != QLatin1String(kRootTag))
@@ -381,10 +397,16 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             drawingWidth = rootAttrs.value(qs(names->drawingWidth)).toString();
             drawingHeight = rootAttrs.value(qs(names->drawingHeight)).toString();
             pass = StreamPass();
-            if (!readSections(reader, *this, names, layersLoaded, pass)) throw std::runtime_error("malformed");
-            if (layersLoaded || pass.lateLayers.isNull()) break;
-            m_layers->loadFromXMLNode(pass.lateLayers, names);
-            layersLoaded = true;
+            if (!readSections(reader, *this, names, layersLoaded, blocksLoaded, pass))
+                throw std::runtime_error("malformed");
+            const bool reloadLayers = !layersLoaded && !pass.lateLayers.isNull();
+            const bool reloadBlocks = !blocksLoaded && !pass.blocks.isNull() && pass.referencesBeforeBlocks;
+            if (!reloadLayers && !reloadBlocks) break;
+            if (reloadLayers) m_layers->loadFromXMLNode(pass.lateLayers, names);
+            layersLoaded = layersLoaded || reloadLayers;
+            // Loading the definitions makes no report, so the observers hear nothing early.
+            if (reloadBlocks) m_blockDefinitions->loadFromXMLNode(pass.blocks, names);
+            blocksLoaded = blocksLoaded || reloadBlocks;
         }
 
         if (m_inputDamaged) throw std::runtime_error("undecodable attribute");

@@ -1,7 +1,9 @@
 // zvd: the drawing pass (ZVectorDrawing::draw) and the process-wide maximum display level.
 // Items paint in display-level order, unselected first, so that points and selections lie on top.
 #include <climits>
+#include <vector>
 
+#include "document/zvdspatialindex.h"
 #include "zvd/document/zvdselset.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdcomposite.h"
@@ -29,6 +31,8 @@ struct ViewBox {
           minY(trans.DCTOWC_Y(static_cast<double>(rect.max.y) + 1.0)),
           maxX(trans.DCTOWC_X(static_cast<double>(rect.max.x) + 1.0)),
           maxY(trans.DCTOWC_Y(static_cast<double>(rect.min.y) - 1.0)) {}
+
+    CBox2<double> box() const { return CBox2<double>(minX, minY, maxX, maxY); }
 
     // outRect() rebuilds an emptied cache first; a box that stays empty (min at +infinity)
     // fails the first comparison and is skipped.
@@ -58,13 +62,16 @@ void ZVectorDrawing::draw(HDC hdc, const ZCoordTrans& trans, const CBox2<int>& d
 
     const ViewBox view(trans, deviceRect);
     const int maxLevel = ZVDEntity::maxDisplayLevel();
-    ZVDComposite* root = m_root.get();
 
-    // Only top-level items are culled; containers draw their children unconditionally.
+    // Only top-level items are culled; containers draw their children unconditionally. The
+    // spatial index answers the items whose boxes meet the view, in root order, so the pass
+    // costs what the view shows rather than what the drawing holds. Their boxes are the ones
+    // the index holds, so the visibility test below only confirms them.
+    std::vector<ZVDEntity*> shown;
+    m_spatial->query(view.box(), false, shown);
     for (int level = 0; level <= maxLevel; ++level) {
-        for (int i = 0; i < root->count(); ++i) {
-            ZVDEntity* item = root->items(i);
-            if (!item || item->selected() || !view.meets(item)) continue;
+        for (ZVDEntity* item : shown) {
+            if (item->selected() || !view.meets(item)) continue;
             item->draw(hdc, trans, false, level);
         }
     }
