@@ -21,15 +21,22 @@ test: build
 	@mkdir -p /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
 
-# Solves the bundled example drawing (made by examples/make_example.cpp) and renders it with the zvd tool.
+# Solves the bracket (made by examples/make_example.cpp) and renders it, and renders the site plan
+# (examples/make_site_plan.cpp, every item kind), with the zvd tool.
 demo: build
 	@mkdir -p $(BUILD)/demo /tmp/zvd-runtime && chmod 700 /tmp/zvd-runtime
 	$(TEST_ENV) ./$(BUILD)/bin/zvd info examples/bracket.xml
 	$(TEST_ENV) ./$(BUILD)/bin/zvd solve examples/bracket.xml -o $(BUILD)/demo/bracket-solved.xml
 	$(TEST_ENV) ./$(BUILD)/bin/zvd render $(BUILD)/demo/bracket-solved.xml -o $(BUILD)/demo/bracket.png --size 1200x900
 	$(TEST_ENV) ./$(BUILD)/bin/zvd render $(BUILD)/demo/bracket-solved.xml -o $(BUILD)/demo/bracket.svg --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render $(BUILD)/demo/bracket-solved.xml -o $(BUILD)/demo/bracket.pdf --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd info examples/siteplan.zvd
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/siteplan.zvd -o $(BUILD)/demo/siteplan.png --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/siteplan.zvd -o $(BUILD)/demo/siteplan.svg --size 1200x900
+	$(TEST_ENV) ./$(BUILD)/bin/zvd render examples/siteplan.zvd -o $(BUILD)/demo/siteplan.pdf --size 1200x900
 	@echo "demo: the bracket drawn as $(CURDIR)/$(BUILD)/demo/bracket.png"
-	@echo "demo: and as $(CURDIR)/$(BUILD)/demo/bracket.svg"
+	@echo "demo: and as $(CURDIR)/$(BUILD)/demo/bracket.svg and .pdf"
+	@echo "demo: the site plan (every item kind) as $(CURDIR)/$(BUILD)/demo/siteplan.png, .svg and .pdf"
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZVD_SANITIZE=ON -DZVD_BENCH=OFF

@@ -19,10 +19,12 @@
 #include "zgp/line2d.h"
 #include "zgp/loop.h"
 #include "zgp/nurbscurve2d.h"
+#include "zvd/document/zvdselset.h"
 #include "zvd/document/zvectordrawing.h"
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdellipse.h"
+#include "zvd/entities/zvdhatch.h"
 #include "zvd/entities/zvdline.h"
 #include "zvd/entities/zvdpolycomposite.h"
 #include "zvd/entities/zvdpolygon.h"
@@ -270,6 +272,75 @@ void BM_PolygonHitTest(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PolygonHitTest);
+
+// 1000 areas of 40 straight edges (irregular stars) spread over the picture; the pass draws them
+// selected, so that each shows its pattern (a cross-hatch) as the fill style says.
+std::vector<std::vector<zgp::CVec2<double>>> starOutlines() {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> cx(60, kWidth - 60), cy(60, kHeight - 60), r(0.6, 1.0);
+    std::vector<std::vector<zgp::CVec2<double>>> all(1000);
+    for (auto& pts : all) {
+        const double x = cx(rng), y = cy(rng);
+        for (int i = 0; i < 40; ++i) {
+            const double a = i * 6.283185307179586 / 40, radius = 50 * r(rng);
+            pts.emplace_back(x + radius * std::cos(a), y + radius * std::sin(a));
+        }
+    }
+    return all;
+}
+
+void BM_DrawPassHatches(benchmark::State& state) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    HDC dc = createRasterDC(&image);
+    ZCoordTrans ct;
+    ct.setDPoint(zgp::CVec2<int>(0, kHeight));
+    ZVectorDrawing drawing;
+    drawing.setBackColor(0xFFFFFF);
+    for (const auto& pts : starOutlines()) {
+        zgp::CLoop loop;
+        for (size_t i = 0; i < pts.size(); ++i)
+            loop.AddCurve(new zgp::CLine2d(pts[i], pts[(i + 1) % pts.size()]), false);
+        auto* h = new ZVDHatch;
+        h->setXPoly(loop);
+        h->setFillStyle(bsCross);
+        drawing.add(h);
+        drawing.selSet()->add(h, false);
+    }
+    const zgp::CBox2<int> view(0, 0, kWidth, kHeight);
+    drawing.draw(dc, ct, view);
+    for (auto _ : state) {
+        drawing.draw(dc, ct, view);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    destroyDC(dc);
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_DrawPassHatches)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The same outlines in device pixels, filled by QPainter with Qt's cross pattern pinned to the
+// device (as a hatch brush is).
+void BM_RawQPainterHatches(benchmark::State& state) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    std::vector<QPolygon> polygons;
+    for (const auto& pts : starOutlines()) {
+        QPolygon p;
+        for (const auto& v : pts) p << QPoint(int(std::lround(v.x)), int(std::lround(kHeight - v.y)));
+        polygons.push_back(p);
+    }
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), Qt::white);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QBrush(QColor(0, 0, 255), Qt::CrossPattern));
+        for (const QPolygon& p : polygons) painter.drawPolygon(p);
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_RawQPainterHatches)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -136,6 +136,9 @@ void ZVDGrid::appendLine(const CVec2<double>& a, const CVec2<double>& b) {
     auto* line = dynamic_cast<ZVDGridLine*>(createItem(vdiGridLine));
     if (!line) return;
     line->setOwner(owner());
+    // The lines look like their grid.
+    line->setColor(color());
+    line->setLayer(layer());
     line->set(a, b);
     // A grid already in its drawing numbers and announces the new line there.
     if (owner() && iD() != -1 && owner()->find(iD()) == this)
