@@ -131,3 +131,39 @@ TEST(Hatch, FileFormsAndTheOlderOutline) {
     EXPECT_FALSE(older.loadFromStream(&in));
     EXPECT_EQ(older.count(), 0);
 }
+
+// Boundaries that do not close, cross themselves or enclose nothing are drawn and tested without
+// trouble: an open one is closed for the fill, the others fill what the even-odd rule gives.
+TEST(Hatch, OddBoundariesStayHarmless) {
+    auto loopOf = [](std::vector<CVec2<double>> pts, bool close) {
+        auto* loop = new zgp::CLoop;
+        for (size_t i = 0; i + 1 < pts.size(); ++i) loop->AddCurve(new zgp::CLine2d(pts[i], pts[i + 1]), false);
+        if (close) loop->AddCurve(new zgp::CLine2d(pts.back(), pts.front()), false);
+        return loop;
+    };
+    struct Odd {
+        const char* what;
+        zgp::CLoop* loop;
+    };
+    const Odd odd[] = {
+        {"open", loopOf({{0, 0}, {10, 0}, {10, 10}}, false)},
+        {"bow tie", loopOf({{0, 0}, {10, 10}, {10, 0}, {0, 10}}, true)},
+        {"no area", loopOf({{0, 0}, {10, 0}, {5, 0}}, true)},
+        {"a point", loopOf({{3, 3}, {3, 3}}, false)},
+    };
+    HDC hdc = createRecordingDC();
+    ZCoordTrans trans;
+    for (const Odd& o : odd) {
+        SCOPED_TRACE(o.what);
+        ZVDHatch h;
+        h.setXPoly(*o.loop);
+        o.loop->Free();
+        h.draw(hdc, trans, false, 0);
+        h.setSelected(true);
+        h.draw(hdc, trans, false, 0);
+        h.hitTest({5, 1}, 0.1);
+        h.hitSelect({-1, -1}, {11, 11}, 0);
+        EXPECT_FALSE(ZVDEntity::isEmptyBox(h.outRect()));
+    }
+    destroyDC(hdc);
+}

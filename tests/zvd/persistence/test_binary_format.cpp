@@ -17,6 +17,7 @@
 #include "zvd/entities/zvdarc.h"
 #include "zvd/entities/zvdcircle.h"
 #include "zvd/entities/zvdellipse.h"
+#include "zvd/entities/zvdhatch.h"
 #include "zvd/entities/zvdtext.h"
 #include "zvd/entities/zvdline.h"
 
@@ -601,4 +602,28 @@ TEST(BinaryFormat, TextRecordsOfOlderVersions) {
         EXPECT_EQ(t->backColor(), 0x123);
         EXPECT_EQ(t->getWidthFactor(), widthFactor ? 0.25f : 1.0f);
     }
+}
+
+// A hatch record before 2.1: the fill style, an int16 vertex count and per vertex a flag (the arc
+// type of the segment that starts there) and the point, the radius first after an arc vertex.
+TEST(BinaryFormat, HatchOutlineOfOlderVersions) {
+    const Version& v = version("2.0");
+    Bytes record;
+    record.put<uint8_t>(4).put<int16_t>(3);
+    record.put<uint8_t>(0).put<double>(0).put<double>(0);   // line to the next vertex
+    record.put<uint8_t>(1).put<double>(10).put<double>(0);  // counter-clockwise arc to the next
+    record.put<double>(5).put<uint8_t>(0).put<double>(10).put<double>(10);
+    const std::string bytes =
+        header(v) + Bytes().put<int32_t>(1).str() + commonFields(v, vdiHatch, 9, 0, 0x123456, "") + record.str();
+    ZVectorDrawing d;
+    ASSERT_TRUE(load(d, bytes));
+    auto* h = dynamic_cast<ZVDHatch*>(d.item(0));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->fillStyle(), bsFDiagonal);
+    ASSERT_NE(h->xPoly(), nullptr);
+    ASSERT_EQ(h->xPoly()->CoedgeCount(), 3);
+    const zgp::CCurve2d* bow = h->xPoly()->GetCurve(1);
+    ASSERT_EQ(bow->Type(), zgp::GT_ARC);
+    EXPECT_NEAR(static_cast<const zgp::CArc2d*>(bow)->Radius(), 5, 1e-12);  // half a circle, (10,0)-(10,10)
+    EXPECT_NEAR(h->outRect().max.x, 15, 1e-9);
 }
