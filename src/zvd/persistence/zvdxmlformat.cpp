@@ -403,7 +403,8 @@ bool ZVectorDrawing::loadFromXMLStream(std::iostream* stream) {
             const bool reloadBlocks = !blocksLoaded && !pass.blocks.isNull() && pass.referencesBeforeBlocks;
             if (!reloadLayers && !reloadBlocks) break;
             if (reloadLayers) m_layers->loadFromXMLNode(pass.lateLayers, names);
-            layersLoaded = layersLoaded || reloadLayers;
+            // Layers read in place during this pass are loaded too: a further pass skips them.
+            layersLoaded = layersLoaded || reloadLayers || (pass.layersSeen && pass.lateLayers.isNull());
             // Loading the definitions makes no report, so the observers hear nothing early.
             if (reloadBlocks) m_blockDefinitions->loadFromXMLNode(pass.blocks, names);
             blocksLoaded = blocksLoaded || reloadBlocks;
