@@ -88,6 +88,10 @@ private:
     // bits); the hash of the polygons' kernel form tells whether they changed.
     std::vector<QString> m_readTexts;
     size_t m_readHash = 0;
+    // The same for the stream: the polygon records as read (rebuilding a line from its stored
+    // ends moves its far end by a rounding step, which would grow with every save).
+    std::string m_readRecords;
+    size_t m_recordsHash = 0;
 
     static SetDispLevelHelper m_autoSetDispLevel;
 };

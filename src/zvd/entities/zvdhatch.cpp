@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <iostream>
 
 #include <QDomDocument>
@@ -63,6 +64,7 @@ EnVDIType ZVDHatch::itemType() const { return vdiHatch; }
 void ZVDHatch::saveReleasePolygon() {
     m_polygons.clear();
     m_readTexts.clear();
+    m_readRecords.clear();
 }
 
 void ZVDHatch::polygonsChanged() { doDataChanged(true); }
@@ -115,6 +117,8 @@ void ZVDHatch::assign(ZVDEntity& other) {
     for (const auto& p : o->m_polygons) m_polygons.push_back(copyOf(p.Get()));
     m_readTexts = o->m_readTexts;
     m_readHash = o->m_readHash;
+    m_readRecords = o->m_readRecords;
+    m_recordsHash = o->m_recordsHash;
     doDataChanged(true);
 }
 
@@ -205,6 +209,7 @@ ZVDEntity* ZVDHatch::transform(zgp::CMatrix3<double>* matrix) {
         p->ResetAllStates();
     }
     hatch->m_readTexts.clear();
+    hatch->m_readRecords.clear();
     hatch->rebuildOutRect();
     return copy.release();
 }
@@ -307,6 +312,10 @@ void ZVDHatch::saveToStream(std::iostream* stream) {
     writeLE<int32_t>(s, 1);
     writeLE<uint8_t>(s, static_cast<uint8_t>(m_fillStyle));
     writeLE<int32_t>(s, static_cast<int32_t>(m_polygons.size()));
+    if (!m_readRecords.empty() && formHash(m_polygons) == m_recordsHash) {
+        s.write(m_readRecords.data(), static_cast<std::streamsize>(m_readRecords.size()));
+        return;
+    }
     for (const auto& p : m_polygons) vdcommon::savePolygonToStream(p.Get(), s);
 }
 
@@ -323,6 +332,7 @@ void ZVDHatch::doLoadFromStream(std::iostream* stream) {
         uint8_t style = 0;
         if (!readLE(s, version) || !readLE(s, style) || !readLE(s, count)) return;
         m_fillStyle = static_cast<EnBrushStyle>(style);
+        const std::streampos before = s.tellg();
         for (int32_t i = 0; i < count; ++i) {
             CRefPtr<CPolygon> p(new CPolygon());
             if (!vdcommon::loadPolygonFromStream(p.Get(), s)) {
@@ -330,6 +340,18 @@ void ZVDHatch::doLoadFromStream(std::iostream* stream) {
                 return;
             }
             m_polygons.push_back(p);
+        }
+        // Keep the records as read (a stream that cannot tell positions keeps none).
+        const std::streampos after = s.tellg();
+        if (before != std::streampos(-1) && after != std::streampos(-1) && after > before) {
+            std::string records(static_cast<size_t>(after - before), '\0');
+            s.seekg(before);
+            if (s.read(&records[0], static_cast<std::streamsize>(records.size()))) {
+                m_readRecords.swap(records);
+                m_recordsHash = formHash(m_polygons);
+            } else {
+                zvdload::markStreamFailed(s);
+            }
         }
         return;
     }

@@ -101,7 +101,8 @@ TEST(MixedKinds, FuzzFindingsSettleAfterOneSave) {
     for (const char* name :
          {"ellipse-range-rounding.zvd", "ellipse-long-range.xml", "ellipse-near-axis.zvd", "ellipse-near-axis.xml",
           "ellipse-axis-off-unit.zvd", "ellipse-subnormal-axis.zvd", "polygon-empty-loop.xml",
-          "polygon-line-drift.xml", "constraint-reftype-out-of-range.zvd", "blockref-nested-layers-twice.xml"}) {
+          "polygon-line-drift.xml", "constraint-reftype-out-of-range.zvd", "blockref-nested-layers-twice.xml",
+          "hatch-line-end-drift.zvd", "hatch-line-end-drift.xml"}) {
         SCOPED_TRACE(name);
         std::ifstream file(std::string(ZVD_REGRESSION_DIR) + "/" + name, std::ios::binary);
         ASSERT_TRUE(file.is_open());
