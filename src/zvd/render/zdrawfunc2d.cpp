@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "render/zdrawdevice.h"
 #include "zgp/builders.h"
 #include "zgp/discrete.h"
 #include "zgp/ellipse2d.h"
@@ -30,39 +31,13 @@ constexpr COLORREF kWhite = 0xFFFFFF;
 // Geometric pen, flat end caps, mitred joins: wide strokes end exactly at their end points and
 // polyline corners stay sharp, as drafting expects.
 constexpr DWORD kWidePenFlags = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER;
-// Colour index that negative colour arguments stand for.
-constexpr int kSysColourIndex = 1;
-
-COLORREF toColorRef(int colour) { return colour < 0 ? GetSysColor(kSysColourIndex) : static_cast<COLORREF>(colour); }
-
-// Raster operation of a draw mode; 0 when the mode keeps the device's own.
-int rasterOpOf(int mode) {
-    switch (mode) {
-    case vdcommon::dmNormal:
-        return R2_COPYPEN;
-    case vdcommon::dmXor:
-        return R2_XORPEN;
-    case vdcommon::dmNop:
-        return R2_NOP;
-    case vdcommon::dmNot:
-        return R2_NOT;
-    case vdcommon::dmNotXor:
-        return R2_NOTXORPEN;
-    default:
-        return 0;
-    }
-}
+using zvddraw::rasterOpOf;
+using zvddraw::saturatedInt;
+using zvddraw::toColorRef;
 
 // A clear brush turns strokes into no-ops: callers use it to make an item's outline invisible
 // while keeping its fill.
 int strokeMode(int mode, int brushStyle) { return brushStyle == bsClear ? vdcommon::dmNop : mode; }
-
-int saturatedInt(double v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return 2147483647;
-    if (v <= -2147483648.0) return -2147483647 - 1;
-    return static_cast<int>(v);
-}
 
 // Stroke width in pixels: world units through the transform, or a pixel count when negative.
 int strokePixels(const ZCoordTrans* ct, double width) { return width < 0.0 ? saturatedInt(-width) : ct->WCTODC(width); }

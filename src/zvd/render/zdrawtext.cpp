@@ -1,8 +1,8 @@
 // zvd: the text operations of ZDrawFunc2d: one that does the device work (font, colours,
 // anchor from the alignments, rotation) and the forms that split lines or place a text.
-#include <climits>
 #include <cmath>
 
+#include "render/zdrawdevice.h"
 #include "zgp/mindist.h"
 #include "zvd/foundation/vdcommon.h"
 #include "zvd/foundation/zcoordtrans.h"
@@ -14,28 +14,6 @@ using zgp::CVec2;
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kSysColourIndex = 1;
-
-// Truncated towards zero, saturating at the int range (NaN gives 0).
-int saturated(double v) {
-    if (!(v == v)) return 0;
-    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(v);
-}
-
-COLORREF textColorRef(int colour) { return colour < 0 ? GetSysColor(kSysColourIndex) : static_cast<COLORREF>(colour); }
-
-int textRasterOp(int mode) {
-    switch (mode) {
-    case vdcommon::dmNormal: return R2_COPYPEN;
-    case vdcommon::dmXor: return R2_XORPEN;
-    case vdcommon::dmNop: return R2_NOP;
-    case vdcommon::dmNot: return R2_NOT;
-    case vdcommon::dmNotXor: return R2_NOTXORPEN;
-    default: return 0;
-    }
-}
 
 // The font of a text: cell height in pixels (or as given), escapement in tenths of a degree.
 LOGFONTW textFont(int height, double angle, const std::wstring& fontName, const std::set<EnFontStyle>& styles) {
@@ -86,18 +64,18 @@ void ZDrawFunc2d::drawScaleText(HDC hdc, const ZCoordTrans* ct, const std::wstri
                                 const std::wstring& fontName, int colour, std::set<EnFontStyle>& styles,
                                 int backColour, bool transparent, EnDrawMode mode) {
     if (!hdc || !ct) return;
-    const int pixels = height > 0 ? saturated(std::ceil(height * ct->zoomFactor() - 0.001)) : saturated(height);
+    const int pixels = height > 0 ? zvddraw::saturatedInt(std::ceil(height * ct->zoomFactor() - 0.001)) : zvddraw::saturatedInt(height);
     const LOGFONTW lf = textFont(pixels, angle, fontName, styles);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ oldFont = SelectObject(hdc, font);
-    SetTextColor(hdc, textColorRef(colour));
+    SetTextColor(hdc, zvddraw::toColorRef(colour));
     int oldBkMode = 0;
     COLORREF oldBk = 0;
     if (transparent)
         oldBkMode = SetBkMode(hdc, TRANSPARENT);
     else
-        oldBk = SetBkColor(hdc, textColorRef(backColour));
-    const int rop = textRasterOp(mode);
+        oldBk = SetBkColor(hdc, zvddraw::toColorRef(backColour));
+    const int rop = zvddraw::rasterOpOf(mode);
     const int oldRop = rop ? SetROP2(hdc, rop) : 0;
 
     SIZE size{0, 0};
